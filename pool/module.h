@@ -1,0 +1,105 @@
+// The module object: one module held as its exact big-endian byte block,
+// reached through a table of operations filled by its architecture. Edits
+// mark the module dirty; parity and CRC are recomputed when next read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "pool/module_format.h"
+
+// Header field selectors; the numbers are fixed.
+enum ModuleField : uint32_t {
+  MF_SYNC = 0,
+  MF_SIZE = 1,
+  MF_ACCESS = 2,
+  MF_TYPE = 3,
+  MF_LANGUAGE = 4,
+  MF_ATTRIBUTE = 5,
+  MF_REVISION = 6,
+  MF_EDITION = 7,
+  MF_DATA_OFFSET = 8,
+  MF_PARITY = 9,
+  MF_CRC = 10,
+};
+
+struct Module;
+
+// Operations of one architecture, in slot order.
+struct ModuleOps {
+  void (*destroy)(Module* m);
+  Module* (*clone)(const Module* m);
+  uint32_t (*getField)(Module* m, uint32_t field);
+  int (*setField)(Module* m, uint32_t field, uint32_t value);
+  const char* (*getName)(const Module* m);
+  int (*setName)(Module* m, const char* name);
+  uint8_t* (*getBody)(const Module* m, uint32_t* length);
+  int (*setBody)(Module* m, const uint8_t* bytes, uint32_t length);
+  uint8_t* (*getData)(Module* m, uint32_t* length);
+  int (*setData)(Module* m, const uint8_t* bytes, uint32_t length);
+  uint32_t (*getSize)(const Module* m);
+};
+
+struct Module {
+  uint32_t arch;      // ModuleArch, ARCH_4DAD for every live object
+  uint32_t savedCrc;  // CRC at creation or at the last moduleMarkSaved
+  void* state;        // the architecture's private state, owned
+  const ModuleOps* ops;
+};
+
+// Validates `available` bytes as a module of architecture `arch` and returns a
+// new module holding a copy of its `size` bytes, or null with the ModuleError
+// code stored in *error (error may be null). The caller keeps its bytes.
+Module* moduleCreate(const uint8_t* bytes, size_t available, uint32_t arch, int* error);
+
+// Frees the module and its block.
+void moduleFree(Module* m);
+
+// Returns an independent copy (own block, same flags and saved CRC).
+Module* moduleClone(const Module* m);
+
+// Returns a header field as a host number; MF_PARITY and MF_CRC first bring
+// the integrity codes up to date. Unknown selectors give 0.
+uint32_t moduleGetField(Module* m, uint32_t field);
+
+// Marks the module dirty, then stores the low bits of value into the field.
+// Returns 1, or 0 for MF_PARITY, MF_CRC and unknown selectors (which store
+// nothing). MF_SIZE changes only the header word, never the block length.
+int moduleSetField(Module* m, uint32_t field, uint32_t value);
+
+// Returns the name inside the block; valid until the block is next replaced or
+// rebuilt. Never reads past the block: a name without a terminating zero ends
+// at the block end.
+const char* moduleGetName(const Module* m);
+
+// Rebuilds the module in the canonical layout with a new name and its current
+// body. Returns 0 (no change) for a module without a body or an empty name.
+int moduleSetName(Module* m, const char* name);
+
+// Returns a malloc'd copy of the body and stores its length (when length is
+// not null), or null for a module without a body (length untouched).
+uint8_t* moduleGetBody(const Module* m, uint32_t* length);
+
+// Rebuilds the module in the canonical layout with its current name and the
+// given body, zero-padded to a multiple of 4. Returns 0 (no change) for a
+// module without a body.
+int moduleSetBody(Module* m, const uint8_t* bytes, uint32_t length);
+
+// Brings parity and CRC up to date and returns a malloc'd copy of the whole
+// block, storing its length when length is not null.
+uint8_t* moduleGetData(Module* m, uint32_t* length);
+
+// Replaces the whole block by a copy of bytes and recomputes parity and CRC
+// at once. The bytes are not validated; whether the module has a body is
+// decided again from them. Returns 0 (no change) for a length that is not a
+// multiple of 4 or is below the smallest module size.
+int moduleSetData(Module* m, const uint8_t* bytes, uint32_t length);
+
+// Returns the block length (not the header's size word).
+uint32_t moduleGetSize(const Module* m);
+
+// Returns 1 when the current CRC differs from the saved one.
+int moduleIsModified(Module* m);
+
+// Records the current CRC as the saved one.
+void moduleMarkSaved(Module* m);

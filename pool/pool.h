@@ -1,0 +1,57 @@
+// The module pool: the ordered modules of one image file. Reads an image
+// whole, splits it into validated modules, remembers zero padding between
+// them, and writes them back one after another.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "pool/module.h"
+
+constexpr size_t POOL_ERROR_SIZE = 256;  // every error text buffer holds this much
+
+struct ModulePool {
+  uint32_t arch;             // ModuleArch of the file; every module has it
+  char path[256];            // file the pool was loaded from; empty from memory
+  uint32_t count;            // modules in use
+  uint32_t spare;            // free slots left in modules
+  Module** modules;          // owned, in file order
+  uint32_t alignmentOffset;  // 0, or the offset of the last module that followed padding
+};
+
+// Reads and parses a file. Returns the pool, or null with a one-line message
+// in err (POOL_ERROR_SIZE bytes).
+ModulePool* poolLoad(const char* path, char* err);
+
+// Parses an image held in memory; the bytes are copied and stay the caller's.
+// Returns the pool, or null with a message in err.
+ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err);
+
+// Writes every module back to back to path (the pool's own path when null).
+// The target is replaced atomically: the modules go to a temporary file in the
+// same folder, which is renamed over the target only once all were written;
+// on failure the target is untouched. Refuses a pool with padding, and an
+// existing readable target unless overwrite is 1. Returns 1, or 0 with a
+// message in err. Changes neither the path nor the saved CRCs.
+int poolSave(ModulePool* pool, const char* path, int overwrite, char* err);
+
+// Appends a module (the pool takes ownership) and returns its index.
+uint32_t poolAdd(ModulePool* pool, Module* m);
+
+// Returns the module at index, or null when the index is not below the count.
+Module* poolGet(const ModulePool* pool, uint32_t index);
+
+// Returns the number of modules (0 for a null pool).
+uint32_t poolGetCount(const ModulePool* pool);
+
+// Frees every module, the array and the record. Null is ignored.
+void poolFree(ModulePool* pool);
+
+// Returns 1 when any module's CRC differs from its saved CRC (0 for null).
+int poolIsModified(const ModulePool* pool);
+
+// Records every module's current CRC as saved.
+void poolMarkSaved(ModulePool* pool);
+
+// Returns the alignment offset (0 when no padding was found).
+uint32_t poolGetAlignmentOffset(const ModulePool* pool);
