@@ -9,6 +9,7 @@
 
 #include "pool/memory.h"
 #include "pool/pool.h"
+#include "tabs/modules/module_columns.h"
 
 namespace {
 
@@ -108,20 +109,20 @@ void printName(FILE* out, const char* name) {
 int commandList(const char* image, FILE* out, FILE* err) {
   PoolPtr pool = loadImage(image, err);
   if (!pool) return 1;
-  std::fputs("#\tName\tSize\tType\tAccess\tLanguage\tAttribute\tRevision\tEdition\tParity\tCRC\n",
-             out);
+  for (int column = 0; column < MC_COUNT; column++)
+    std::fprintf(out, "%s%c", MODULE_COLUMN_TITLES[column], column + 1 < MC_COUNT ? '\t' : '\n');
+  char text[256];
   for (uint32_t i = 0; i < poolGetCount(pool.get()); i++) {
     Module* m = poolGet(pool.get(), i);
-    uint32_t access = moduleGetField(m, MF_ACCESS);
-    std::fprintf(out, "%u\t", i);
-    printName(out, moduleGetName(m));
-    std::fprintf(out, "\t%u\t%s\t%s%s%s\t%02X\t%02X\t%u\t%u\t%04X\t%06X\n",
-                 moduleGetField(m, MF_SIZE), moduleTypeName(moduleGetField(m, MF_TYPE)),
-                 moduleAccessText(access, 2), moduleAccessText(access, 1),
-                 moduleAccessText(access, 0), moduleGetField(m, MF_LANGUAGE),
-                 moduleGetField(m, MF_ATTRIBUTE), moduleGetField(m, MF_REVISION),
-                 moduleGetField(m, MF_EDITION), moduleGetField(m, MF_PARITY),
-                 moduleGetField(m, MF_CRC));
+    for (int column = 0; column < MC_COUNT; column++) {
+      if (column == MC_NAME) {
+        printName(out, moduleGetName(m));
+      } else {
+        moduleColumnText(m, i, column, text, sizeof text);
+        std::fputs(text, out);
+      }
+      std::fputc(column + 1 < MC_COUNT ? '\t' : '\n', out);
+    }
   }
   return 0;
 }

@@ -1,0 +1,7 @@
+// Shell internals shared between its own files.
+#pragma once
+
+#include "pool/pool.h"
+
+// Loads a file; on failure shows "Error loading file ..." and returns null.
+ModulePool* shellLoadPool(const char* path);

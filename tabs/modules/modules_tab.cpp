@@ -1,0 +1,226 @@
+// The Modules tab. Size, parity and CRC are not stored in the rows: they are
+// read from the module whenever their cells are drawn, so edits committed by
+// other tabs show without a refill.
+#include "tabs/modules/modules_tab.h"
+
+#include <cstring>
+
+#include "pool/memory.h"
+#include "resources/icons.h"
+#include "shell/gtk_ptr.h"
+#include "shell/shell.h"
+#include "tabs/modules/module_columns.h"
+
+namespace {
+
+// Columns of the list store; the drawn-only columns have none.
+enum StoreColumn {
+  SC_INDEX,
+  SC_NAME,
+  SC_TYPE,
+  SC_ACCESS,
+  SC_LANGUAGE,
+  SC_ATTRIBUTE,
+  SC_REVISION,
+  SC_EDITION,
+  SC_COUNT
+};
+
+// Tab state, one for the process.
+ModulesTabWidgets widgets;
+GtkWidget* listPart;  // shown once a pool has been loaded
+GtkListStore* store;
+ModulePool* shownPool;
+int selectedIndex = -1;
+
+struct PoolDeleter {
+  void operator()(ModulePool* p) const noexcept { poolFree(p); }
+};
+using PoolPtr = std::unique_ptr<ModulePool, PoolDeleter>;
+
+void refill() {
+  // Detached while filling, so a large image is not re-laid out per row.
+  g_object_ref(store);
+  gtk_tree_view_set_model(GTK_TREE_VIEW(widgets.view), nullptr);
+  gtk_list_store_clear(store);
+  char text[MC_COUNT][64];
+  for (uint32_t i = 0; i < poolGetCount(shownPool); i++) {
+    Module* m = poolGet(shownPool, i);
+    for (int column : {MC_TYPE, MC_ACCESS, MC_LANGUAGE, MC_ATTRIBUTE})
+      moduleColumnText(m, i, column, text[column], sizeof text[column]);
+    GCharPtr name(shellDisplayText(moduleGetName(m)));
+    GtkTreeIter iter;
+    gtk_list_store_insert_with_values(
+        store, &iter, -1, SC_INDEX, i, SC_NAME, name.get(), SC_TYPE, text[MC_TYPE], SC_ACCESS,
+        text[MC_ACCESS], SC_LANGUAGE, text[MC_LANGUAGE], SC_ATTRIBUTE, text[MC_ATTRIBUTE],
+        SC_REVISION, moduleGetField(m, MF_REVISION), SC_EDITION, moduleGetField(m, MF_EDITION),
+        -1);
+  }
+  gtk_tree_view_set_model(GTK_TREE_VIEW(widgets.view), GTK_TREE_MODEL(store));
+  g_object_unref(store);
+}
+
+// Draws Size, Parity or CRC from the module as it stands now.
+void drawLiveCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model,
+                  GtkTreeIter* iter, gpointer column) {
+  guint index = 0;
+  gtk_tree_model_get(model, iter, SC_INDEX, &index, -1);
+  char text[64] = "";
+  if (Module* m = poolGet(shownPool, index))
+    moduleColumnText(m, index, GPOINTER_TO_INT(column), text, sizeof text);
+  g_object_set(cell, "text", text, nullptr);
+}
+
+void addColumn(int column, int storeColumn, float xalign) {
+  GtkCellRenderer* cell = gtk_cell_renderer_text_new();
+  g_object_set(cell, "xalign", xalign, nullptr);
+  GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new();
+  gtk_tree_view_column_set_title(viewColumn, MODULE_COLUMN_TITLES[column]);
+  gtk_tree_view_column_set_alignment(viewColumn, 0.5f);
+  gtk_tree_view_column_pack_start(viewColumn, cell, TRUE);
+  if (storeColumn >= 0)
+    gtk_tree_view_column_add_attribute(viewColumn, cell, "text", storeColumn);
+  else
+    gtk_tree_view_column_set_cell_data_func(viewColumn, cell, drawLiveCell,
+                                            GINT_TO_POINTER(column), nullptr);
+  if (column == MC_NAME) {
+    g_object_set(cell, "weight", 700, "weight-set", TRUE, nullptr);
+    gtk_tree_view_column_set_expand(viewColumn, TRUE);
+    gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
+  }
+  gtk_tree_view_append_column(GTK_TREE_VIEW(widgets.view), viewColumn);
+}
+
+gboolean onButtonPress(GtkWidget* view, GdkEventButton* event, gpointer) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
+  GtkTreePath* path = nullptr;
+  if (gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(view), gint(event->x), gint(event->y), &path,
+                                    nullptr, nullptr, nullptr)) {
+    gtk_tree_selection_unselect_all(selection);
+    gtk_tree_selection_select_path(selection, path);
+    gtk_tree_path_free(path);
+  }
+  GtkTreeModel* model;
+  GtkTreeIter iter;
+  if (!gtk_tree_selection_get_selected(selection, &model, &iter)) return FALSE;
+  guint index = 0;
+  gtk_tree_model_get(model, &iter, SC_INDEX, &index, -1);
+  selectedIndex = int(index);
+  gtk_menu_popup(GTK_MENU(widgets.menu), nullptr, nullptr, nullptr, nullptr, 3, event->time);
+  return TRUE;
+}
+
+void onSaveModule(GtkMenuItem*, gpointer) {
+  Module* m = poolGet(shownPool, uint32_t(selectedIndex));
+  if (!m) return;
+  uint32_t length = 0;
+  MallocPtr<uint8_t> data(moduleGetData(m, &length));
+  if (!data) return;
+  char err[POOL_ERROR_SIZE] = "";
+  PoolPtr single(poolParse(data.get(), length, err));
+  if (!single) {
+    showError(err);
+    return;
+  }
+  runSaveDialog(single.get(), moduleGetName(m));
+}
+
+void onReplaceModule(GtkMenuItem*, gpointer) {
+  PoolPtr loaded(runOpenDialog());
+  if (!loaded) return;
+  Module* old = poolGet(shownPool, uint32_t(selectedIndex));
+  Module* replacement = poolGet(loaded.get(), 0);
+  if (!old || !replacement) return;
+  char text[1024];
+  GCharPtr oldName(shellDisplayText(moduleGetName(old)));
+  if (moduleGetField(old, MF_SYNC) != moduleGetField(replacement, MF_SYNC)) {
+    shellFormatMessage(text, "\nUnable to replace module '%s'\nNew module has different architecture.",
+                       oldName.get());
+    showError(text);
+    return;
+  }
+  // Names compare as bytes, exactly.
+  if (std::strcmp(moduleGetName(old), moduleGetName(replacement)) != 0) {
+    GCharPtr newName(shellDisplayText(moduleGetName(replacement)));
+    shellFormatMessage(text, "\nUnable to replace module '%s'\nNew module has different name: '%s'.",
+                       oldName.get(), newName.get());
+    showError(text);
+    return;
+  }
+  uint32_t length = 0;
+  MallocPtr<uint8_t> data(moduleGetData(replacement, &length));
+  if (!data) return;
+  moduleSetData(old, data.get(), length);
+  refill();
+  GtkTreePath* path = gtk_tree_path_new_from_indices(selectedIndex, -1);
+  gtk_tree_selection_select_path(gtk_tree_view_get_selection(GTK_TREE_VIEW(widgets.view)), path);
+  gtk_tree_path_free(path);
+}
+
+void modulesLoad(TabHandler*, ModulePool* pool) {
+  if (!pool || pool == shownPool) return;
+  if (!shownPool) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widgets.container));
+    for (GList* c = children; c; c = c->next) gtk_widget_destroy(GTK_WIDGET(c->data));
+    g_list_free(children);
+    gtk_container_add(GTK_CONTAINER(widgets.container), listPart);
+  }
+  shownPool = pool;
+  refill();
+}
+
+void modulesCommit(TabHandler*) {}
+
+}  // namespace
+
+TabHandler* modulesTabNew() {
+  auto* handler = g_new0(TabHandler, 1);
+  handler->load = modulesLoad;
+  handler->commit = modulesCommit;
+  handler->release = tabHandlerFree;
+
+  GdkPixbuf* icon = iconPixbufNew(ICON_MODULES);
+  widgets.container = addTabPage(icon, "Modules");
+  g_object_unref(icon);
+  gtk_container_add(GTK_CONTAINER(widgets.container), gtk_label_new("File not loaded"));
+
+  listPart = gtk_hbox_new(FALSE, 0);
+  g_object_ref_sink(listPart);  // kept by the tab until it is put into the page
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_box_pack_start(GTK_BOX(listPart), scrolled, TRUE, TRUE, 0);
+  store = gtk_list_store_new(SC_COUNT, G_TYPE_UINT, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING,
+                             G_TYPE_STRING, G_TYPE_STRING, G_TYPE_UINT, G_TYPE_UINT);
+  widgets.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+  gtk_container_add(GTK_CONTAINER(scrolled), widgets.view);
+  addColumn(MC_INDEX, SC_INDEX, 1.0f);
+  addColumn(MC_NAME, SC_NAME, 0.0f);
+  addColumn(MC_SIZE, -1, 1.0f);
+  addColumn(MC_TYPE, SC_TYPE, 0.0f);
+  addColumn(MC_ACCESS, SC_ACCESS, 1.0f);
+  addColumn(MC_LANGUAGE, SC_LANGUAGE, 0.5f);
+  addColumn(MC_ATTRIBUTE, SC_ATTRIBUTE, 0.5f);
+  addColumn(MC_REVISION, SC_REVISION, 1.0f);
+  addColumn(MC_EDITION, SC_EDITION, 1.0f);
+  addColumn(MC_PARITY, -1, 1.0f);
+  addColumn(MC_CRC, -1, 1.0f);
+  g_signal_connect(widgets.view, "button-press-event", G_CALLBACK(onButtonPress), nullptr);
+  gtk_widget_show_all(listPart);
+
+  widgets.menu = gtk_menu_new();
+  widgets.saveItem = gtk_image_menu_item_new_from_stock(GTK_STOCK_SAVE, nullptr);
+  g_signal_connect(widgets.saveItem, "activate", G_CALLBACK(onSaveModule), nullptr);
+  gtk_menu_shell_append(GTK_MENU_SHELL(widgets.menu), widgets.saveItem);
+  widgets.replaceItem = gtk_image_menu_item_new_with_label("Replace");
+  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widgets.replaceItem), newReplaceIcon());
+  g_signal_connect(widgets.replaceItem, "activate", G_CALLBACK(onReplaceModule), nullptr);
+  gtk_menu_shell_append(GTK_MENU_SHELL(widgets.menu), widgets.replaceItem);
+  gtk_widget_show_all(widgets.menu);
+  return handler;
+}
+
+const ModulesTabWidgets* modulesTabGetWidgets() { return &widgets; }
+int modulesTabGetSelectedIndex() { return selectedIndex; }
