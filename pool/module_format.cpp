@@ -116,9 +116,12 @@ uint32_t moduleHeaderParity(const uint8_t* header) {
   return parity;
 }
 
-uint32_t moduleCrcByteStep(uint32_t reg, uint8_t byte) { return crcByteStep(reg, byte); }
+// Registers are 24 bits; a wider value from a caller is cut so that the
+// table lookups stay inside their tables.
+uint32_t moduleCrcByteStep(uint32_t reg, uint8_t byte) { return crcByteStep(reg & 0xFFFFFF, byte); }
 
 uint32_t moduleCrcUpdate(uint32_t reg, const uint8_t* bytes, size_t length) {
+  reg &= 0xFFFFFF;
   const uint8_t* p = bytes;
   const uint8_t* end4 = bytes + (length & ~size_t(3));
   for (; p != end4; p += 4) {

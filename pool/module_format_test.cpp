@@ -54,6 +54,9 @@ TEST(ModuleFormat, FourByteStepEqualsByteSteps) {
   uint32_t reg = moduleCrcUpdate(0xFFFFFF, data.data(), 13);
   reg = moduleCrcUpdate(reg, data.data() + 13, 1000);
   EXPECT_EQ(moduleCrcBytewise(data.data(), 1013), reg ^ 0xFFFFFF);
+  // A register wider than 24 bits is cut, never used as a table index.
+  EXPECT_EQ(moduleCrcUpdate(0xFFFFFF, data.data(), 5), moduleCrcUpdate(0x1FFFFFF, data.data(), 5));
+  EXPECT_EQ(moduleCrcByteStep(0xFFFFFF, 'a'), moduleCrcByteStep(0xFF123456u | 0xFFFFFF, 'a'));
 }
 
 TEST(ModuleFormat, HandWrittenModuleIsValidAndMatchesBuilder) {

@@ -174,7 +174,9 @@ int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
     return 0;
   }
   const char* name = path ? path : pool->path;
-  if (!name[0]) {
+  // A stored path of full length may have been cut at load: never save to a
+  // file the user did not name.
+  if (!name[0] || (!path && std::strlen(pool->path) >= sizeof pool->path - 1)) {
     setError(err, "Invalid output filename");
     return 0;
   }

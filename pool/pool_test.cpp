@@ -186,6 +186,10 @@ TEST(ImageFile, PathIsCutTo255Characters) {
   PoolPtr pool(poolLoad(path.c_str(), text));
   ASSERT_TRUE(pool) << text;
   EXPECT_EQ(path.substr(0, 255), pool->path);
+  // Saving back to a cut path would write a file the user never named.
+  EXPECT_EQ(0, poolSave(pool.get(), nullptr, 1, text));
+  EXPECT_STREQ("Invalid output filename", text);
+  EXPECT_EQ(A, readFile(path));
 }
 
 TEST(ImageFile, SaveRefusals) {

@@ -31,6 +31,17 @@ std::string labelOfQuestion(GtkWidget* dialog) {
   return text;
 }
 
+void chooserSet(GtkFileChooser* chooser, const std::string& path) {
+  if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
+    GCharPtr folder(g_path_get_dirname(path.c_str()));
+    GCharPtr base(g_path_get_basename(path.c_str()));
+    gtk_file_chooser_set_current_folder(chooser, folder.get());
+    gtk_file_chooser_set_current_name(chooser, base.get());
+  } else {
+    gtk_file_chooser_set_filename(chooser, path.c_str());
+  }
+}
+
 }  // namespace
 
 void guiStartShell() {
@@ -50,9 +61,20 @@ void guiFlush() {
   }
 }
 
-DialogScript::DialogScript() { source_ = g_timeout_add(15, tick, this); }
+namespace {
+DialogScript* activeScript;  // one script answers at a time
+}
 
-DialogScript::~DialogScript() { g_source_remove(source_); }
+DialogScript::DialogScript() {
+  if (activeScript) ADD_FAILURE() << "two dialog scripts alive at once";
+  activeScript = this;
+  source_ = g_timeout_add(15, tick, this);
+}
+
+DialogScript::~DialogScript() {
+  g_source_remove(source_);
+  if (activeScript == this) activeScript = nullptr;
+}
 
 DialogScript& DialogScript::respond(int response) {
   actions_.push_back({DialogAction::Respond, response, ""});
@@ -68,12 +90,18 @@ gboolean DialogScript::tick(gpointer data) {
   auto* self = static_cast<DialogScript*>(data);
   if (self->choosing_) {
     // The chooser loads folders in the background: accept only once it
-    // reports the file that was asked for.
-    GCharPtr name(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(self->choosing_)));
-    if ((name && self->choosingPath_ == name.get()) || ++self->chooseTicks_ > 200) {
-      GtkWidget* chooser = self->choosing_;
+    // reports the file that was asked for, asking again now and then.
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(self->choosing_);
+    GCharPtr name(gtk_file_chooser_get_filename(chooser));
+    if (name && self->choosingPath_ == name.get()) {
       self->choosing_ = nullptr;
       gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
+    } else if (++self->chooseTicks_ > 1000) {
+      ADD_FAILURE() << "the chooser never took " << self->choosingPath_;
+      self->choosing_ = nullptr;
+      gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
+    } else if (self->chooseTicks_ % 20 == 0) {
+      chooserSet(chooser, self->choosingPath_);
     }
     return TRUE;
   }
@@ -91,6 +119,15 @@ gboolean DialogScript::tick(gpointer data) {
 }
 
 void DialogScript::handle(GtkWidget* dialog) {
+  // A chooser sets its folder in the background; wait for it a little.
+  if (GTK_IS_FILE_CHOOSER(dialog)) {
+    GCharPtr folder(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog)));
+    int waited = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), "gui-driver-waited"));
+    if (!folder && waited < 40) {
+      g_object_set_data(G_OBJECT(dialog), "gui-driver-waited", GINT_TO_POINTER(waited + 1));
+      return;
+    }
+  }
   g_object_set_data(G_OBJECT(dialog), "gui-driver-seen", GINT_TO_POINTER(1));
   SeenDialog seen;
   const gchar* title = gtk_window_get_title(GTK_WINDOW(dialog));
@@ -137,15 +174,7 @@ void DialogScript::handle(GtkWidget* dialog) {
   DialogAction action = actions_.front();
   actions_.pop_front();
   if (action.kind == DialogAction::ChooseFile && GTK_IS_FILE_CHOOSER(dialog)) {
-    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-    if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
-      GCharPtr folder(g_path_get_dirname(action.path.c_str()));
-      GCharPtr base(g_path_get_basename(action.path.c_str()));
-      gtk_file_chooser_set_current_folder(chooser, folder.get());
-      gtk_file_chooser_set_current_name(chooser, base.get());
-    } else {
-      gtk_file_chooser_set_filename(chooser, action.path.c_str());
-    }
+    chooserSet(GTK_FILE_CHOOSER(dialog), action.path);
     choosing_ = dialog;
     choosingPath_ = action.path;
     chooseTicks_ = 0;
