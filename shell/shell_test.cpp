@@ -10,6 +10,7 @@
 
 #include "pool/list.h"
 #include "pool/memory.h"
+#include "tabs/modules/modules_tab.h"
 #include "tests/support/gui_fixture.h"
 
 namespace {
@@ -143,6 +144,26 @@ TEST_F(Shell, OpenBadFileShowsErrorAndKeepsPool) {
   EXPECT_EQ("Error loading file " + bad + ":\n\nError at 0x64: Module has invalid CRC",
             script.seen()[1].text);
   EXPECT_EQ(first, shellGetCurrentPool());
+}
+
+// korvane FILE: the same load, messages and hand-over as File > Open.
+TEST_F(Shell, FileGivenAtStartUpOpensAsFileOpenWould) {
+  std::string bad = dir.file("bad.img");
+  ASSERT_TRUE(writeFile(bad, bytesOf("ABCD")));
+  {
+    DialogScript script;
+    script.close();
+    shellOpenFile(bad.c_str());
+    ASSERT_EQ(1u, script.seen().size());
+    EXPECT_EQ("Error loading file " + bad + ":\n\nUnknown file format", script.seen()[0].text);
+    EXPECT_EQ(nullptr, shellGetCurrentPool());
+  }
+  DialogScript script;
+  shellOpenFile(good.c_str());
+  EXPECT_TRUE(script.seen().empty());
+  ASSERT_NE(nullptr, shellGetCurrentPool());
+  EXPECT_EQ(good, shellGetCurrentPool()->path);
+  EXPECT_EQ("kernel", guiCellText(modulesTabGetWidgets()->view, 1, 1));
 }
 
 TEST_F(Shell, PaddedFileOpensReadOnly) {

@@ -168,6 +168,18 @@ TEST_F(ModulesTab, ReplaceRefusals) {
     EXPECT_EQ("\nUnable to replace module 'diag'\nNew module has different name: 'diagnose'.",
               script.seen()[1].text);
   }
+  {  // A module whose sync word was changed no longer matches any file's.
+    Module* m = poolGet(shellGetCurrentPool(), 2);
+    moduleSetField(m, MF_SYNC, 0x4DAD0003);
+    ASSERT_TRUE(writeFile(file, diag));
+    DialogScript script;
+    script.choose(file).close();
+    activate(modulesTabGetWidgets()->replaceItem);
+    ASSERT_EQ(2u, script.seen().size());
+    EXPECT_EQ("\nUnable to replace module 'diag'\nNew module has different architecture.",
+              script.seen()[1].text);
+    moduleSetField(m, MF_SYNC, 0x4DAD0002);
+  }
   {  // A file that does not load is reported by the Open File dialog itself.
     ASSERT_TRUE(writeFile(file, bytesOf("ABCD")));
     DialogScript script;
