@@ -15,12 +15,14 @@ char openFolderMemory[PATH_BUFFER];
 char saveFolderMemory[PATH_BUFFER];
 
 void showMessage(GtkMessageType type, const char* text) {
+  // A path or module name need not be UTF-8; the label shows only UTF-8.
+  GCharPtr valid(g_utf8_make_valid(text, -1));
   // The text goes in as an argument, never as the format: a "%" in a path
   // is shown as it is.
   GtkWidget* dialog =
       gtk_message_dialog_new(GTK_WINDOW(shellGetMainWindow()),
                              GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                             type, GTK_BUTTONS_CLOSE, "%s", text);
+                             type, GTK_BUTTONS_CLOSE, "%s", valid.get());
   gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
 }

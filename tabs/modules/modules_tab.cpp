@@ -123,7 +123,8 @@ void onSaveModule(GtkMenuItem*, gpointer) {
     showError(err);
     return;
   }
-  runSaveDialog(single.get(), moduleGetName(m));
+  GCharPtr name(shellDisplayText(moduleGetName(m)));  // the chooser takes UTF-8
+  runSaveDialog(single.get(), name.get());
 }
 
 void onReplaceModule(GtkMenuItem*, gpointer) {

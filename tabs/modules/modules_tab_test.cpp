@@ -76,6 +76,13 @@ TEST_F(ModulesTab, CellsShowEveryColumnInItsFormat) {
   EXPECT_EQ(700, weight);
 }
 
+// Module names are 8-bit text; a GTK label takes only UTF-8.
+TEST_F(ModulesTab, EightBitNamesAreShownReadably) {
+  ASSERT_TRUE(writeFile(good, ModuleBuilder().name("M\xFCller").build()));
+  open(good);
+  EXPECT_EQ("M\xC3\xBCller", guiCellText(view(), MC_NAME, 0));
+}
+
 TEST_F(ModulesTab, SizeParityAndCrcAreReadWhenDrawn) {
   open(good);
   Module* m = poolGet(shellGetCurrentPool(), 0);
