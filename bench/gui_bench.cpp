@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -18,12 +19,14 @@
 #include "pool/pool.h"
 #include "shell/shell.h"
 #include "tabs/modules/modules_tab.h"
+#include "tests/support/gui_session.h"
 #include "tests/support/module_builder.h"
 
 namespace {
 
 constexpr int IMAGE_MODULES = 10000;
 constexpr int PAGES = 5;
+constexpr double MIB = 1024.0 * 1024.0;
 
 using Clock = std::chrono::steady_clock;
 
@@ -136,6 +139,21 @@ bool listShowsTop() {
   return top;
 }
 
+// Opens the image in the shell unless a pool is loaded already. The file is
+// tried with poolLoad first: a failing shellOpenFile would wait in a message
+// box.
+ModulePool* ensureLoaded() {
+  if (!shellGetCurrentPool()) {
+    bool ok = false;
+    if (!imageFile().empty()) timePoolLoad(imageFile(), &ok);
+    if (!ok) return nullptr;
+    shellOpenFile(imageFile().c_str());
+    flushAll();
+  }
+  ModulePool* pool = shellGetCurrentPool();
+  return poolGetCount(pool) == IMAGE_MODULES ? pool : nullptr;
+}
+
 void BM_PoolLoad(benchmark::State& state) {
   const std::string& path = imageFile();
   for (auto _ : state) {
@@ -147,6 +165,8 @@ void BM_PoolLoad(benchmark::State& state) {
     }
   }
   state.counters["modules"] = IMAGE_MODULES;
+  GStatBuf info;
+  if (g_stat(path.c_str(), &info) == 0) state.counters["image_MiB"] = double(info.st_size) / MIB;
 }
 BENCHMARK(BM_PoolLoad)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -165,6 +185,12 @@ void BM_OpenToDrawnList(benchmark::State& state) {
   // The first open of the process also swaps the "File not loaded" label for
   // the list; it is timed on its own.
   static double firstOpen = -1;
+  bool ok = false;
+  timePoolLoad(path, &ok);
+  if (!ok) {
+    state.SkipWithError("poolLoad refused the image");
+    return;
+  }
   if (!shellGetCurrentPool()) {
     auto start = Clock::now();
     shellOpenFile(path.c_str());
@@ -177,7 +203,6 @@ void BM_OpenToDrawnList(benchmark::State& state) {
       state.SkipWithError("the loaded pool is modified; opening would ask a question");
       break;
     }
-    bool ok = false;
     load += timePoolLoad(path, &ok);
     drawWatch = DrawWatch{};
     drawWatch.armed = true;
@@ -210,9 +235,8 @@ BENCHMARK(BM_OpenToDrawnList)->UseManualTime()->Iterations(10)->Unit(benchmark::
 
 // One CRC read per module of the loaded pool.
 void BM_CrcPass(benchmark::State& state) {
-  if (!shellGetCurrentPool()) shellOpenFile(imageFile().c_str());
-  ModulePool* pool = shellGetCurrentPool();
-  if (poolGetCount(pool) != IMAGE_MODULES) {
+  ModulePool* pool = ensureLoaded();
+  if (!pool) {
     state.SkipWithError("the image did not load");
     return;
   }
@@ -225,9 +249,8 @@ BENCHMARK(BM_CrcPass)->UseManualTime()->Unit(benchmark::kMicrosecond);
 // events and redraws flushed; nothing is changed between them.
 void BM_PageSwitch(benchmark::State& state) {
   GtkNotebook* notebook = GTK_NOTEBOOK(shellGetNotebook());
-  if (!shellGetCurrentPool()) shellOpenFile(imageFile().c_str());
-  ModulePool* pool = shellGetCurrentPool();
-  if (poolGetCount(pool) != IMAGE_MODULES) {
+  ModulePool* pool = ensureLoaded();
+  if (!pool) {
     state.SkipWithError("the image did not load");
     return;
   }
@@ -235,7 +258,8 @@ void BM_PageSwitch(benchmark::State& state) {
   flushAll();
   static const int ORDER[PAGES] = {1, 2, 3, 4, 0};
   int next = 0;
-  double total = 0, crc = 0, slowest = 0;
+  double total = 0, crc = 0, slowest = 0, toModules = 0, toEditor = 0;
+  int64_t modulesSwitches = 0;
   for (auto _ : state) {
     crc += timeCrcPass(pool);
     int page = ORDER[next];
@@ -247,6 +271,12 @@ void BM_PageSwitch(benchmark::State& state) {
     state.SetIterationTime(seconds);
     total += seconds;
     slowest = std::max(slowest, seconds);
+    if (page == 0) {
+      toModules += seconds;
+      modulesSwitches++;
+    } else {
+      toEditor += seconds;
+    }
     if (gtk_notebook_get_current_page(notebook) != page) {
       state.SkipWithError("the notebook did not switch");
       break;
@@ -260,37 +290,19 @@ void BM_PageSwitch(benchmark::State& state) {
   state.counters["switch_over_crc_pass"] = total / crc;
   state.counters["crc_pass_us"] = crc / n * 1e6;
   state.counters["slowest_switch_ms"] = slowest * 1e3;
+  // Into the Modules page the list is drawn again; into an editor page only
+  // its check for changes runs.
+  if (modulesSwitches) state.counters["to_modules_ms"] = toModules / double(modulesSwitches) * 1e3;
+  if (n > double(modulesSwitches))
+    state.counters["to_editor_ms"] = toEditor / (n - double(modulesSwitches)) * 1e3;
 }
 BENCHMARK(BM_PageSwitch)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-// GTK keeps its recently-used list and settings under HOME: the benchmarks
-// get a home of their own.
-std::string privateHome() {
-  gchar* home = g_dir_make_tmp("korvane-bench-home-XXXXXX", nullptr);
-  if (!home) return "";
-  std::string config = std::string(home) + "/.config";
-  std::string data = std::string(home) + "/.local/share";
-  g_mkdir_with_parents(config.c_str(), 0700);
-  g_mkdir_with_parents(data.c_str(), 0700);
-  g_setenv("HOME", home, TRUE);
-  g_setenv("XDG_CONFIG_HOME", config.c_str(), TRUE);
-  g_setenv("XDG_DATA_HOME", data.c_str(), TRUE);
-  std::string path = home;
-  g_free(home);
-  return path;
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string home = privateHome();
-  // A busy X server may turn a connection away for a moment.
-  bool ready = false;
-  for (int attempt = 0; attempt < 10 && !ready; attempt++) {
-    ready = gtk_init_check(&argc, &argv);
-    if (!ready) g_usleep(300 * 1000);
-  }
-  if (!ready) {
+  PrivateHome home;
+  if (!guiDisplayOpen(&argc, &argv)) {
     std::fprintf(stderr, "korvane_gui_bench needs an X display (run it through xvfb-run)\n");
     return 1;
   }
@@ -302,7 +314,5 @@ int main(int argc, char** argv) {
   flushAll();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::error_code ec;
-  if (!home.empty()) std::filesystem::remove_all(home, ec);
   return 0;
 }

@@ -3,7 +3,10 @@
 // other tabs show without a refill.
 #include "tabs/modules/modules_tab.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 
 #include "pool/memory.h"
 #include "resources/icons.h"
@@ -32,6 +35,59 @@ GtkWidget* listPart;  // shown once a pool has been loaded
 GtkListStore* store;
 ModulePool* shownPool;
 int selectedIndex = -1;
+GtkTreeViewColumn* viewColumns[MC_COUNT];
+GtkCellRenderer* cells[MC_COUNT];
+
+// Width a column needs for the widest of texts, its title included: what the
+// tree view would find by measuring every row, from each distinct text once.
+int columnWidth(int column, const std::unordered_set<std::string>& texts) {
+  GtkTreeViewColumn* viewColumn = viewColumns[column];
+  gint separator = 0;
+  gtk_widget_style_get(widgets.view, "horizontal-separator", &separator, nullptr);
+  int widest = 0;
+  for (const std::string& text : texts) {
+    g_object_set(cells[column], "text", text.c_str(), nullptr);
+    gint width = 0;
+    gtk_tree_view_column_cell_get_size(viewColumn, nullptr, nullptr, nullptr, &width, nullptr);
+    widest = std::max(widest, width + separator);
+  }
+  GtkRequisition title = {0, 0};
+  if (viewColumn->button) gtk_widget_size_request(viewColumn->button, &title);
+  return std::max(widest, title.width);
+}
+
+// Every column gets a fixed width, so that the tree view never measures rows
+// it does not draw.
+void sizeColumns() {
+  std::unordered_set<std::string> texts[MC_COUNT];
+  char text[64];
+  uint32_t count = poolGetCount(shownPool);
+  uint32_t largest = 0;
+  for (uint32_t i = 0; i < count; i++) {
+    Module* m = poolGet(shownPool, i);
+    for (int column : {MC_TYPE, MC_ACCESS, MC_LANGUAGE, MC_ATTRIBUTE, MC_REVISION, MC_EDITION}) {
+      moduleColumnText(m, i, column, text, sizeof text);
+      texts[column].insert(text);
+    }
+    GCharPtr name(shellDisplayText(moduleGetName(m)));
+    texts[MC_NAME].insert(name.get());
+    largest = std::max(largest, moduleGetField(m, MF_SIZE));
+  }
+  // Index, size, parity and CRC are digits; sizes may grow by a digit
+  // through edits, which are drawn without a refill.
+  size_t indexDigits = std::to_string(count ? count - 1 : 0).size();
+  size_t sizeDigits = std::to_string(largest).size() + 1;
+  for (char digit : std::string("0123456789ABCDEF")) {
+    if (digit <= '9') {
+      texts[MC_INDEX].insert(std::string(indexDigits, digit));
+      texts[MC_SIZE].insert(std::string(sizeDigits, digit));
+    }
+    texts[MC_PARITY].insert(std::string(4, digit));
+    texts[MC_CRC].insert(std::string(6, digit));
+  }
+  for (int column = 0; column < MC_COUNT; column++)
+    gtk_tree_view_column_set_fixed_width(viewColumns[column], columnWidth(column, texts[column]));
+}
 
 struct PoolDeleter {
   void operator()(ModulePool* p) const noexcept { poolFree(p); }
@@ -56,6 +112,7 @@ void refill() {
         SC_REVISION, moduleGetField(m, MF_REVISION), SC_EDITION, moduleGetField(m, MF_EDITION),
         -1);
   }
+  sizeColumns();
   gtk_tree_view_set_model(GTK_TREE_VIEW(widgets.view), GTK_TREE_MODEL(store));
   g_object_unref(store);
 }
@@ -86,8 +143,10 @@ void addColumn(int column, int storeColumn, float xalign) {
   if (column == MC_NAME) {
     g_object_set(cell, "weight", 700, "weight-set", TRUE, nullptr);
     gtk_tree_view_column_set_expand(viewColumn, TRUE);
-    gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
   }
+  gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
+  viewColumns[column] = viewColumn;
+  cells[column] = cell;
   gtk_tree_view_append_column(GTK_TREE_VIEW(widgets.view), viewColumn);
 }
 
@@ -208,6 +267,7 @@ TabHandler* modulesTabNew() {
   addColumn(MC_EDITION, SC_EDITION, 1.0f);
   addColumn(MC_PARITY, -1, 1.0f);
   addColumn(MC_CRC, -1, 1.0f);
+  gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(widgets.view), TRUE);
   g_signal_connect(widgets.view, "button-press-event", G_CALLBACK(onButtonPress), nullptr);
   gtk_widget_show_all(listPart);
 
