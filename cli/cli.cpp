@@ -191,7 +191,9 @@ int commandResave(const char* image, const char* target, FILE* err) {
 
 }  // namespace
 
-int cliRun(int argc, char** argv, FILE* out, FILE* err) {
+namespace {
+
+int dispatch(int argc, char** argv, FILE* out, FILE* err) {
   if (argc < 2) return usage(err, "missing command");
   std::string command = argv[1];
   int operands = argc - 2;
@@ -210,4 +212,16 @@ int cliRun(int argc, char** argv, FILE* out, FILE* err) {
       command == "resave")
     return usage(err, ("wrong number of arguments for '" + command + "'").c_str());
   return usage(err, ("unknown command '" + command + "'").c_str());
+}
+
+}  // namespace
+
+int cliRun(int argc, char** argv, FILE* out, FILE* err) {
+  int code = dispatch(argc, argv, out, err);
+  // Output a script never received (a full disk, a closed pipe) is a failure.
+  if (std::fflush(out) != 0 || std::ferror(out)) {
+    std::fprintf(err, "korvane-cli: error writing output: %s\n", std::strerror(errno));
+    return code ? code : 1;
+  }
+  return code;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -148,6 +149,21 @@ TEST_F(CommandLine, ResaveIsByteIdenticalAndRefusesPadding) {
 
   r = run({"resave", image, dir.file("no/folder/out.bin")});
   EXPECT_EQ(1, r.code);
+}
+
+TEST_F(CommandLine, OutputThatCannotBeWrittenFails) {
+  FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(nullptr, full);
+  std::string command = "korvane-cli", list = "list";
+  char* argv[] = {command.data(), list.data(), image.data(), nullptr};
+  char* errText = nullptr;
+  size_t errSize = 0;
+  FILE* err = open_memstream(&errText, &errSize);
+  EXPECT_EQ(1, cliRun(3, argv, full, err));
+  std::fclose(err);
+  std::fclose(full);
+  EXPECT_EQ(0, std::strncmp(errText, "korvane-cli: error writing output", 33)) << errText;
+  std::free(errText);
 }
 
 TEST_F(CommandLine, UsageErrorsAndHelp) {

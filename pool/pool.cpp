@@ -53,14 +53,45 @@ std::string saveTarget(const char* path) {
   return path;
 }
 
-// Permissions for the new file: those of the file it replaces, else what a
-// plain create would give under the current umask.
-mode_t saveMode(const std::string& target) {
-  struct stat st;
-  if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+// What create would give under the current umask, for a new file.
+mode_t newFileMode() {
   mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
+}
+
+// Writes every module back to back. False (with the message) on a failure.
+bool writeModules(ModulePool* pool, int fd, char* err) {
+  for (uint32_t index = 0; index < pool->count; index++) {
+    uint32_t size = 0;
+    MallocPtr<uint8_t> data(moduleGetData(pool->modules[index], &size));
+    if (!data) {
+      setError(err, "Unable to get body for module %d", int(index));
+      return false;
+    }
+    if (!writeAll(fd, data.get(), size)) {
+      setError(err, "Error saving module %d", int(index));
+      return false;
+    }
+  }
+  return true;
+}
+
+int lastIndex(const ModulePool* pool) { return pool->count ? int(pool->count) - 1 : 0; }
+
+// A device or pipe cannot be replaced by renaming; it is written as it is.
+int saveInPlace(ModulePool* pool, const std::string& target, char* err) {
+  int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC);
+  if (fd < 0) {
+    setError(err, "Unable to open output file");
+    return 0;
+  }
+  bool ok = writeModules(pool, fd, err);
+  if (::close(fd) != 0 && ok) {
+    setError(err, "Error saving module %d", lastIndex(pool));
+    ok = false;
+  }
+  return ok;
 }
 
 void syncFolder(const std::string& target) {
@@ -185,40 +216,44 @@ int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
     return 0;
   }
   std::string target = saveTarget(name);
+  struct stat st;
+  bool exists = ::stat(target.c_str(), &st) == 0;
+  // A file the user may not write stays as it is, as a plain open would
+  // have refused it; a folder is no file to save to.
+  if (exists && (S_ISDIR(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) {
+    setError(err, "Unable to open output file");
+    return 0;
+  }
+  if (exists && !S_ISREG(st.st_mode)) return saveInPlace(pool, target, err);
+
+  // A short fixed name: the target's own may already be as long as a name
+  // can be.
   size_t slash = target.rfind('/');
-  std::string temp = target.substr(0, slash == std::string::npos ? 0 : slash + 1) + "." +
-                     target.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+  std::string temp =
+      (slash == std::string::npos ? "" : target.substr(0, slash + 1)) + ".korvane-save-XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) {
     setError(err, "Unable to open output file");
     return 0;
   }
-  bool ok = ::fchmod(fd, saveMode(target)) == 0;
+  // The new file takes the place of the old one with its permissions and,
+  // where we may set it, its owner.
+  bool ok = ::fchmod(fd, exists ? st.st_mode & 07777 : newFileMode()) == 0;
+  if (ok && exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
+    (void)!::fchown(fd, st.st_uid, st.st_gid);
   if (!ok) setError(err, "Unable to open output file");
-  uint32_t index = 0;
-  for (; ok && index < pool->count; index++) {
-    uint32_t size = 0;
-    MallocPtr<uint8_t> data(moduleGetData(pool->modules[index], &size));
-    if (!data) {
-      setError(err, "Unable to get body for module %d", int(index));
-      ok = false;
-    } else if (!writeAll(fd, data.get(), size)) {
-      setError(err, "Error saving module %d", int(index));
-      ok = false;
-    }
-  }
+  ok = ok && writeModules(pool, fd, err);
   // Data that the disk refuses only at flush or close time still fail the save.
-  int last = pool->count ? int(pool->count) - 1 : 0;
   if (ok && ::fsync(fd) != 0) {
-    setError(err, "Error saving module %d", last);
+    setError(err, "Error saving module %d", lastIndex(pool));
     ok = false;
   }
   if (::close(fd) != 0 && ok) {
-    setError(err, "Error saving module %d", last);
+    setError(err, "Error saving module %d", lastIndex(pool));
     ok = false;
   }
   if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    setError(err, "Error saving module %d", last);
+    setError(err, "Error saving module %d", lastIndex(pool));
     ok = false;
   }
   if (!ok) {

@@ -28,11 +28,13 @@ ModulePool* poolLoad(const char* path, char* err);
 ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err);
 
 // Writes every module back to back to path (the pool's own path when null).
-// The target is replaced atomically: the modules go to a temporary file in the
-// same folder, which is renamed over the target only once all were written;
-// on failure the target is untouched. Refuses a pool with padding, and an
-// existing readable target unless overwrite is 1. Returns 1, or 0 with a
-// message in err. Changes neither the path nor the saved CRCs.
+// A regular file is replaced atomically: the modules go to a temporary file
+// in the same folder, renamed over the target (keeping its permissions and,
+// where allowed, its owner) only once all were written; on failure the
+// target is untouched. A symbolic link is followed; a device or pipe is
+// written directly. Refuses a pool with padding, an existing readable target
+// unless overwrite is 1, and a target the caller may not write. Returns 1,
+// or 0 with a message in err. Changes neither the path nor the saved CRCs.
 int poolSave(ModulePool* pool, const char* path, int overwrite, char* err);
 
 // Appends a module (the pool takes ownership) and returns its index.

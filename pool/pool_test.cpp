@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -202,6 +204,51 @@ TEST(ImageFile, SaveRefusals) {
   EXPECT_STREQ("Invalid output filename", text);
   EXPECT_EQ(0, poolSave(pool.get(), dir.file("no/such/folder").c_str(), 1, text));
   EXPECT_STREQ("Unable to open output file", text);
+  // A folder is no file to save to, even with overwriting allowed.
+  std::filesystem::create_directory(dir.file("folder"));
+  EXPECT_EQ(0, poolSave(pool.get(), dir.file("folder").c_str(), 1, text));
+  EXPECT_STREQ("Unable to open output file", text);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
+}
+
+TEST(ImageFile, SaveToLongNamesAndDevices) {
+  TempDir dir;
+  PoolPtr pool = parse(imageOf({A, B}));
+  char text[POOL_ERROR_SIZE] = "";
+  std::string longName = dir.file(std::string(250, 'x'));
+  ASSERT_EQ(1, poolSave(pool.get(), longName.c_str(), 1, text)) << text;
+  EXPECT_EQ(imageOf({A, B}), readFile(longName));
+  // A device is written, not replaced by a regular file.
+  ASSERT_EQ(1, poolSave(pool.get(), "/dev/null", 1, text)) << text;
+  struct stat st;
+  ASSERT_EQ(0, ::stat("/dev/null", &st));
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// Renaming only needs the folder to be writable; a file the user may not
+// write must still be refused, as a plain open would refuse it.
+TEST(ImageFile, SaveRefusesFilesTheUserMayNotWrite) {
+  TempDir dir;
+  PoolPtr pool = parse(imageOf({A, B}));
+  std::string target = dir.file("readonly.img");
+  ASSERT_TRUE(writeFile(target, bytesOf("keep")));
+  ASSERT_EQ(0, ::chmod(target.c_str(), 0444));
+  ASSERT_EQ(0, ::chmod(dir.path().c_str(), 0777));
+  fflush(nullptr);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Root may write anything: the check runs as an ordinary user.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
+    char text[POOL_ERROR_SIZE] = "";
+    int saved = poolSave(pool.get(), target.c_str(), 1, text);
+    _exit(saved == 0 && std::string(text) == "Unable to open output file" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ(bytesOf("keep"), readFile(target));
 }
 
 TEST(ImageFile, SaveKeepsPermissionsAndFollowsLinks) {

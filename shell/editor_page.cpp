@@ -104,6 +104,11 @@ void editorPageLoad(EditorPage* page, ModulePool* pool) {
 void editorPageCommit(EditorPage* page) {
   for (uint32_t i = 0; i < listGetCount(page->entries); i++) {
     PageEntry* entry = entryAt(page->entries, i);
+    // A module changed elsewhere since its view was stored (replaced on the
+    // Modules tab) keeps its new bytes: the view shows the old ones and is
+    // rebuilt when the tab is next entered. The view's own edits were
+    // stored when the user left the tab.
+    if (moduleGetField(entry->module, MF_CRC) != entry->crc) continue;
     page->store(entry->widget);
     entry->crc = moduleGetField(entry->module, MF_CRC);
   }

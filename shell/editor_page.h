@@ -40,7 +40,9 @@ EditorPage* editorPageNew(GtkWidget* container, int (*match)(ModulePool*, Module
 void editorPageLoad(EditorPage* page, ModulePool* pool);
 
 // Stores every view into its module and records the modules' new CRCs, so
-// that the page's own edits never make it rebuild itself.
+// that the page's own edits never make it rebuild itself. A view whose module
+// was changed elsewhere since (its CRC differs from the entry's) is not
+// stored: its old content must not overwrite the change.
 void editorPageCommit(EditorPage* page);
 
 struct IconArt;

@@ -165,6 +165,23 @@ TEST_F(EditorPageTest, ChangeElsewhereOrNewPoolRebuildsEveryView) {
   EXPECT_EQ(4, freed);
 }
 
+// A Replace on the Modules tab followed by a Save must not be undone by the
+// stale view of the replaced module.
+TEST_F(EditorPageTest, CommitLeavesModulesChangedElsewhere) {
+  ModulePool* pool = parse(imageOf({named("col_day", 1), named("col_night", 3)}));
+  editorPageLoad(page, pool);
+  Bytes other = named("col_night", 9);
+  moduleSetData(poolGet(pool, 1), other.data(), uint32_t(other.size()));
+  editorPageCommit(page);
+  EXPECT_EQ(1, stored);  // only the unchanged module's view
+  uint32_t length = 0;
+  MallocPtr<uint8_t> data(moduleGetData(poolGet(pool, 1), &length));
+  EXPECT_EQ(other, Bytes(data.get(), data.get() + length));
+  // Entering the tab again rebuilds the views from the new bytes.
+  editorPageLoad(page, pool);
+  EXPECT_EQ(4, created);
+}
+
 // The framework keeps its views while nothing changes and rebuilds them after
 // the Modules tab replaced one of their modules.
 TEST_F(EditorPageTest, ReplaceOnModulesTabRebuildsViews) {

@@ -195,13 +195,16 @@ TEST_F(Shell, UnsavedDataQuestionOnOpen) {
   editFirstModule();
   const std::string question = "Data not saved\nSave it before loading new file ?";
 
-  {  // Cancel: nothing happens.
+  {  // Cancel, or closing the question: nothing happens.
     DialogScript script;
-    script.cancel();
+    script.cancel().respond(GTK_RESPONSE_DELETE_EVENT);
     guiActivate(shellGetMenu()->open);
-    ASSERT_EQ(1u, script.seen().size());
+    guiActivate(shellGetMenu()->open);
+    ASSERT_EQ(2u, script.seen().size());
     EXPECT_EQ("question", script.seen()[0].kind);
     EXPECT_EQ(question, script.seen()[0].text);
+    EXPECT_EQ(question, script.seen()[1].text);
+    EXPECT_EQ(first, shellGetCurrentPool());
   }
   {  // No, then cancel the chooser: the old pool stays with its edits.
     DialogScript script;
@@ -278,6 +281,35 @@ TEST_F(Shell, UnsavedDataQuestionOnQuit) {
     EXPECT_EQ(1, guiQuitCount());
     EXPECT_EQ(nullptr, shellGetCurrentPool());
   }
+}
+
+TEST_F(Shell, QuitAfterSavingTheUnsavedData) {
+  open(good);
+  editFirstModule();
+  std::string saved = dir.file("saved.img");
+  DialogScript script;
+  script.respond(GTK_RESPONSE_YES).choose(saved);
+  guiActivate(shellGetMenu()->quit);
+  ASSERT_EQ(2u, script.seen().size());
+  EXPECT_EQ(1, guiQuitCount());
+  EXPECT_EQ(nullptr, shellGetCurrentPool());
+  EXPECT_FALSE(gtk_widget_get_visible(shellGetMainWindow()));
+  Bytes edited = ModuleBuilder().name("col_day").access(0x0557).body({1, 2, 3, 4}).build();
+  EXPECT_EQ(imageOf({edited, kernel, diag}), readFile(saved));
+}
+
+// Nothing changed: entering an editor tab keeps what it shows, through page
+// switches and through opening a file whose modules it does not edit.
+TEST_F(Shell, EditorTabKeepsItsViewWhenNothingChanged) {
+  GtkWidget* notebook = shellGetNotebook();
+  GtkWidget* page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), 1);
+  GtkWidget* shown = guiOnlyChild(page);
+  for (int i : {1, 0, 1}) gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), i);
+  EXPECT_EQ(shown, guiOnlyChild(page));
+  open(good);
+  for (int i : {2, 1, 0, 1}) gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), i);
+  EXPECT_EQ(shown, guiOnlyChild(page));
+  EXPECT_EQ("No modules found", guiLabelText(shown));
 }
 
 TEST_F(Shell, VisibleTabGetsNewPoolFirstAndOldPoolIsFreedAfter) {

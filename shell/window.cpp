@@ -76,8 +76,9 @@ void onSave(GtkMenuItem*, gpointer) {
 
 void onQuit(GtkMenuItem*, gpointer) {
   if (!settleUnsaved("Data not saved\nSave it before exit ?")) return;
-  // The tabs keep pointers into the pool; nothing draws them again once the
-  // loop has ended.
+  // The tabs keep pointers into the pool: the window goes away first, so that
+  // nothing draws from the freed modules.
+  gtk_widget_hide(mainWindow);
   poolFree(currentPool);
   currentPool = nullptr;
   quitFunction();

@@ -6,9 +6,13 @@ cd "$(dirname "$0")/.."
 sh tools/deps.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
 cmake --build build-test
-# The parser's fuzz target, where clang is there to build it: a short run
-# from the seed corpus catches a target that no longer builds or crashes.
-if command -v clang++ >/dev/null 2>&1; then
+# The parser's fuzz target, where clang and its fuzzer runtime are there to
+# build it: a short run from the seed corpus catches a target that no longer
+# builds or crashes.
+mkdir -p build-test
+if command -v clang++ >/dev/null 2>&1 &&
+   echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+   clang++ -x c++ -fsanitize=fuzzer -o build-test/fuzz-probe - 2>/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B build-test-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF
   cmake --build build-test-fuzz --target pool_parse_fuzzer

@@ -31,7 +31,7 @@ enum StoreColumn {
 
 // Tab state, one for the process.
 ModulesTabWidgets widgets;
-GtkWidget* listPart;  // shown once a pool has been loaded
+GtkWidget* listBox;  // shown once a pool has been loaded
 GtkListStore* store;
 ModulePool* shownPool;
 int selectedIndex = -1;
@@ -215,6 +215,8 @@ void onReplaceModule(GtkMenuItem*, gpointer) {
   refill();
   GtkTreePath* path = gtk_tree_path_new_from_indices(selectedIndex, -1);
   gtk_tree_selection_select_path(gtk_tree_view_get_selection(GTK_TREE_VIEW(widgets.view)), path);
+  // The refill put the list back at its top; bring the row into view.
+  gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(widgets.view), path, nullptr, FALSE, 0, 0);
   gtk_tree_path_free(path);
 }
 
@@ -224,7 +226,7 @@ void modulesLoad(TabHandler*, ModulePool* pool) {
     GList* children = gtk_container_get_children(GTK_CONTAINER(widgets.container));
     for (GList* c = children; c; c = c->next) gtk_widget_destroy(GTK_WIDGET(c->data));
     g_list_free(children);
-    gtk_container_add(GTK_CONTAINER(widgets.container), listPart);
+    gtk_container_add(GTK_CONTAINER(widgets.container), listBox);
   }
   shownPool = pool;
   refill();
@@ -245,13 +247,13 @@ TabHandler* modulesTabNew() {
   g_object_unref(icon);
   gtk_container_add(GTK_CONTAINER(widgets.container), gtk_label_new("File not loaded"));
 
-  listPart = gtk_hbox_new(FALSE, 0);
-  g_object_ref_sink(listPart);  // kept by the tab until it is put into the page
+  listBox = gtk_hbox_new(FALSE, 0);
+  g_object_ref_sink(listBox);  // kept by the tab until it is put into the page
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
                                  GTK_POLICY_AUTOMATIC);
-  gtk_box_pack_start(GTK_BOX(listPart), scrolled, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(listBox), scrolled, TRUE, TRUE, 0);
   store = gtk_list_store_new(SC_COUNT, G_TYPE_UINT, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING,
                              G_TYPE_STRING, G_TYPE_STRING, G_TYPE_UINT, G_TYPE_UINT);
   widgets.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
@@ -269,7 +271,7 @@ TabHandler* modulesTabNew() {
   addColumn(MC_CRC, -1, 1.0f);
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(widgets.view), TRUE);
   g_signal_connect(widgets.view, "button-press-event", G_CALLBACK(onButtonPress), nullptr);
-  gtk_widget_show_all(listPart);
+  gtk_widget_show_all(listBox);
 
   widgets.menu = gtk_menu_new();
   widgets.saveItem = gtk_image_menu_item_new_from_stock(GTK_STOCK_SAVE, nullptr);
