@@ -47,11 +47,6 @@ const char HELP[] =
     "Exit status: 0 on success, 1 when the work failed or was refused, 2 for a\n"
     "malformed command line.\n";
 
-struct PoolDeleter {
-  void operator()(ModulePool* p) const noexcept { poolFree(p); }
-};
-using PoolPtr = std::unique_ptr<ModulePool, PoolDeleter>;
-
 int usage(FILE* err, const char* text) {
   std::fprintf(err, "korvane-cli: %s\nTry 'korvane-cli --help'.\n", text);
   return 2;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "pool/module.h"
 
@@ -57,3 +58,9 @@ void poolMarkSaved(ModulePool* pool);
 
 // Returns the alignment offset (0 when no padding was found).
 uint32_t poolGetAlignmentOffset(const ModulePool* pool);
+
+// Owns a pool for the length of a scope.
+struct PoolDeleter {
+  void operator()(ModulePool* p) const noexcept { poolFree(p); }
+};
+using PoolPtr = std::unique_ptr<ModulePool, PoolDeleter>;

@@ -16,11 +16,6 @@
 
 namespace {
 
-struct PoolDeleter {
-  void operator()(ModulePool* p) const noexcept { poolFree(p); }
-};
-using PoolPtr = std::unique_ptr<ModulePool, PoolDeleter>;
-
 Bytes moduleOf(const std::string& name, size_t bodyLength, uint8_t seed = 1) {
   Bytes body(bodyLength);
   for (size_t i = 0; i < bodyLength; i++) body[i] = uint8_t(seed + i * 13);

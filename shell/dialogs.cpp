@@ -27,13 +27,29 @@ void showMessage(GtkMessageType type, const char* text) {
   gtk_widget_destroy(dialog);
 }
 
-// Takes the chooser's file name and folder into the path buffer and the
-// folder memory, both cut to 1023 bytes.
-void chooserTake(GtkWidget* chooser, char* path, char* folderMemory) {
-  GCharPtr name(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser)));
-  g_strlcpy(path, name ? name.get() : "", PATH_BUFFER);
-  GCharPtr folder(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser)));
-  if (folder) g_strlcpy(folderMemory, folder.get(), PATH_BUFFER);
+// Runs a file chooser that starts in the folder it remembers (and, when
+// saving, asks before overwriting). On accept the file name goes into path
+// and the folder into folderMemory, both cut to 1023 bytes; returns whether
+// the user accepted.
+bool chooserRun(const char* title, GtkFileChooserAction action, const char* acceptStock,
+                char* folderMemory, const char* suggestedName, char* path) {
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(
+      title, GTK_WINDOW(shellGetMainWindow()), action, acceptStock, GTK_RESPONSE_ACCEPT,
+      GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  if (folderMemory[0]) gtk_file_chooser_set_current_folder(chooser, folderMemory);
+  if (suggestedName) gtk_file_chooser_set_current_name(chooser, suggestedName);
+  if (action == GTK_FILE_CHOOSER_ACTION_SAVE)
+    gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  bool accepted = gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT;
+  if (accepted) {
+    GCharPtr name(gtk_file_chooser_get_filename(chooser));
+    g_strlcpy(path, name ? name.get() : "", PATH_BUFFER);
+    GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
+    if (folder) g_strlcpy(folderMemory, folder.get(), PATH_BUFFER);
+  }
+  gtk_widget_destroy(dialog);
+  return accepted;
 }
 
 }  // namespace
@@ -67,18 +83,10 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName) {
     showWarning("Saving files with data alignments not supported yet.");
     return SAVE_FAILED;
   }
-  GtkWidget* chooser = gtk_file_chooser_dialog_new(
-      "Save File", GTK_WINDOW(shellGetMainWindow()), GTK_FILE_CHOOSER_ACTION_SAVE,
-      GTK_STOCK_SAVE, GTK_RESPONSE_ACCEPT, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
-  if (saveFolderMemory[0])
-    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), saveFolderMemory);
-  if (suggestedName) gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), suggestedName);
-  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
   char path[PATH_BUFFER] = "";
-  bool accepted = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
-  if (accepted) chooserTake(chooser, path, saveFolderMemory);
-  gtk_widget_destroy(chooser);
-  if (!accepted) return SAVE_CANCELLED;
+  if (!chooserRun("Save File", GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, saveFolderMemory,
+                  suggestedName, path))
+    return SAVE_CANCELLED;
   // Overwriting is allowed: the chooser has already asked.
   char err[POOL_ERROR_SIZE] = "";
   if (poolSave(pool, path, 1, err)) return SAVE_WRITTEN;
@@ -90,23 +98,16 @@ ModulePool* shellLoadPool(const char* path) {
   char err[POOL_ERROR_SIZE] = "";
   ModulePool* pool = poolLoad(path, err);
   if (pool) return pool;
-  GCharPtr text(g_strdup_printf("Error loading file %s:\n\n%s", path, err));
-  char shown[PATH_BUFFER];
-  g_strlcpy(shown, text.get(), sizeof shown);
-  showError(shown);
+  char text[PATH_BUFFER];
+  shellFormatMessage(text, "Error loading file %s:\n\n%s", path, err);
+  showError(text);
   return nullptr;
 }
 
 ModulePool* runOpenDialog() {
-  GtkWidget* chooser = gtk_file_chooser_dialog_new(
-      "Open File", GTK_WINDOW(shellGetMainWindow()), GTK_FILE_CHOOSER_ACTION_OPEN,
-      GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
-  if (openFolderMemory[0])
-    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), openFolderMemory);
   char path[PATH_BUFFER] = "";
-  bool accepted = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
-  if (accepted) chooserTake(chooser, path, openFolderMemory);
-  gtk_widget_destroy(chooser);
-  if (!accepted) return nullptr;
+  if (!chooserRun("Open File", GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, openFolderMemory,
+                  nullptr, path))
+    return nullptr;
   return shellLoadPool(path);
 }

@@ -31,12 +31,6 @@ bool entriesEqual(const List* a, const List* b) {
   return true;
 }
 
-void containerClear(GtkWidget* container) {
-  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
-  for (GList* c = children; c; c = c->next) gtk_widget_destroy(GTK_WIDGET(c->data));
-  g_list_free(children);
-}
-
 GtkWidget* tabLabel(Module* module) {
   GCharPtr name(shellDisplayText(moduleGetName(module)));
   return gtk_label_new(name.get());

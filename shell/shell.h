@@ -37,6 +37,9 @@ ModulePool* runOpenDialog();
 // Asks the "Data not saved" question; returns a SaveAnswer.
 int askSaveFirst(const char* text);
 
+// Destroys every child of a container (a tab's page before new content).
+void containerClear(GtkWidget* container);
+
 // Calls commit on every tab, when a pool is loaded.
 void commitAllTabs();
 
@@ -67,8 +70,9 @@ const ShellMenu* shellGetMenu();
 // drive the window without a main loop of their own.
 void shellSetQuitFunction(void (*quit)());
 
-// Composes a message of at most 1023 bytes into out (1024 bytes), cut at a
-// character boundary so that the text stays valid UTF-8.
+// Composes a message of at most 1023 bytes into out (1024 bytes). The
+// message boxes show any bytes that are not UTF-8, or a character cut at the
+// end, as replacement marks.
 void shellFormatMessage(char* out, const char* format, ...) G_GNUC_PRINTF(2, 3);
 
 // Returns text fit for a GTK label (caller frees with g_free): UTF-8 as it

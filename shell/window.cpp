@@ -1,7 +1,6 @@
 // The main window, its File menu and notebook, the current pool and the file
 // commands Open, Save and Quit.
 #include <cstdarg>
-#include <cstring>
 
 #include "pool/list.h"
 #include "resources/icons.h"
@@ -167,6 +166,12 @@ GtkWidget* addTabPage(GdkPixbuf* icon, const char* title) {
   return container;
 }
 
+void containerClear(GtkWidget* container) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+  for (GList* c = children; c; c = c->next) gtk_widget_destroy(GTK_WIDGET(c->data));
+  g_list_free(children);
+}
+
 void commitAllTabs() {
   if (!currentPool || !tabList) return;
   for (uint32_t i = 0; i < listGetCount(tabList); i++) tabAt(i)->commit(tabAt(i));
@@ -184,14 +189,8 @@ void shellSetQuitFunction(void (*quit)()) { quitFunction = quit; }
 void shellFormatMessage(char* out, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  GCharPtr text(g_strdup_vprintf(format, args));
+  g_vsnprintf(out, 1024, format, args);
   va_end(args);
-  g_strlcpy(out, text.get(), 1024);
-  // A cut inside a multi-byte character would make the label reject the text.
-  const gchar* end = nullptr;
-  if (!g_utf8_validate(out, -1, &end) && std::strlen(out) == 1023 &&
-      size_t(end - out) + 4 > 1023)
-    out[end - out] = '\0';
 }
 
 gchar* shellDisplayText(const char* text) {

@@ -56,27 +56,15 @@ int columnWidth(int column, const std::unordered_set<std::string>& texts) {
   return std::max(widest, title.width);
 }
 
+using ColumnTexts = std::unordered_set<std::string>[MC_COUNT];
+
 // Every column gets a fixed width, so that the tree view never measures rows
-// it does not draw.
-void sizeColumns() {
-  std::unordered_set<std::string> texts[MC_COUNT];
-  char text[64];
-  uint32_t count = poolGetCount(shownPool);
-  uint32_t largest = 0;
-  for (uint32_t i = 0; i < count; i++) {
-    Module* m = poolGet(shownPool, i);
-    for (int column : {MC_TYPE, MC_ACCESS, MC_LANGUAGE, MC_ATTRIBUTE, MC_REVISION, MC_EDITION}) {
-      moduleColumnText(m, i, column, text, sizeof text);
-      texts[column].insert(text);
-    }
-    GCharPtr name(shellDisplayText(moduleGetName(m)));
-    texts[MC_NAME].insert(name.get());
-    largest = std::max(largest, moduleGetField(m, MF_SIZE));
-  }
+// it does not draw. texts holds the distinct texts of the stored columns.
+void sizeColumns(ColumnTexts& texts, uint32_t count, uint32_t largestSize) {
   // Index, size, parity and CRC are digits; sizes may grow by a digit
   // through edits, which are drawn without a refill.
   size_t indexDigits = std::to_string(count ? count - 1 : 0).size();
-  size_t sizeDigits = std::to_string(largest).size() + 1;
+  size_t sizeDigits = std::to_string(largestSize).size() + 1;
   for (char digit : std::string("0123456789ABCDEF")) {
     if (digit <= '9') {
       texts[MC_INDEX].insert(std::string(indexDigits, digit));
@@ -89,22 +77,24 @@ void sizeColumns() {
     gtk_tree_view_column_set_fixed_width(viewColumns[column], columnWidth(column, texts[column]));
 }
 
-struct PoolDeleter {
-  void operator()(ModulePool* p) const noexcept { poolFree(p); }
-};
-using PoolPtr = std::unique_ptr<ModulePool, PoolDeleter>;
-
 void refill() {
   // Detached while filling, so a large image is not re-laid out per row.
   g_object_ref(store);
   gtk_tree_view_set_model(GTK_TREE_VIEW(widgets.view), nullptr);
   gtk_list_store_clear(store);
+  ColumnTexts texts;
   char text[MC_COUNT][64];
-  for (uint32_t i = 0; i < poolGetCount(shownPool); i++) {
+  uint32_t count = poolGetCount(shownPool);
+  uint32_t largestSize = 0;
+  for (uint32_t i = 0; i < count; i++) {
     Module* m = poolGet(shownPool, i);
-    for (int column : {MC_TYPE, MC_ACCESS, MC_LANGUAGE, MC_ATTRIBUTE})
+    for (int column : {MC_TYPE, MC_ACCESS, MC_LANGUAGE, MC_ATTRIBUTE, MC_REVISION, MC_EDITION}) {
       moduleColumnText(m, i, column, text[column], sizeof text[column]);
+      texts[column].insert(text[column]);
+    }
     GCharPtr name(shellDisplayText(moduleGetName(m)));
+    texts[MC_NAME].insert(name.get());
+    largestSize = std::max(largestSize, moduleGetField(m, MF_SIZE));
     GtkTreeIter iter;
     gtk_list_store_insert_with_values(
         store, &iter, -1, SC_INDEX, i, SC_NAME, name.get(), SC_TYPE, text[MC_TYPE], SC_ACCESS,
@@ -112,7 +102,7 @@ void refill() {
         SC_REVISION, moduleGetField(m, MF_REVISION), SC_EDITION, moduleGetField(m, MF_EDITION),
         -1);
   }
-  sizeColumns();
+  sizeColumns(texts, count, largestSize);
   gtk_tree_view_set_model(GTK_TREE_VIEW(widgets.view), GTK_TREE_MODEL(store));
   g_object_unref(store);
 }
@@ -223,9 +213,7 @@ void onReplaceModule(GtkMenuItem*, gpointer) {
 void modulesLoad(TabHandler*, ModulePool* pool) {
   if (!pool || pool == shownPool) return;
   if (!shownPool) {
-    GList* children = gtk_container_get_children(GTK_CONTAINER(widgets.container));
-    for (GList* c = children; c; c = c->next) gtk_widget_destroy(GTK_WIDGET(c->data));
-    g_list_free(children);
+    containerClear(widgets.container);
     gtk_container_add(GTK_CONTAINER(widgets.container), listBox);
   }
   shownPool = pool;
