@@ -1,79 +1,78 @@
 // Drives the real editor window in-process for the GUI tests: answers modal
 // dialogs from a script while they run, and reads what the user would see.
+// The shell's state lives as long as its process, so each GUI test runs in a
+// process of its own (ctest does that).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 #include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "pool/pool.h"
+#include "shell/shell.h"
+#include "tests/support/module_builder.h"
 
-// Builds the main window once per process (the shell's state lives as long as
-// the process, so each GUI test runs in a process of its own), with Quit
-// replaced by a counter. Returns the number of quits asked so far.
+// Builds the main window once, with Quit counted instead of ending the loop.
 void guiStartShell();
 int guiQuitCount();
-
-// Runs pending GTK events and redraws.
-void guiFlush();
 
 // One dialog as the test saw it.
 struct SeenDialog {
   std::string kind;    // "error", "warning", "question", "save-chooser", "open-chooser", "other"
-  std::string title;   // window title
+  std::string title;
   std::string text;    // message text, or the question's label
   std::string folder;  // a chooser's current folder when it appeared
   std::string name;    // a save chooser's suggested name
 };
 
-// What to do with the next dialog.
-struct DialogAction {
-  enum Kind { Respond, ChooseFile } kind;
-  int response;      // for Respond: a GtkResponseType
-  std::string path;  // for ChooseFile: the file to pick; then accept
-};
-
-// Answers dialogs in the order they appear, one action each. A dialog with
-// no action left is cancelled and recorded, so a test never hangs.
+// Answers dialogs in the order they appear, one step each: a response, or
+// a file to choose and accept. A dialog with no step left fails the test and
+// is cancelled, so a test never hangs. One script at a time.
 class DialogScript {
  public:
   DialogScript();
   ~DialogScript();
-  DialogScript& respond(int response);  // e.g. GTK_RESPONSE_CLOSE, GTK_RESPONSE_YES
-  DialogScript& choose(const std::string& path);
+  DialogScript& respond(int response) { steps_.push_back({response, ""}); return *this; }
+  DialogScript& choose(const std::string& path) { steps_.push_back({GTK_RESPONSE_ACCEPT, path}); return *this; }
   DialogScript& cancel() { return respond(GTK_RESPONSE_CANCEL); }
   DialogScript& close() { return respond(GTK_RESPONSE_CLOSE); }
-
   const std::vector<SeenDialog>& seen() const { return seen_; }
-  size_t pending() const { return actions_.size(); }
 
  private:
+  struct Step {
+    int response;
+    std::string path;
+  };
   static gboolean tick(gpointer self);
   void handle(GtkWidget* dialog);
 
-  std::deque<DialogAction> actions_;
+  std::deque<Step> steps_;
   std::vector<SeenDialog> seen_;
-  GtkWidget* choosing_ = nullptr;  // a chooser waiting for its file to be selected
+  GtkWidget* choosing_ = nullptr;  // a chooser waiting to report the chosen file
   std::string choosingPath_;
   int chooseTicks_ = 0;
   guint source_ = 0;
 };
 
-// Activates a menu item as a click would.
+// Menu items are activated as a click would; a right-click is sent to the
+// centre of a row (-1: below the last row).
 void guiActivate(GtkWidget* item);
-
-// Sends a button press to a tree view at the centre of a row's cell (row -1:
-// below the last row).
 gboolean guiRightClickRow(GtkWidget* view, int row);
-
-// The text that a tree view's column shows for a row, as drawn.
+// What a list column shows for a row, as drawn; a label's text; the only child.
 std::string guiCellText(GtkWidget* view, int column, int row);
-
-// The text of a label, or of the label inside a notebook page's tab.
 std::string guiLabelText(GtkWidget* label);
-
-// The single child of a container, or null.
 GtkWidget* guiOnlyChild(GtkWidget* container);
+
+// The real main window, a scratch folder and an image of three modules.
+class GuiTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  // File > Open of path through the real chooser; returns the dialogs seen.
+  std::vector<SeenDialog> open(const std::string& path);
+
+  TempDir dir;
+  Bytes colors, kernel, diag;  // a data module, a system module, a user-defined data module
+  std::string good;            // the file holding the three
+};

@@ -1,28 +1,25 @@
 // Test builders for modules and images.
 #include "tests/support/module_builder.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "pool/be.h"
 #include "pool/module_format.h"
 
-namespace {
-uint32_t roundUp4(size_t n) { return uint32_t((n + 3) & ~size_t(3)); }
-}  // namespace
-
 Bytes ModuleBuilder::build() const {
-  uint32_t nameField = roundUp4(name_.size() + 1);
-  uint32_t bodyField = roundUp4(body_.size());
-  uint32_t size = MODULE_HEADER_SIZE + gapName_ + nameField + gapBody_ + bodyField +
-                  MODULE_TRAILER_SIZE;
+  uint32_t nameField = uint32_t(name_.size() + 4) & ~3u;
+  uint32_t bodyField = uint32_t(body_.size() + 3) & ~3u;
+  uint32_t size =
+      MODULE_HEADER_SIZE + gapName_ + nameField + gapBody_ + bodyField + MODULE_TRAILER_SIZE;
   Bytes m(size, 0);
-  if (filler_) {
-    for (uint32_t i = 8; i < 12; i++) m[i] = uint8_t(0xA0 + i);
-    for (uint32_t i = 24; i < 36; i++) m[i] = uint8_t(0xA0 + i);
-    for (uint32_t i = 40; i < 86; i++) m[i] = uint8_t(0x10 + i);
-  }
+  for (uint32_t i = 8; filler_ && i < MH_PARITY; i++) m[i] = uint8_t(0xA0 + i);
   beSet32(&m[MH_SYNC], MODULE_SYNC);
   beSet32(&m[MH_SIZE], size);
   beSet16(&m[MH_ACCESS], access_);
@@ -31,13 +28,11 @@ Bytes ModuleBuilder::build() const {
   m[MH_ATTRIBUTE] = attribute_;
   m[MH_REVISION] = revision_;
   beSet16(&m[MH_EDITION], edition_);
-  uint32_t nameOffset, dataOffset;
+  uint32_t nameOffset = MODULE_HEADER_SIZE + gapName_;
+  uint32_t dataOffset = nameOffset + nameField + gapBody_;
   if (bodyFirst_) {
     dataOffset = MODULE_HEADER_SIZE;
     nameOffset = dataOffset + bodyField + gapName_ + gapBody_;
-  } else {
-    nameOffset = MODULE_HEADER_SIZE + gapName_;
-    dataOffset = nameOffset + nameField + gapBody_;
   }
   beSet32(&m[MH_NAME_OFFSET], nameOffset);
   beSet32(&m[MH_DATA_OFFSET], dataOffset);
@@ -47,17 +42,10 @@ Bytes ModuleBuilder::build() const {
   return m;
 }
 
-void fixParity(Bytes& m) { beSet16(&m[MH_PARITY], moduleHeaderParity(m.data())); }
-
-void fixCrc(Bytes& m) {
-  uint32_t size = beGet32(&m[MH_SIZE]);
-  m[size - 4] = 0;
-  beSet32(&m[size - 4], moduleCrc(m.data(), size - 3));
-}
-
 void fixIntegrity(Bytes& m) {
-  fixParity(m);
-  fixCrc(m);
+  beSet16(&m[MH_PARITY], moduleHeaderParity(m.data()));
+  uint32_t size = beGet32(&m[MH_SIZE]);
+  beSet32(&m[size - 4], moduleCrc(m.data(), size - 3));
 }
 
 Bytes breakModule(Bytes m, Break how) {
@@ -76,8 +64,7 @@ Bytes breakModule(Bytes m, Break how) {
     case Break::Crc: m[size - 5] ^= 0x01; return m;
     case Break::TrailerPad: m[size - 4] = 0x01; return m;
   }
-  // Header mutations keep parity and CRC right, so only the named check fails.
-  fixIntegrity(m);
+  fixIntegrity(m);  // header mutations: only the named check may fail
   return m;
 }
 
@@ -88,25 +75,38 @@ Bytes imageOf(std::initializer_list<Bytes> parts) {
 }
 
 Bytes zeros(size_t n) { return Bytes(n, 0); }
-
 Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  return bool(out.flush());
 }
 
 Bytes readFile(const std::string& path) {
-  Bytes bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  std::fclose(f);
-  return bytes;
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+WriteLimit::WriteLimit(uint64_t bytes) {
+  struct rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  saved_ = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+WriteLimit::~WriteLimit() {
+  struct rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = saved_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+long TempDir::count() const {
+  return std::distance(std::filesystem::directory_iterator(path_),
+                       std::filesystem::directory_iterator());
 }
 
 TempDir::TempDir() {
