@@ -19,6 +19,7 @@
 #include "pool/pool.h"
 #include "shell/shell.h"
 #include "tabs/modules/modules_tab.h"
+#include "tabs/pages.h"
 #include "tests/support/gui_session.h"
 #include "tests/support/module_builder.h"
 
@@ -308,7 +309,7 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  shellWindowNew();
+  shellWindowNew(TAB_PAGES, TAB_PAGE_COUNT);
   g_signal_connect(modulesTabGetWidgets()->view, "expose-event", G_CALLBACK(onListExpose),
                    nullptr);
   flushAll();

@@ -9,18 +9,16 @@ namespace {
 
 void* item(uintptr_t v) { return reinterpret_cast<void*>(v); }
 
-int compareValues(const void* a, const void* b) {
-  auto x = *static_cast<void* const*>(a), y = *static_cast<void* const*>(b);
-  return x < y ? -1 : x > y;
-}
-
 // Bad access is a programming error: a diagnostic line and a neutral value.
 TEST(ItemList, GrowthSortAndDiagnostics) {
   List* list = listNew();
   for (uintptr_t i = 1025; i > 0; i--) listPush(list, item(i));
   EXPECT_EQ(1023u, list->spare);
   EXPECT_EQ(0u, listPushUnique(list, item(1025)));
-  listSort(list, compareValues);
+  listSort(list, [](const void* a, const void* b) {
+    auto x = *static_cast<void* const*>(a), y = *static_cast<void* const*>(b);
+    return x < y ? -1 : int(x > y);
+  });
   EXPECT_EQ(item(1025), listGet(list, 1024));
   testing::internal::CaptureStdout();
   EXPECT_EQ(nullptr, listGet(list, 1025));

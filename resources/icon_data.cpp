@@ -260,6 +260,114 @@ static const char* const REPLACE_ROWS[] = {
     "................",
 };
 
+// The program: a chip whose face is a navigation screen, a route leading up
+// to the heading arrow. Both sizes share one palette; the small one is drawn
+// by hand, since a filtered copy of the large one blurs the arrow.
+static const IconPaletteEntry PROGRAM_PALETTE[] = {
+    {'.', 0x00, 0x00, 0x00, 0x00},
+    {'#', 0x1f, 0x23, 0x26, 0xff}, // chip outline
+    {'g', 0x3d, 0x47, 0x50, 0xff}, // chip body
+    {'p', 0xba, 0xbd, 0xb6, 0xff}, // pin
+    {'q', 0x55, 0x57, 0x53, 0xff}, // pin edge
+    {'o', 0xee, 0xf2, 0xe4, 0xff}, // map land
+    {'w', 0xff, 0xff, 0xff, 0xff}, // road
+    {'r', 0x9f, 0xc6, 0xec, 0xff}, // water
+    {'v', 0xb5, 0xd9, 0x8a, 0xff}, // park
+    {'b', 0x34, 0x65, 0xa4, 0xff}, // route
+    {'a', 0xf5, 0x79, 0x00, 0xff}, // arrow, lit half
+    {'A', 0xce, 0x5c, 0x00, 0xff}, // arrow, shaded half
+    {'e', 0x8f, 0x3a, 0x00, 0xff}, // arrow outline
+    {':', 0x1f, 0x23, 0x26, 0xaa}, // rounded corner, outer
+    {',', 0x1f, 0x23, 0x26, 0x6e}, // rounded corner
+    {'1', 0x2e, 0x35, 0x3b, 0xff}, // rounded corner, inner
+    {'2', 0xc6, 0xdc, 0xe8, 0xff}, // shore
+    {'3', 0xd2, 0xe6, 0xb7, 0xff}, // park edge
+    {'4', 0x91, 0xac, 0xc4, 0xff}, // route edge
+    {'5', 0x81, 0x60, 0x52, 0xff}, // route meeting the arrow
+    {'6', 0xbe, 0x96, 0x72, 0xff}, // arrow outline on the map
+    {'7', 0xc2, 0x5a, 0x00, 0xff}, // arrow outline, lit side
+    {'8', 0xae, 0x4b, 0x00, 0xff}, // arrow outline, shaded side
+    {'9', 0xe2, 0x6a, 0x00, 0xff}, // arrow ridge
+};
+
+static const char* const PROGRAM_ROWS[] = {
+    "................................................",
+    "................................................",
+    "..........qqqq....qqqq....qqqq....qqqq..........",
+    "..........qppq....qppq....qppq....qppq..........",
+    "..........qppq....qppq....qppq....qppq..........",
+    "..........qppq....qppq....qppq....qppq..........",
+    ".......:################################:.......",
+    "......:1gggggggggggggggggggggggggggggggg1:......",
+    "......#gggggggggggggggggggggggggggggggggg#......",
+    "......#gg##############################gg#......",
+    "..qqqq#gg#rrrrrrrrrrrr2ooooowwoooooooo#gg#qqqq..",
+    "..qppp#gg#rrrrrrrrrrroooooooowwoooo6oo#gg#pppq..",
+    "..qppp#gg#rrrrrrrrr2ooooooooowwo65ee6o#gg#pppq..",
+    "..qqqq#gg#rrrrrrrrooooooooooo66e899eoo#gg#qqqq..",
+    "......#gg#rrrrrrooooooooooo688Aaa975oo#gg#......",
+    "......#gg#rrrroooooooooo65e79aaa9A86oo#gg#......",
+    "......#gg#rr2ooooooooo6e8Aaaaaa9AAeooo#gg#......",
+    "......#gg#2oooooooo6887aaaaaaa9AA86ooo#gg#......",
+    "..qqqq#gg#oooooo65e89aaaaaaaa9AAAeoooo#gg#qqqq..",
+    "..qppp#gg#ooooo88Aaaaaaaaaaa9AAA78wooo#gg#pppq..",
+    "..qppp#gg#ooooo6e887A9aaaaa9AAAA86wooo#gg#pppq..",
+    "..qqqq#gg#oooooooo6658e88AAAAAAAeowooo#gg#qqqq..",
+    "......#gg#wwwwwwwwwww4bb5e8AAAA75wwwww#gg#......",
+    "......#gg#wwwwwwwwwobbbbb58AAAA86wwwww#gg#......",
+    "......#gg#ooooooooobbbbbbbeAAA7ewooooo#gg#......",
+    "......#gg#oooooooobbbbbb4oeAAA86wooooo#gg#......",
+    "..qqqq#gg#ooooooo4bbbb4ooo87AAeooooooo#gg#qqqq..",
+    "..qppp#gg#ooooooobbbb4oooo57A78woooooo#gg#pppq..",
+    "..qppp#gg#oooooo4bbbbooooo68A86ooooooo#gg#pppq..",
+    "..qqqq#gg#oooooobbbb4ooooo68Aeooooo33v#gg#qqqq..",
+    "......#gg#oooooobbbboooooooe85woo3vvvv#gg#......",
+    "......#gg#oooooobbbboooooooeeowoovvvvv#gg#......",
+    "......#gg#oooooobbbbooooooo65woo3vvvvv#gg#......",
+    "......#gg#oooooobbbboooooooowwoovvvvvv#gg#......",
+    "..qqqq#gg#oooooobbbboooooooowwo3vvvvvv#gg#qqqq..",
+    "..qppp#gg#oooooobbbboooooooowwo3vvvvvv#gg#pppq..",
+    "..qppp#gg#oooooobbbbooooooowwwo3vvvvvv#gg#pppq..",
+    "..qqqq#gg#oooooobbbbooooooowwoovvvvvvv#gg#qqqq..",
+    "......#gg##############################gg#......",
+    "......#gggggggggggggggggggggggggggggggggg#......",
+    "......:1gggggggggggggggggggggggggggggggg1:......",
+    ".......:################################:.......",
+    "..........qppq....qppq....qppq....qppq..........",
+    "..........qppq....qppq....qppq....qppq..........",
+    "..........qppq....qppq....qppq....qppq..........",
+    "..........qqqq....qqqq....qqqq....qqqq..........",
+    "................................................",
+    "................................................",
+};
+
+static const char* const PROGRAM_SMALL_ROWS[] = {
+    "........................",
+    ".....pq..pq..pq..pq.....",
+    ".....pq..pq..pq..pq.....",
+    "...,################,...",
+    "...#gggggggggggggggg#...",
+    ".pp#grrrrrrooowoooog#pp.",
+    ".qq#grrrrrooooowaaog#qq.",
+    "...#grrrooooooaaaAog#...",
+    "...#grooooooaaaaAwog#...",
+    ".pp#goooooaaaaaAAwog#pp.",
+    ".qq#goooaaaaaaAAowog#qq.",
+    "...#gwwwaaaaaAAAwwwg#...",
+    "...#gooooobbAAAowoog#...",
+    ".pp#goooobboAAAowoog#pp.",
+    ".qq#gooobbooAAowooog#qq.",
+    "...#gooobbooAAowovvg#...",
+    "...#gooobbooooowvvvg#...",
+    ".pp#gooobboooowovvvg#pp.",
+    ".qq#gooobboooowovvvg#qq.",
+    "...#gggggggggggggggg#...",
+    "...,################,...",
+    ".....pq..pq..pq..pq.....",
+    ".....pq..pq..pq..pq.....",
+    "........................",
+};
+
 #define ICON_COUNT(array) static_cast<int>(sizeof(array) / sizeof((array)[0]))
 
 // iconDecode trusts the row count, so catch a missing or extra row here.
@@ -269,6 +377,8 @@ static_assert(ICON_COUNT(COLORS_ROWS) == 24);
 static_assert(ICON_COUNT(STRINGS_ROWS) == 24);
 static_assert(ICON_COUNT(FONTS_ROWS) == 24);
 static_assert(ICON_COUNT(REPLACE_ROWS) == 16);
+static_assert(ICON_COUNT(PROGRAM_ROWS) == 48);
+static_assert(ICON_COUNT(PROGRAM_SMALL_ROWS) == 24);
 
 const IconArt ICON_MODULES = {24, 24, MODULES_PALETTE, ICON_COUNT(MODULES_PALETTE), MODULES_ROWS};
 const IconArt ICON_IMAGES = {24, 24, IMAGES_PALETTE, ICON_COUNT(IMAGES_PALETTE), IMAGES_ROWS};
@@ -276,3 +386,6 @@ const IconArt ICON_COLORS = {24, 24, COLORS_PALETTE, ICON_COUNT(COLORS_PALETTE),
 const IconArt ICON_STRINGS = {24, 24, STRINGS_PALETTE, ICON_COUNT(STRINGS_PALETTE), STRINGS_ROWS};
 const IconArt ICON_FONTS = {24, 24, FONTS_PALETTE, ICON_COUNT(FONTS_PALETTE), FONTS_ROWS};
 const IconArt ICON_REPLACE = {16, 16, REPLACE_PALETTE, ICON_COUNT(REPLACE_PALETTE), REPLACE_ROWS};
+const IconArt ICON_PROGRAM = {48, 48, PROGRAM_PALETTE, ICON_COUNT(PROGRAM_PALETTE), PROGRAM_ROWS};
+const IconArt ICON_PROGRAM_SMALL = {24, 24, PROGRAM_PALETTE, ICON_COUNT(PROGRAM_PALETTE),
+                                    PROGRAM_SMALL_ROWS};

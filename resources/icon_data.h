@@ -32,3 +32,8 @@ extern const IconArt ICON_FONTS;
 
 // Replace button icon, 16 x 16.
 extern const IconArt ICON_REPLACE;
+
+// The program's own icon for the window and the desktop entry: 48 x 48, and
+// a smaller drawing of it at 24 x 24 for window lists and menus.
+extern const IconArt ICON_PROGRAM;
+extern const IconArt ICON_PROGRAM_SMALL;

@@ -21,3 +21,12 @@ GdkPixbuf* iconPixbufNew(const IconArt& art)
         std::memcpy(pixels + static_cast<size_t>(y) * rowstride, rgba.data() + y * rowBytes, rowBytes);
     return pixbuf;
 }
+
+GList* iconProgramList()
+{
+    GList* list = nullptr;
+    for (const IconArt* art : {&ICON_PROGRAM_SMALL, &ICON_PROGRAM})
+        if (GdkPixbuf* pixbuf = iconPixbufNew(*art))
+            list = g_list_append(list, pixbuf);
+    return list;
+}

@@ -1,7 +1,6 @@
 // The editor page framework.
 #include "shell/editor_page.h"
 
-#include "resources/icons.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
 #include "shell/tab_handler.h"
@@ -126,18 +125,12 @@ void editorTabCommit(TabHandler* handler) {
 
 }  // namespace
 
-TabHandler* editorTabNew(const IconArt& icon, const char* title,
-                         int (*match)(ModulePool*, Module*),
-                         GtkWidget* (*create)(ModulePool*, Module*), void (*store)(GtkWidget*),
-                         EditorPage** page) {
+TabHandler* editorTabNew(GtkWidget* container, int (*match)(ModulePool*, Module*),
+                         GtkWidget* (*create)(ModulePool*, Module*), void (*store)(GtkWidget*)) {
   auto* tab = g_new0(EditorTab, 1);
   tab->handler.load = editorTabLoad;
   tab->handler.commit = editorTabCommit;
   tab->handler.release = tabHandlerFree;
-  GdkPixbuf* pixbuf = iconPixbufNew(icon);
-  GtkWidget* container = addTabPage(pixbuf, title);
-  g_object_unref(pixbuf);
   tab->page = editorPageNew(container, match, create, store, "No modules found");
-  *page = tab->page;
   return &tab->handler;
 }

@@ -1,6 +1,16 @@
 // The editor page: the shared frame of the Images, Colors, Strings and Fonts
 // tabs. It shows an inner notebook with one view per matching module, and
 // rebuilds the views only when the matching modules or their CRCs change.
+//
+// For the authors of an editor:
+// - match looks at names and the first bytes of a body, but a module it
+//   accepts may still have no body (moduleGetBody returns null: not a data
+//   module, or a name that does not precede the data). create must still
+//   return a view (saying so), and store must then write nothing.
+// - A view keeps its state in one record attached with viewSetRecord; the
+//   record is deleted with the widget, without a store.
+// - Views keep no timers or idle handlers: a rebuild may destroy a view at
+//   any page switch, and a callback arriving later would find it gone.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -45,14 +55,25 @@ void editorPageLoad(EditorPage* page, ModulePool* pool);
 // stored: its old content must not overwrite the change.
 void editorPageCommit(EditorPage* page);
 
-struct IconArt;
 struct TabHandler;
 
-// Wires an editor tab to the shell: adds its page (icon above title) to the
-// main notebook, makes its editor page with "No modules found" as the empty
-// text, stores the page in *page, and returns the tab's handler, whose load
-// and commit drive that page.
-TabHandler* editorTabNew(const IconArt& icon, const char* title,
-                         int (*match)(ModulePool*, Module*),
-                         GtkWidget* (*create)(ModulePool*, Module*), void (*store)(GtkWidget*),
-                         EditorPage** page);
+// Wires an editor tab to the shell: makes its editor page over the tab's
+// page container with "No modules found" as the empty text, and returns the
+// tab's handler, whose load and commit drive that page.
+TabHandler* editorTabNew(GtkWidget* container, int (*match)(ModulePool*, Module*),
+                         GtkWidget* (*create)(ModulePool*, Module*), void (*store)(GtkWidget*));
+
+// Attaches a view's record to its top widget under "private-data"; the record
+// is deleted when the widget is destroyed. T comes from new.
+template <class T>
+void viewSetRecord(GtkWidget* top, T* record) {
+  g_object_set_data(G_OBJECT(top), "private-data", record);
+  g_object_weak_ref(G_OBJECT(top), [](gpointer data, GObject*) { delete static_cast<T*>(data); },
+                    record);
+}
+
+// The record attached with viewSetRecord, or null.
+template <class T>
+T* viewGetRecord(GtkWidget* top) {
+  return static_cast<T*>(g_object_get_data(G_OBJECT(top), "private-data"));
+}

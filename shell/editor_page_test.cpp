@@ -10,24 +10,28 @@
 namespace {
 
 // A test page: modules named "col..." shown as labels; store writes the
-// label's text as the body. Views keep their module under "private-data".
-int created, freed, stored;
+// label's text as the body. Each view's record holds its module.
+int created, freed, stored, freedAtCreate = -1;
+
+struct TestView {
+  Module* module;
+  ~TestView() { freed++; }
+};
 
 int testMatch(ModulePool*, Module* m) { return std::strncmp(moduleGetName(m), "col", 3) == 0; }
 
 GtkWidget* testCreate(ModulePool*, Module* m) {
   created++;
+  freedAtCreate = freed;
   GtkWidget* view = gtk_label_new(moduleGetName(m));
-  g_object_set_data(G_OBJECT(view), "private-data", m);
-  g_object_weak_ref(G_OBJECT(view), [](gpointer, GObject*) { freed++; }, nullptr);
+  viewSetRecord(view, new TestView{m});
   return view;
 }
 
 void testStore(GtkWidget* view) {
   stored++;
-  auto* m = static_cast<Module*>(g_object_get_data(G_OBJECT(view), "private-data"));
   const char* text = gtk_label_get_text(GTK_LABEL(view));
-  moduleSetBody(m, reinterpret_cast<const uint8_t*>(text), uint32_t(std::strlen(text)));
+  moduleSetBody(viewGetRecord<TestView>(view)->module, reinterpret_cast<const uint8_t*>(text), uint32_t(std::strlen(text)));
 }
 
 class EditorPageTest : public GuiTest {
@@ -102,6 +106,7 @@ TEST_F(EditorPageTest, ViewsAreRebuiltOnlyWhenTheirModulesChange) {
   EXPECT_EQ(0, std::memcmp(other.data(), data.get(), other.size()));
   editorPageLoad(page, pool);
   EXPECT_NE(before[0].first, views()[0].first);
+  EXPECT_EQ(0, freedAtCreate);  // the new views were made while the old ones lived
   editorPageLoad(page, parse(image));
   EXPECT_EQ(6, created);
 }

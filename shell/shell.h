@@ -1,11 +1,16 @@
 // The application shell: the main window with its File menu and notebook,
 // the current pool, the file commands and the dialogs shared by the tabs.
+// The shell knows no tab: the entry point hands it the list of pages.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <cstddef>
+
 #include "pool/pool.h"
 #include "shell/tab_handler.h"
+
+struct IconArt;
 
 // Results of askSaveFirst.
 enum SaveAnswer { SAVE_YES = 0, SAVE_NO = 1, SAVE_CANCEL = 2 };
@@ -13,16 +18,57 @@ enum SaveAnswer { SAVE_YES = 0, SAVE_NO = 1, SAVE_CANCEL = 2 };
 // Results of runSaveDialog.
 enum SaveResult { SAVE_WRITTEN = 0, SAVE_FAILED = 1, SAVE_CANCELLED = 2 };
 
-// Builds the main window, its menu and the five tabs, and shows it. Called
-// once, after gtk_init; the caller then runs the main loop.
-void shellWindowNew();
+// Paths and remembered folders are cut to 1023 bytes; composed messages to
+// 1023 characters.
+constexpr size_t SHELL_TEXT_SIZE = 1024;
 
-// Opens a file given on the command line as File > Open would after its
-// dialog: errors and the alignment warning are shown in the same boxes.
+// One page of the main notebook. The shell adds the page (icon above title)
+// and hands its container to create, which fills it and returns the tab's
+// handler.
+struct TabPage {
+  const char* title;
+  const IconArt* icon;  // 24 x 24
+  TabHandler* (*create)(GtkWidget* container);
+};
+
+// The dialogs the shell runs and its last step on Quit. Tests replace the
+// whole table to answer from a script; every other caller uses the GTK one.
+struct ShellDialogs {
+  // A modal message box of type GTK_MESSAGE_ERROR or GTK_MESSAGE_WARNING.
+  void (*message)(GtkMessageType type, const char* text);
+  // The "Data not saved" question; returns the GTK response.
+  int (*question)(const char* text);
+  // A file chooser starting in folder (none when empty), with suggestedName
+  // (may be null) for a save. On accept stores the file name in path and the
+  // chooser's folder in folderOut (SHELL_TEXT_SIZE bytes each, an unknown
+  // folder left as it was) and returns 1; returns 0 when cancelled.
+  int (*chooseFile)(const char* title, GtkFileChooserAction action, const char* folder,
+                    const char* suggestedName, char* path, char* folderOut);
+  // Ends the main loop.
+  void (*quit)();
+};
+extern const ShellDialogs SHELL_GTK_DIALOGS;
+void shellSetDialogs(const ShellDialogs* dialogs);
+
+// The entry point: prints usage or version for --help and --version, else
+// starts GTK, builds the window with pages and runs the main loop; a FILE
+// argument is opened once the window is on screen. Returns the exit code.
+int shellMain(int argc, char** argv, const TabPage* pages, size_t count);
+
+// Builds the main window, its menu and one notebook page per entry of pages,
+// and shows it. Called once, after gtk_init; the caller runs the main loop.
+void shellWindowNew(const TabPage* pages, size_t count);
+
+// Opens a file as File > Open would after its dialog: errors and the
+// alignment warning are shown in the same boxes.
 void shellOpenFile(const char* path);
 
-// Puts a tab's page into the main notebook, with the icon above the title,
-// and returns the page container (a vertical box).
+// Opens a file given at start-up once the main window is mapped, so that a
+// message box sits on a drawn window. path must outlive the call.
+void shellOpenWhenShown(const char* path);
+
+// Puts a page into the main notebook, with the icon above the title, and
+// returns the page container (a vertical box).
 GtkWidget* addTabPage(GdkPixbuf* icon, const char* title);
 
 // Asks for a file name and writes pool there. Returns SAVE_WRITTEN,
@@ -60,19 +106,16 @@ List* shellGetTabList();  // TabHandler*, in notebook order
 
 // The File menu items, so that tests drive the real menu.
 struct ShellMenu {
+  GtkWidget* file;
   GtkWidget* open;
   GtkWidget* save;
   GtkWidget* quit;
 };
 const ShellMenu* shellGetMenu();
 
-// What Quit does last: gtk_main_quit by default. Tests replace it, since they
-// drive the window without a main loop of their own.
-void shellSetQuitFunction(void (*quit)());
-
-// Composes a message of at most 1023 bytes into out (1024 bytes). The
-// message boxes show any bytes that are not UTF-8, or a character cut at the
-// end, as replacement marks.
+// Composes a message of at most 1023 bytes into out (SHELL_TEXT_SIZE bytes).
+// The message boxes show any bytes that are not UTF-8, or a character cut at
+// the end, as replacement marks.
 void shellFormatMessage(char* out, const char* format, ...) G_GNUC_PRINTF(2, 3);
 
 // Returns text fit for a GTK label (caller frees with g_free): UTF-8 as it

@@ -5,3 +5,6 @@
 
 // Loads a file; on failure shows "Error loading file ..." and returns null.
 ModulePool* shellLoadPool(const char* path);
+
+// The last step of Quit, through the dialog table.
+void shellQuitLoop();

@@ -7,11 +7,6 @@
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
 #include "shell/shell_private.h"
-#include "tabs/colors/colors_tab.h"
-#include "tabs/fonts/fonts_tab.h"
-#include "tabs/images/images_tab.h"
-#include "tabs/modules/modules_tab.h"
-#include "tabs/strings/strings_tab.h"
 
 namespace {
 
@@ -22,7 +17,8 @@ List* tabList;  // TabHandler*, in notebook order
 ModulePool* currentPool;
 GdkPixbuf* replaceIcon;  // never freed
 ShellMenu menu;
-void (*quitFunction)() = gtk_main_quit;
+bool windowOnScreen;      // the first map event has arrived
+const char* pathAtStart;  // a file waiting for it
 
 TabHandler* tabAt(uint32_t index) { return static_cast<TabHandler*>(listGet(tabList, index)); }
 
@@ -31,7 +27,7 @@ TabHandler* tabAt(uint32_t index) { return static_cast<TabHandler*>(listGet(tabL
 // those are still valid.
 void installPool(ModulePool* pool) {
   if (uint32_t offset = poolGetAlignmentOffset(pool)) {
-    char text[1024];
+    char text[SHELL_TEXT_SIZE];
     shellFormatMessage(text, "\nData alignment found at offset 0x%08x\nFile opened in read only mode.",
                        offset);
     showWarning(text);
@@ -80,7 +76,7 @@ void onQuit(GtkMenuItem*, gpointer) {
   gtk_widget_hide(mainWindow);
   poolFree(currentPool);
   currentPool = nullptr;
-  quitFunction();
+  shellQuitLoop();
 }
 
 gboolean onDelete(GtkWidget*, GdkEvent*, gpointer) {
@@ -104,17 +100,35 @@ GtkWidget* stockItem(GtkWidget* parent, const char* stock, GtkAccelGroup* accel,
   return item;
 }
 
+// A file given at start-up waits for the X server to map the window, and
+// then behind the window's first drawing, which runs before idle work.
+gboolean openWhenIdle(gpointer path) {
+  shellOpenFile(static_cast<const char*>(path));
+  return FALSE;
+}
+
+gboolean onMapEvent(GtkWidget*, GdkEvent*, gpointer) {
+  windowOnScreen = true;
+  if (pathAtStart) g_idle_add(openWhenIdle, const_cast<char*>(pathAtStart));
+  pathAtStart = nullptr;
+  return FALSE;
+}
+
 }  // namespace
 
 void tabHandlerFree(TabHandler* handler) { g_free(handler); }
 
-void shellWindowNew() {
+void shellWindowNew(const TabPage* pages, size_t count) {
   mainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   g_signal_connect(mainWindow, "delete_event", G_CALLBACK(onDelete), nullptr);
+  g_signal_connect(mainWindow, "map-event", G_CALLBACK(onMapEvent), nullptr);
   gtk_container_set_border_width(GTK_CONTAINER(mainWindow), 2);
   GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
   gtk_container_add(GTK_CONTAINER(mainWindow), vbox);
   gtk_window_set_title(GTK_WINDOW(mainWindow), "Korvane 2.6");
+  GList* icons = iconProgramList();
+  gtk_window_set_icon_list(GTK_WINDOW(mainWindow), icons);
+  g_list_free_full(icons, g_object_unref);
   replaceIcon = iconPixbufNew(ICON_REPLACE);
 
   GtkAccelGroup* accel = gtk_accel_group_new();
@@ -129,21 +143,24 @@ void shellWindowNew() {
   GtkWidget* menuBar = gtk_menu_bar_new();
   gtk_box_pack_start(GTK_BOX(vbox), menuBar, FALSE, FALSE, 0);
   gtk_widget_show(menuBar);
-  GtkWidget* fileItem = gtk_menu_item_new_with_label("File");
-  gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), fileItem);
-  gtk_menu_item_set_submenu(GTK_MENU_ITEM(fileItem), fileMenu);
+  menu.file = gtk_menu_item_new_with_mnemonic("_File");
+  gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), menu.file);
+  gtk_menu_item_set_submenu(GTK_MENU_ITEM(menu.file), fileMenu);
 
   notebook = gtk_notebook_new();
   gtk_notebook_set_show_tabs(GTK_NOTEBOOK(notebook), TRUE);
   g_signal_connect(notebook, "switch-page", G_CALLBACK(onSwitchPage), nullptr);
   gtk_box_pack_start(GTK_BOX(vbox), notebook, TRUE, TRUE, 0);
 
+  // The notebook switches to the first page as it is appended; the tab list
+  // is still empty then, so the switch handler does nothing.
   tabList = listNew();
-  listPush(tabList, modulesTabNew());
-  listPush(tabList, imagesTabNew());
-  listPush(tabList, colorsTabNew());
-  listPush(tabList, stringsTabNew());
-  listPush(tabList, fontsTabNew());
+  for (size_t i = 0; i < count; i++) {
+    GdkPixbuf* icon = iconPixbufNew(*pages[i].icon);
+    GtkWidget* container = addTabPage(icon, pages[i].title);
+    if (icon) g_object_unref(icon);
+    listPush(tabList, pages[i].create(container));
+  }
 
   gtk_widget_show_all(mainWindow);
   gtk_widget_set_size_request(mainWindow, 700, 580);
@@ -153,6 +170,15 @@ void shellWindowNew() {
 void shellOpenFile(const char* path) {
   ModulePool* pool = shellLoadPool(path);
   if (pool) installPool(pool);
+}
+
+void shellOpenWhenShown(const char* path) {
+  // The widget counts as mapped as soon as it is shown; the server's map
+  // event comes later.
+  if (windowOnScreen)
+    g_idle_add(openWhenIdle, const_cast<char*>(path));
+  else
+    pathAtStart = path;
 }
 
 GtkWidget* addTabPage(GdkPixbuf* icon, const char* title) {
@@ -184,7 +210,6 @@ GtkWidget* shellGetNotebook() { return notebook; }
 ModulePool* shellGetCurrentPool() { return currentPool; }
 List* shellGetTabList() { return tabList; }
 const ShellMenu* shellGetMenu() { return &menu; }
-void shellSetQuitFunction(void (*quit)()) { quitFunction = quit; }
 
 void shellFormatMessage(char* out, const char* format, ...) {
   va_list args;

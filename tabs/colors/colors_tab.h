@@ -1,7 +1,9 @@
 // The Colors tab.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "shell/tab_handler.h"
 
-// Builds the Colors tab's page in the main notebook and returns its handler.
-TabHandler* colorsTabNew();
+// Fills the Colors tab's page container and returns the tab's handler.
+TabHandler* colorsTabNew(GtkWidget* container);

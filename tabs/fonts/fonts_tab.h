@@ -1,7 +1,9 @@
 // The Fonts tab.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "shell/tab_handler.h"
 
-// Builds the Fonts tab's page in the main notebook and returns its handler.
-TabHandler* fontsTabNew();
+// Fills the Fonts tab's page container and returns the tab's handler.
+TabHandler* fontsTabNew(GtkWidget* container);

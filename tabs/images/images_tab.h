@@ -1,7 +1,9 @@
 // The Images tab.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "shell/tab_handler.h"
 
-// Builds the Images tab's page in the main notebook and returns its handler.
-TabHandler* imagesTabNew();
+// Fills the Images tab's page container and returns the tab's handler.
+TabHandler* imagesTabNew(GtkWidget* container);

@@ -9,9 +9,9 @@
 #include <unordered_set>
 
 #include "pool/memory.h"
-#include "resources/icons.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "tabs/modules/module_actions.h"
 #include "tabs/modules/module_columns.h"
 
 namespace {
@@ -104,6 +104,9 @@ void refill() {
   }
   sizeColumns(texts, count, largestSize);
   gtk_tree_view_set_model(GTK_TREE_VIEW(widgets.view), GTK_TREE_MODEL(store));
+  // Type-ahead finds a module by the name the user sees, not by "#"; a new
+  // model resets the search column, so set it each time.
+  gtk_tree_view_set_search_column(GTK_TREE_VIEW(widgets.view), SC_NAME);
   g_object_unref(store);
 }
 
@@ -140,71 +143,84 @@ void addColumn(int column, int storeColumn, float xalign) {
   gtk_tree_view_append_column(GTK_TREE_VIEW(widgets.view), viewColumn);
 }
 
-gboolean onButtonPress(GtkWidget* view, GdkEventButton* event, gpointer) {
-  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
-  GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
-  GtkTreePath* path = nullptr;
-  if (gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(view), gint(event->x), gint(event->y), &path,
-                                    nullptr, nullptr, nullptr)) {
+// Opens the menu for the row at path, which becomes the selected row and
+// the keyboard cursor. Without a path, the selected row is used; with none,
+// nothing happens.
+bool menuPopupForRow(GtkTreePath* path, guint button, guint32 time, GtkMenuPositionFunc position) {
+  GtkTreeView* view = GTK_TREE_VIEW(widgets.view);
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+  if (path) {
     gtk_tree_selection_unselect_all(selection);
+    gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
     gtk_tree_selection_select_path(selection, path);
-    gtk_tree_path_free(path);
   }
   GtkTreeModel* model;
   GtkTreeIter iter;
-  if (!gtk_tree_selection_get_selected(selection, &model, &iter)) return FALSE;
+  if (!gtk_tree_selection_get_selected(selection, &model, &iter)) return false;
   guint index = 0;
   gtk_tree_model_get(model, &iter, SC_INDEX, &index, -1);
   selectedIndex = int(index);
-  gtk_menu_popup(GTK_MENU(widgets.menu), nullptr, nullptr, nullptr, nullptr, 3, event->time);
-  return TRUE;
+  gtk_menu_popup(GTK_MENU(widgets.menu), nullptr, nullptr, position, nullptr, button, time);
+  return true;
+}
+
+gboolean onButtonPress(GtkWidget* view, GdkEventButton* event, gpointer) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(view), gint(event->x), gint(event->y), &path,
+                                nullptr, nullptr, nullptr);
+  bool shown = menuPopupForRow(path, 3, event->time, nullptr);
+  if (path) gtk_tree_path_free(path);
+  return shown;
+}
+
+// A menu opened from the keyboard drops down from the cursor row's name.
+void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer) {
+  GtkTreeView* view = GTK_TREE_VIEW(widgets.view);
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(view, &path, nullptr);
+  GdkRectangle area = {0, 0, 0, 0};
+  if (path) gtk_tree_view_get_cell_area(view, path, viewColumns[MC_NAME], &area);
+  if (path) gtk_tree_path_free(path);
+  gdk_window_get_origin(gtk_tree_view_get_bin_window(view), x, y);
+  *x += area.x;
+  *y += area.y + area.height;
+  *pushIn = TRUE;
+}
+
+// Shift+F10 and the Menu key: the menu for the keyboard cursor's row.
+gboolean onPopupMenu(GtkWidget* view, gpointer) {
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(GTK_TREE_VIEW(view), &path, nullptr);
+  bool shown = menuPopupForRow(path, 0, gtk_get_current_event_time(), menuBelowCursor);
+  if (path) gtk_tree_path_free(path);
+  return shown;
 }
 
 void onSaveModule(GtkMenuItem*, gpointer) {
-  Module* m = poolGet(shownPool, uint32_t(selectedIndex));
-  if (!m) return;
-  uint32_t length = 0;
-  MallocPtr<uint8_t> data(moduleGetData(m, &length));
-  if (!data) return;
   char err[POOL_ERROR_SIZE] = "";
-  PoolPtr single(poolParse(data.get(), length, err));
+  PoolPtr single(moduleExtract(shownPool, uint32_t(selectedIndex), err, sizeof err));
   if (!single) {
     showError(err);
     return;
   }
-  GCharPtr name(shellDisplayText(moduleGetName(m)));  // the chooser takes UTF-8
+  GCharPtr name(shellDisplayText(moduleGetName(poolGet(single.get(), 0))));  // the chooser takes UTF-8
   runSaveDialog(single.get(), name.get());
 }
 
 void onReplaceModule(GtkMenuItem*, gpointer) {
   PoolPtr loaded(runOpenDialog());
   if (!loaded) return;
-  Module* old = poolGet(shownPool, uint32_t(selectedIndex));
-  Module* replacement = poolGet(loaded.get(), 0);
-  if (!old || !replacement) return;
-  char text[1024];
-  GCharPtr oldName(shellDisplayText(moduleGetName(old)));
-  if (moduleGetField(old, MF_SYNC) != moduleGetField(replacement, MF_SYNC)) {
-    shellFormatMessage(text, "\nUnable to replace module '%s'\nNew module has different architecture.",
-                       oldName.get());
-    showError(text);
+  char err[SHELL_TEXT_SIZE] = "";
+  if (!moduleReplace(shownPool, uint32_t(selectedIndex), poolGet(loaded.get(), 0), err,
+                     sizeof err)) {
+    GCharPtr text(shellDisplayText(err));  // names are 8-bit text
+    showError(text.get());
     return;
   }
-  // Names compare as bytes, exactly.
-  if (std::strcmp(moduleGetName(old), moduleGetName(replacement)) != 0) {
-    GCharPtr newName(shellDisplayText(moduleGetName(replacement)));
-    shellFormatMessage(text, "\nUnable to replace module '%s'\nNew module has different name: '%s'.",
-                       oldName.get(), newName.get());
-    showError(text);
-    return;
-  }
-  uint32_t length = 0;
-  MallocPtr<uint8_t> data(moduleGetData(replacement, &length));
-  if (!data) return;
-  moduleSetData(old, data.get(), length);
   refill();
   GtkTreePath* path = gtk_tree_path_new_from_indices(selectedIndex, -1);
-  gtk_tree_selection_select_path(gtk_tree_view_get_selection(GTK_TREE_VIEW(widgets.view)), path);
+  gtk_tree_view_set_cursor(GTK_TREE_VIEW(widgets.view), path, nullptr, FALSE);
   // The refill put the list back at its top; bring the row into view.
   gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(widgets.view), path, nullptr, FALSE, 0, 0);
   gtk_tree_path_free(path);
@@ -224,15 +240,13 @@ void modulesCommit(TabHandler*) {}
 
 }  // namespace
 
-TabHandler* modulesTabNew() {
+TabHandler* modulesTabNew(GtkWidget* container) {
   auto* handler = g_new0(TabHandler, 1);
   handler->load = modulesLoad;
   handler->commit = modulesCommit;
   handler->release = tabHandlerFree;
 
-  GdkPixbuf* icon = iconPixbufNew(ICON_MODULES);
-  widgets.container = addTabPage(icon, "Modules");
-  g_object_unref(icon);
+  widgets.container = container;
   gtk_container_add(GTK_CONTAINER(widgets.container), gtk_label_new("File not loaded"));
 
   listBox = gtk_hbox_new(FALSE, 0);
@@ -259,6 +273,7 @@ TabHandler* modulesTabNew() {
   addColumn(MC_CRC, -1, 1.0f);
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(widgets.view), TRUE);
   g_signal_connect(widgets.view, "button-press-event", G_CALLBACK(onButtonPress), nullptr);
+  g_signal_connect(widgets.view, "popup-menu", G_CALLBACK(onPopupMenu), nullptr);
   gtk_widget_show_all(listBox);
 
   widgets.menu = gtk_menu_new();

@@ -6,8 +6,8 @@
 
 #include "shell/tab_handler.h"
 
-// Builds the Modules tab's page in the main notebook and returns its handler.
-TabHandler* modulesTabNew();
+// Fills the Modules tab's page container and returns the tab's handler.
+TabHandler* modulesTabNew(GtkWidget* container);
 
 // The tab's widgets, for the tests.
 struct ModulesTabWidgets {

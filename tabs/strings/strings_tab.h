@@ -1,7 +1,9 @@
 // The Strings tab.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "shell/tab_handler.h"
 
-// Builds the Strings tab's page in the main notebook and returns its handler.
-TabHandler* stringsTabNew();
+// Fills the Strings tab's page container and returns the tab's handler.
+TabHandler* stringsTabNew(GtkWidget* container);

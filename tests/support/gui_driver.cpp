@@ -1,36 +1,43 @@
 // GUI test driver.
 #include "tests/support/gui_driver.h"
 
+#include <gdk/gdkkeysyms.h>
+
 #include "shell/gtk_ptr.h"
+#include "tabs/pages.h"
 
 namespace {
 
 int quits;
 DialogScript* activeScript;
 
-void countQuit() { quits++; }
-
-void chooserSet(GtkFileChooser* chooser, const std::string& path) {
-  if (gtk_file_chooser_get_action(chooser) != GTK_FILE_CHOOSER_ACTION_SAVE) {
-    gtk_file_chooser_set_filename(chooser, path.c_str());
-    return;
-  }
-  GCharPtr folder(g_path_get_dirname(path.c_str()));
-  GCharPtr base(g_path_get_basename(path.c_str()));
-  gtk_file_chooser_set_current_folder(chooser, folder.get());
-  gtk_file_chooser_set_current_name(chooser, base.get());
+DialogScript::Step scripted(SeenDialog dialog) {
+  if (activeScript) return activeScript->next(std::move(dialog));
+  ADD_FAILURE() << "dialog without a script: " << dialog.kind << " " << dialog.text;
+  return {GTK_RESPONSE_CANCEL, ""};
 }
 
-// The first visible widget of a type below w, depth first.
-GtkWidget* findWidget(GtkWidget* w, GType type) {
-  if (G_TYPE_CHECK_INSTANCE_TYPE(w, type) && gtk_widget_get_visible(w)) return w;
-  if (!GTK_IS_CONTAINER(w)) return nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(w));
-  GtkWidget* found = nullptr;
-  for (GList* c = children; c && !found; c = c->next) found = findWidget(GTK_WIDGET(c->data), type);
-  g_list_free(children);
-  return found;
+void scriptMessage(GtkMessageType type, const char* text) {
+  SeenDialog seen{type == GTK_MESSAGE_ERROR ? "error" : "warning", "", text, "", ""};
+  if (activeScript) activeScript->next(seen);
+  else ADD_FAILURE() << "message without a script: " << text;
 }
+
+int scriptQuestion(const char* text) { return scripted({"question", "", text, "", ""}).response; }
+
+int scriptChooseFile(const char* title, GtkFileChooserAction action, const char* folder,
+                     const char* suggestedName, char* path, char* folderOut) {
+  bool save = action == GTK_FILE_CHOOSER_ACTION_SAVE;
+  DialogScript::Step step = scripted({save ? "save-chooser" : "open-chooser", title, "", folder,
+                                      suggestedName ? suggestedName : ""});
+  if (step.path.empty()) return 0;
+  g_strlcpy(path, step.path.c_str(), SHELL_TEXT_SIZE);
+  GCharPtr chosenFolder(g_path_get_dirname(step.path.c_str()));
+  g_strlcpy(folderOut, chosenFolder.get(), SHELL_TEXT_SIZE);
+  return 1;
+}
+
+const ShellDialogs SCRIPTED = {scriptMessage, scriptQuestion, scriptChooseFile, [] { quits++; }};
 
 void flush() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
@@ -39,13 +46,12 @@ void flush() {
 
 }  // namespace
 
-void guiStartShell() {
+void guiStartShell(const TabPage* pages, size_t count) {
   static bool started = false;
   if (started) return;
   started = true;
-  shellSetQuitFunction(countQuit);
-  shellWindowNew();
-  flush();
+  shellSetDialogs(&SCRIPTED);
+  shellWindowNew(pages, count);
 }
 
 int guiQuitCount() { return quits; }
@@ -53,93 +59,37 @@ int guiQuitCount() { return quits; }
 DialogScript::DialogScript() {
   if (activeScript) ADD_FAILURE() << "two dialog scripts alive at once";
   activeScript = this;
-  source_ = g_timeout_add(15, tick, this);
 }
 
 DialogScript::~DialogScript() {
-  g_source_remove(source_);
   activeScript = nullptr;
+  if (!steps_.empty()) ADD_FAILURE() << steps_.size() << " scripted answers never asked for";
 }
 
-gboolean DialogScript::tick(gpointer data) {
-  auto* self = static_cast<DialogScript*>(data);
-  if (GtkWidget* dialog = self->choosing_) {
-    // The chooser loads folders in the background: accept once it reports
-    // the file asked for, asking again now and then.
-    GCharPtr name(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog)));
-    if (name && self->choosingPath_ == name.get()) {
-      self->choosing_ = nullptr;
-      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-    } else if (++self->chooseTicks_ > 1000) {
-      ADD_FAILURE() << "the chooser never took " << self->choosingPath_;
-      self->choosing_ = nullptr;
-      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
-    } else if (self->chooseTicks_ % 20 == 0) {
-      chooserSet(GTK_FILE_CHOOSER(dialog), self->choosingPath_);
-    }
-    return TRUE;
-  }
-  GList* windows = gtk_window_list_toplevels();
-  for (GList* w = windows; w; w = w->next) {
-    GtkWidget* window = GTK_WIDGET(w->data);
-    if (GTK_IS_DIALOG(window) && gtk_widget_get_visible(window) &&
-        gtk_window_get_modal(GTK_WINDOW(window)) &&
-        !g_object_get_data(G_OBJECT(window), "gui-driver-seen")) {
-      self->handle(window);
-      break;
-    }
-  }
-  g_list_free(windows);
-  return TRUE;
+std::vector<std::string> DialogScript::kinds() const {
+  std::vector<std::string> result;
+  for (const SeenDialog& d : seen_) result.push_back(d.kind);
+  return result;
 }
 
-void DialogScript::handle(GtkWidget* dialog) {
-  SeenDialog seen;
-  if (GTK_IS_FILE_CHOOSER(dialog)) {
-    // A chooser sets its folder in the background; wait for it a little.
-    GCharPtr folder(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog)));
-    int waited = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), "gui-driver-waited"));
-    if (!folder && waited < 40) {
-      g_object_set_data(G_OBJECT(dialog), "gui-driver-waited", GINT_TO_POINTER(waited + 1));
-      return;
-    }
-    bool save = gtk_file_chooser_get_action(GTK_FILE_CHOOSER(dialog)) == GTK_FILE_CHOOSER_ACTION_SAVE;
-    seen.kind = save ? "save-chooser" : "open-chooser";
-    seen.folder = folder ? folder.get() : "";
-    GtkWidget* entry = save ? findWidget(dialog, GTK_TYPE_ENTRY) : nullptr;
-    if (entry) seen.name = gtk_entry_get_text(GTK_ENTRY(entry));
-  } else if (GTK_IS_MESSAGE_DIALOG(dialog)) {
-    gchar* text = nullptr;
-    GtkMessageType type;
-    g_object_get(dialog, "text", &text, "message-type", &type, nullptr);
-    seen.text = text ? text : "";
-    g_free(text);
-    seen.kind = type == GTK_MESSAGE_ERROR ? "error" : type == GTK_MESSAGE_WARNING ? "warning" : "other";
-  } else {
-    GtkWidget* label = findWidget(gtk_dialog_get_content_area(GTK_DIALOG(dialog)), GTK_TYPE_LABEL);
-    seen.kind = "question";
-    seen.text = label ? gtk_label_get_text(GTK_LABEL(label)) : "";
-  }
-  g_object_set_data(G_OBJECT(dialog), "gui-driver-seen", GINT_TO_POINTER(1));
-  const gchar* title = gtk_window_get_title(GTK_WINDOW(dialog));
-  seen.title = title ? title : "";
-  seen_.push_back(seen);
-
+DialogScript::Step DialogScript::next(SeenDialog dialog) {
+  seen_.push_back(dialog);
+  if (dialog.kind == "error" || dialog.kind == "warning") return {GTK_RESPONSE_CLOSE, ""};
   if (steps_.empty()) {
-    ADD_FAILURE() << "unexpected dialog: " << seen.kind << " '" << seen.title << "' " << seen.text;
-    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
-    return;
+    ADD_FAILURE() << "unexpected dialog: " << dialog.kind << " " << dialog.text;
+    return {GTK_RESPONSE_CANCEL, ""};
   }
   Step step = steps_.front();
   steps_.pop_front();
-  if (!step.path.empty() && GTK_IS_FILE_CHOOSER(dialog)) {
-    chooserSet(GTK_FILE_CHOOSER(dialog), step.path);
-    choosing_ = dialog;
-    choosingPath_ = step.path;
-    chooseTicks_ = 0;
-    return;
+  return step;
+}
+
+bool guiWaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 500 && !done(); i++) {
+    flush();
+    if (!done()) g_usleep(10000);
   }
-  gtk_dialog_response(GTK_DIALOG(dialog), step.response);
+  return done();
 }
 
 void guiActivate(GtkWidget* item) { gtk_menu_item_activate(GTK_MENU_ITEM(item)); }
@@ -168,6 +118,37 @@ gboolean guiRightClickRow(GtkWidget* view, int row) {
   return handled;
 }
 
+gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state) {
+  GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+  event->key.keyval = keyval;
+  event->key.state = state;
+  event->key.time = GDK_CURRENT_TIME;
+  gunichar c = gdk_keyval_to_unicode(keyval);
+  char text[8] = "";
+  if (c) text[g_unichar_to_utf8(c, text)] = '\0';
+  event->key.string = g_strdup(text);
+  event->key.length = gint(strlen(text));
+  GdkKeymapKey* keys = nullptr;
+  gint n = 0;
+  if (gdk_keymap_get_entries_for_keyval(nullptr, keyval, &keys, &n) && n)
+    event->key.hardware_keycode = guint16(keys[0].keycode);
+  g_free(keys);
+  gboolean handled = gtk_widget_event(widget, event);
+  gdk_event_free(event);
+  return handled;
+}
+
+void guiFocus(GtkWidget* widget) {
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  GdkEvent* event = gdk_event_new(GDK_FOCUS_CHANGE);
+  event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(top)));
+  event->focus_change.in = TRUE;
+  gtk_widget_send_focus_change(top, event);
+  gdk_event_free(event);
+  gtk_widget_grab_focus(widget);
+}
+
 std::string guiCellText(GtkWidget* view, int column, int row) {
   GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
   GtkTreeIter iter;
@@ -193,8 +174,10 @@ GtkWidget* guiOnlyChild(GtkWidget* container) {
   return child;
 }
 
+void GuiTest::startShell() { guiStartShell(TAB_PAGES, TAB_PAGE_COUNT); }
+
 void GuiTest::SetUp() {
-  guiStartShell();
+  startShell();
   colors = ModuleBuilder().name("col_day").access(0x0557).body(Bytes(64, 0x21)).build();
   kernel = ModuleBuilder().name("kernel").type(12).build();
   diag = ModuleBuilder().name("diag").type(0x55).language(0x1F).attribute(0xA0).revision(7)

@@ -1,35 +1,37 @@
-// Drives the real editor window in-process for the GUI tests: answers modal
-// dialogs from a script while they run, and reads what the user would see.
-// The shell's state lives as long as its process, so each GUI test runs in a
-// process of its own (ctest does that).
+// Drives the real editor window in-process for the GUI tests. The shell's
+// dialogs are answered by a script that stands in for GTK's, and the test
+// reads what the user would see. The shell's state lives as long as its
+// process, so each GUI test runs in a process of its own (ctest does that).
 #pragma once
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "shell/shell.h"
 #include "tests/support/module_builder.h"
 
-// Builds the main window once, with Quit counted instead of ending the loop.
-void guiStartShell();
+// Builds the main window with pages once per process, with the scripted
+// dialogs in place of GTK's and Quit counted instead of ending the loop.
+void guiStartShell(const TabPage* pages, size_t count);
 int guiQuitCount();
 
-// One dialog as the test saw it.
+// One dialog as the script saw it.
 struct SeenDialog {
-  std::string kind;    // "error", "warning", "question", "save-chooser", "open-chooser", "other"
-  std::string title;
-  std::string text;    // message text, or the question's label
-  std::string folder;  // a chooser's current folder when it appeared
+  std::string kind;    // "error", "warning", "question", "save-chooser", "open-chooser"
+  std::string title;   // a chooser's title
+  std::string text;    // message or question text
+  std::string folder;  // the folder a chooser starts in
   std::string name;    // a save chooser's suggested name
 };
 
-// Answers dialogs in the order they appear, one step each: a response, or
-// a file to choose and accept. A dialog with no step left fails the test and
-// is cancelled, so a test never hangs. One script at a time.
+// Answers questions and choosers in the order they come, one step each;
+// message boxes are only recorded. A dialog with no step left fails the test
+// and is cancelled; steps left over when the script ends fail it too.
 class DialogScript {
  public:
   DialogScript();
@@ -37,29 +39,30 @@ class DialogScript {
   DialogScript& respond(int response) { steps_.push_back({response, ""}); return *this; }
   DialogScript& choose(const std::string& path) { steps_.push_back({GTK_RESPONSE_ACCEPT, path}); return *this; }
   DialogScript& cancel() { return respond(GTK_RESPONSE_CANCEL); }
-  DialogScript& close() { return respond(GTK_RESPONSE_CLOSE); }
   const std::vector<SeenDialog>& seen() const { return seen_; }
+  std::vector<std::string> kinds() const;
 
- private:
   struct Step {
     int response;
     std::string path;
   };
-  static gboolean tick(gpointer self);
-  void handle(GtkWidget* dialog);
+  // Records the dialog and takes the next step (a cancel when none is left).
+  Step next(SeenDialog dialog);
 
+ private:
   std::deque<Step> steps_;
   std::vector<SeenDialog> seen_;
-  GtkWidget* choosing_ = nullptr;  // a chooser waiting to report the chosen file
-  std::string choosingPath_;
-  int chooseTicks_ = 0;
-  guint source_ = 0;
 };
 
+// Runs the main loop until done() holds or about five seconds passed.
+bool guiWaitFor(const std::function<bool()>& done);
 // Menu items are activated as a click would; a right-click is sent to the
-// centre of a row (-1: below the last row).
+// centre of a row (-1: below the last row); a key press goes to a widget.
 void guiActivate(GtkWidget* item);
 gboolean guiRightClickRow(GtkWidget* view, int row);
+gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state = 0);
+// Gives the keyboard focus to widget, its window made the active one.
+void guiFocus(GtkWidget* widget);
 // What a list column shows for a row, as drawn; a label's text; the only child.
 std::string guiCellText(GtkWidget* view, int column, int row);
 std::string guiLabelText(GtkWidget* label);
@@ -69,7 +72,9 @@ GtkWidget* guiOnlyChild(GtkWidget* container);
 class GuiTest : public testing::Test {
  protected:
   void SetUp() override;
-  // File > Open of path through the real chooser; returns the dialogs seen.
+  // The pages of the window; the editor's own unless a suite says otherwise.
+  virtual void startShell();
+  // File > Open of path; returns the dialogs seen.
   std::vector<SeenDialog> open(const std::string& path);
 
   TempDir dir;

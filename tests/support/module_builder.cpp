@@ -4,7 +4,6 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,12 +27,8 @@ Bytes ModuleBuilder::build() const {
   m[MH_ATTRIBUTE] = attribute_;
   m[MH_REVISION] = revision_;
   beSet16(&m[MH_EDITION], edition_);
-  uint32_t nameOffset = MODULE_HEADER_SIZE + gapName_;
-  uint32_t dataOffset = nameOffset + nameField + gapBody_;
-  if (bodyFirst_) {
-    dataOffset = MODULE_HEADER_SIZE;
-    nameOffset = dataOffset + bodyField + gapName_ + gapBody_;
-  }
+  uint32_t nameOffset = MODULE_HEADER_SIZE + gapName_ + (bodyFirst_ ? bodyField + gapBody_ : 0);
+  uint32_t dataOffset = bodyFirst_ ? MODULE_HEADER_SIZE : nameOffset + nameField + gapBody_;
   beSet32(&m[MH_NAME_OFFSET], nameOffset);
   beSet32(&m[MH_DATA_OFFSET], dataOffset);
   std::copy(name_.begin(), name_.end(), m.begin() + nameOffset);
@@ -92,15 +87,14 @@ WriteLimit::WriteLimit(uint64_t bytes) {
   struct rlimit limit;
   getrlimit(RLIMIT_FSIZE, &limit);
   saved_ = limit.rlim_cur;
+  max_ = limit.rlim_max;
   limit.rlim_cur = bytes;
   signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
   setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 WriteLimit::~WriteLimit() {
-  struct rlimit limit;
-  getrlimit(RLIMIT_FSIZE, &limit);
-  limit.rlim_cur = saved_;
+  struct rlimit limit = {saved_, max_};
   setrlimit(RLIMIT_FSIZE, &limit);
 }
 

@@ -62,7 +62,7 @@ class WriteLimit {
   ~WriteLimit();
 
  private:
-  uint64_t saved_;
+  uint64_t saved_, max_;
 };
 
 // A fresh folder, removed with its contents at the end of the scope.

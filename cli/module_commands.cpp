@@ -1,0 +1,145 @@
+// korvane-cli's module commands. Every result goes through the same pool code
+// and module actions as the editor, and saves use the pool's atomic save, so
+// OUT is never half-written.
+#include <cerrno>
+#include <cstdlib>
+
+#include "cli/command.h"
+#include "pool/pool.h"
+#include "tabs/modules/module_actions.h"
+#include "tabs/modules/module_columns.h"
+
+namespace {
+
+PoolPtr loadImage(const char* path, FILE* err) {
+  char text[POOL_ERROR_SIZE] = "";
+  PoolPtr pool(poolLoad(path, text));
+  if (!pool) std::fprintf(err, "Error loading file %s: %s\n", path, text);
+  return pool;
+}
+
+// Parses INDEX strictly: decimal digits only, no sign, no spaces. Whether the
+// module exists is the module actions' check.
+bool parseIndex(const char* text, uint32_t* index, FILE* err) {
+  char* end = nullptr;
+  errno = 0;
+  unsigned long value = text[0] >= '0' && text[0] <= '9' ? std::strtoul(text, &end, 10) : 0;
+  if (!end || *end || errno || value > UINT32_MAX) {
+    std::fprintf(err, "korvane-cli: invalid module index '%s'\n", text);
+    return false;
+  }
+  *index = uint32_t(value);
+  return true;
+}
+
+// The editor's texts begin with a newline for its message boxes; a line on
+// standard error does not.
+int fail(FILE* err, const char* text) {
+  std::fprintf(err, "%s\n", text + (text[0] == '\n'));
+  return 1;
+}
+
+// Saves as the editor's Save File dialog does, minus the dialog: an image
+// with padding is refused with the editor's message.
+int saveImage(ModulePool* pool, const char* path, FILE* err) {
+  if (poolGetAlignmentOffset(pool))
+    return fail(err, "Saving files with data alignments not supported yet.");
+  char text[POOL_ERROR_SIZE] = "";
+  return poolSave(pool, path, 1, text) ? 0 : fail(err, text);
+}
+
+void printName(FILE* out, const char* name) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; p++) {
+    if (*p < 0x20 || *p == 0x7F || *p == '\\')
+      std::fprintf(out, "\\x%02X", *p);
+    else
+      std::fputc(*p, out);
+  }
+}
+
+int runList(char** operands, FILE* out, FILE* err) {
+  PoolPtr pool = loadImage(operands[0], err);
+  if (!pool) return 1;
+  for (int column = 0; column < MC_COUNT; column++)
+    std::fprintf(out, "%s%c", MODULE_COLUMN_TITLES[column], column + 1 < MC_COUNT ? '\t' : '\n');
+  char text[256];
+  for (uint32_t i = 0; i < poolGetCount(pool.get()); i++) {
+    Module* m = poolGet(pool.get(), i);
+    for (int column = 0; column < MC_COUNT; column++) {
+      if (column == MC_NAME) {
+        printName(out, moduleGetName(m));
+      } else {
+        moduleColumnText(m, i, column, text, sizeof text);
+        std::fputs(text, out);
+      }
+      std::fputc(column + 1 < MC_COUNT ? '\t' : '\n', out);
+    }
+  }
+  return 0;
+}
+
+int runCheck(char** operands, FILE* out, FILE* err) {
+  char text[POOL_ERROR_SIZE] = "";
+  PoolPtr pool(poolLoad(operands[0], text));
+  if (!pool) return fail(err, text);
+  std::fprintf(out, "%u modules\n", poolGetCount(pool.get()));
+  if (uint32_t offset = poolGetAlignmentOffset(pool.get()))
+    std::fprintf(out, "Data alignment found at offset 0x%08x\n", offset);
+  return 0;
+}
+
+int runExtract(char** operands, FILE*, FILE* err) {
+  PoolPtr pool = loadImage(operands[0], err);
+  uint32_t index;
+  if (!pool || !parseIndex(operands[1], &index, err)) return 1;
+  char text[POOL_ERROR_SIZE] = "";
+  PoolPtr single(moduleExtract(pool.get(), index, text, sizeof text));
+  return single ? saveImage(single.get(), operands[2], err) : fail(err, text);
+}
+
+int runReplace(char** operands, FILE*, FILE* err) {
+  PoolPtr pool = loadImage(operands[0], err);
+  uint32_t index;
+  if (!pool || !parseIndex(operands[1], &index, err)) return 1;
+  PoolPtr source = loadImage(operands[2], err);
+  if (!source) return 1;
+  // A loaded pool holds at least one module; further ones are ignored.
+  char text[POOL_ERROR_SIZE] = "";
+  if (!moduleReplace(pool.get(), index, poolGet(source.get(), 0), text, sizeof text))
+    return fail(err, text);
+  return saveImage(pool.get(), operands[3], err);
+}
+
+int runResave(char** operands, FILE*, FILE* err) {
+  PoolPtr pool = loadImage(operands[0], err);
+  return pool ? saveImage(pool.get(), operands[1], err) : 1;
+}
+
+}  // namespace
+
+const CliCommand MODULE_COMMANDS[] = {
+    {"list", "IMAGE",
+     "Print one tab-separated line per module, after a header line:\n"
+     "#, Name, Size, Type, Access, Language, Attribute, Revision, Edition,\n"
+     "Parity, CRC. Control characters and backslashes in names are written\n"
+     "as \\xNN.",
+     runList},
+    {"check", "IMAGE",
+     "Load and validate the image. Prints \"N modules\" and exits 0, or prints\n"
+     "the loader's error on standard error and exits 1. When modules are\n"
+     "separated by zero padding it also prints\n"
+     "\"Data alignment found at offset 0x........\" (such images cannot be saved).",
+     runCheck},
+    {"extract", "IMAGE INDEX OUT", "Write module INDEX alone, as a one-module image, to OUT.",
+     runExtract},
+    {"replace", "IMAGE INDEX MODULEFILE OUT",
+     "Replace module INDEX by the first module of MODULEFILE and write the\n"
+     "image to OUT. The new module must have the same sync word and the same\n"
+     "name as the old one.",
+     runReplace},
+    {"resave", "IMAGE OUT",
+     "Load the image and write it to OUT with fresh parity and CRC. The copy\n"
+     "is byte-identical when the image had no padding.",
+     runResave},
+};
+const size_t MODULE_COMMAND_COUNT = sizeof MODULE_COMMANDS / sizeof MODULE_COMMANDS[0];
