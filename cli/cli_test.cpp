@@ -26,25 +26,13 @@ const Bytes A = ModuleBuilder().name("colors").build();
 const Bytes B = ModuleBuilder().name("k\t\\\x7F\xFCn").build();  // 100 bytes
 const std::string TRY = "\nTry 'korvane-cli --help'.\n";
 
-class CommandLine : public testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(writeFile(image, imageOf({A, B}))); }
+TEST(CommandLine, ListCheckExtractReplaceResave) {
   TempDir dir;
   std::string image = dir.file("image.img"), out = dir.file("out.img"), mod = dir.file("new.mod");
-};
-
-TEST_F(CommandLine, ListAndCheck) {
+  ASSERT_TRUE(writeFile(image, imageOf({A, B})));
   std::string list = std::get<1>(run({"list", image}));
   EXPECT_EQ(0u, list.find("#\tName\tSize\t"));
   EXPECT_NE(std::string::npos, list.find("\n1\tk\\x09\\x5C\\x7F\xFCn\t100\t"));
-  ASSERT_TRUE(writeFile(image, imageOf({B, zeros(12), A})));
-  EXPECT_EQ(Result(0, "2 modules\nData alignment found at offset 0x00000070\n", ""),
-            run({"check", image}));
-  ASSERT_TRUE(writeFile(image, imageOf({B, breakModule(A, Break::Crc)})));
-  EXPECT_EQ(Result(1, "", "Error at 0x64: Module has invalid CRC\n"), run({"check", image}));
-}
-
-TEST_F(CommandLine, ExtractReplaceResave) {
   ASSERT_TRUE(writeFile(out, bytesOf("previous")));  // replaced, as a redirection would
   EXPECT_EQ(Result(0, "", ""), run({"extract", image, "1", out}));
   EXPECT_EQ(B, readFile(out));
@@ -60,9 +48,13 @@ TEST_F(CommandLine, ExtractReplaceResave) {
             run({"replace", image, "1", mod, out}));
   EXPECT_EQ(Result(0, "", ""), run({"resave", image, out}));
   EXPECT_EQ(imageOf({A, B}), readFile(out));
-  ASSERT_TRUE(writeFile(image, imageOf({A, zeros(4), B})));
+  ASSERT_TRUE(writeFile(image, imageOf({A, zeros(8), B})));
   EXPECT_EQ(Result(1, "", "Saving files with data alignments not supported yet.\n"),
             run({"resave", image, out}));
+  EXPECT_EQ(Result(0, "2 modules\nData alignment found at offset 0x0000006c\n", ""),
+            run({"check", image}));
+  ASSERT_TRUE(writeFile(image, imageOf({A, breakModule(B, Break::Crc)})));
+  EXPECT_EQ(Result(1, "", "Error at 0x64: Module has invalid CRC\n"), run({"check", image}));
 }
 
 TEST(CommandLineUsage, HelpVersionAndErrors) {

@@ -9,7 +9,6 @@ namespace {
 
 void* item(uintptr_t v) { return reinterpret_cast<void*>(v); }
 
-// Bad access is a programming error: a diagnostic line and a neutral value.
 TEST(ItemList, GrowthSortAndDiagnostics) {
   List* list = listNew();
   for (uintptr_t i = 1025; i > 0; i--) listPush(list, item(i));

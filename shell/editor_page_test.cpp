@@ -38,16 +38,9 @@ class EditorPageTest : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
+    // A page lives as long as its process, as in the editor.
     container = GTK_WIDGET(g_object_ref_sink(gtk_vbox_new(FALSE, 0)));
     page = editorPageNew(container, testMatch, testCreate, testStore, "No modules found");
-  }
-  void TearDown() override {
-    gtk_widget_destroy(container);
-    g_object_unref(container);
-    // Pages live for the whole run in the editor; a test's page ends here.
-    for (uint32_t i = 0; i < listGetCount(page->entries); i++) g_free(listGet(page->entries, i));
-    listFree(page->entries);
-    g_free(page);
   }
   ModulePool* parse(const Bytes& image) {
     pools.emplace_back(poolParse(image.data(), image.size(), nullptr));
@@ -64,9 +57,9 @@ class EditorPageTest : public GuiTest {
     return result;
   }
 
-  GtkWidget* container;
-  EditorPage* page;
-  std::vector<PoolPtr> pools;
+  static inline GtkWidget* container;
+  static inline EditorPage* page;
+  static inline std::vector<PoolPtr> pools;
 };
 
 Bytes named(const char* name, uint8_t fill) { return ModuleBuilder().name(name).body(Bytes(8, fill)).build(); }

@@ -41,7 +41,9 @@ int shellMain(int argc, char** argv, const TabPage* pages, size_t count) {
       return 0;
     }
   }
-  gtk_init(&argc, &argv);  // takes GTK's options out of argv
+  // GTK's options come out of argv first; the display opens only once the
+  // rest has been found sound.
+  gtk_parse_args(&argc, &argv);
   const char* file = nullptr;
   bool optionsEnd = false;
   for (int i = 1; i < argc; i++) {
@@ -55,6 +57,7 @@ int shellMain(int argc, char** argv, const TabPage* pages, size_t count) {
       file = argv[i];
     }
   }
+  gtk_init(&argc, &argv);
   shellWindowNew(pages, count);
   if (file) shellOpenWhenShown(file);
   gtk_main();

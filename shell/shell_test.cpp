@@ -218,9 +218,7 @@ TEST_F(Shell, GtkDialogs) {
   EXPECT_EQ(SAVE_NO, askSaveFirst("Data not saved\nSave it before exit ?"));
   EXPECT_EQ("Save", seen);
   answer = [&](GtkWidget* dialog) {
-    GCharPtr text(nullptr);
-    g_object_get(dialog, "text", reinterpret_cast<gchar**>(&text), nullptr);
-    seen = text.get();
+    seen = GTK_MESSAGE_DIALOG(dialog)->label ? gtk_label_get_text(GTK_LABEL(GTK_MESSAGE_DIALOG(dialog)->label)) : "";
     return GTK_RESPONSE_CLOSE;
   };
   showError("50% of %s");

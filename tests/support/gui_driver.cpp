@@ -18,9 +18,7 @@ DialogScript::Step scripted(SeenDialog dialog) {
 }
 
 void scriptMessage(GtkMessageType type, const char* text) {
-  SeenDialog seen{type == GTK_MESSAGE_ERROR ? "error" : "warning", "", text, "", ""};
-  if (activeScript) activeScript->next(seen);
-  else ADD_FAILURE() << "message without a script: " << text;
+  scripted({type == GTK_MESSAGE_ERROR ? "error" : "warning", "", text, "", ""});
 }
 
 int scriptQuestion(const char* text) { return scripted({"question", "", text, "", ""}).response; }
@@ -32,8 +30,7 @@ int scriptChooseFile(const char* title, GtkFileChooserAction action, const char*
                                       suggestedName ? suggestedName : ""});
   if (step.path.empty()) return 0;
   g_strlcpy(path, step.path.c_str(), SHELL_TEXT_SIZE);
-  GCharPtr chosenFolder(g_path_get_dirname(step.path.c_str()));
-  g_strlcpy(folderOut, chosenFolder.get(), SHELL_TEXT_SIZE);
+  g_strlcpy(folderOut, GCharPtr(g_path_get_dirname(path)).get(), SHELL_TEXT_SIZE);
   return 1;
 }
 
@@ -47,9 +44,7 @@ void flush() {
 }  // namespace
 
 void guiStartShell(const TabPage* pages, size_t count) {
-  static bool started = false;
-  if (started) return;
-  started = true;
+  if (shellGetMainWindow()) return;
   shellSetDialogs(&SCRIPTED);
   shellWindowNew(pages, count);
 }
@@ -123,12 +118,6 @@ gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state) {
   event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
   event->key.keyval = keyval;
   event->key.state = state;
-  event->key.time = GDK_CURRENT_TIME;
-  gunichar c = gdk_keyval_to_unicode(keyval);
-  char text[8] = "";
-  if (c) text[g_unichar_to_utf8(c, text)] = '\0';
-  event->key.string = g_strdup(text);
-  event->key.length = gint(strlen(text));
   GdkKeymapKey* keys = nullptr;
   gint n = 0;
   if (gdk_keymap_get_entries_for_keyval(nullptr, keyval, &keys, &n) && n)
@@ -163,9 +152,7 @@ std::string guiCellText(GtkWidget* view, int column, int row) {
   return text ? text.get() : "";
 }
 
-std::string guiLabelText(GtkWidget* label) {
-  return GTK_IS_LABEL(label) ? gtk_label_get_text(GTK_LABEL(label)) : "<not a label>";
-}
+std::string guiLabelText(GtkWidget* w) { return GTK_IS_LABEL(w) ? gtk_label_get_text(GTK_LABEL(w)) : "<none>"; }
 
 GtkWidget* guiOnlyChild(GtkWidget* container) {
   GList* children = gtk_container_get_children(GTK_CONTAINER(container));

@@ -1,7 +1,5 @@
-// Drives the real editor window in-process for the GUI tests. The shell's
-// dialogs are answered by a script that stands in for GTK's, and the test
-// reads what the user would see. The shell's state lives as long as its
-// process, so each GUI test runs in a process of its own (ctest does that).
+// Drives the real editor window in-process, its dialogs answered by a script.
+// Shell state lives as long as its process: one GUI test per process (ctest).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,13 +18,10 @@
 void guiStartShell(const TabPage* pages, size_t count);
 int guiQuitCount();
 
-// One dialog as the script saw it.
+// kind: "error", "warning", "question", "save-chooser" or "open-chooser";
+// title, folder and name (the suggested one) are a chooser's.
 struct SeenDialog {
-  std::string kind;    // "error", "warning", "question", "save-chooser", "open-chooser"
-  std::string title;   // a chooser's title
-  std::string text;    // message or question text
-  std::string folder;  // the folder a chooser starts in
-  std::string name;    // a save chooser's suggested name
+  std::string kind, title, text, folder, name;
 };
 
 // Answers questions and choosers in the order they come, one step each;
@@ -42,10 +37,7 @@ class DialogScript {
   const std::vector<SeenDialog>& seen() const { return seen_; }
   std::vector<std::string> kinds() const;
 
-  struct Step {
-    int response;
-    std::string path;
-  };
+  struct Step { int response; std::string path; };
   // Records the dialog and takes the next step (a cancel when none is left).
   Step next(SeenDialog dialog);
 
@@ -54,10 +46,10 @@ class DialogScript {
   std::vector<SeenDialog> seen_;
 };
 
-// Runs the main loop until done() holds or about five seconds passed.
+// Runs the main loop until done() holds, five seconds at most.
 bool guiWaitFor(const std::function<bool()>& done);
-// Menu items are activated as a click would; a right-click is sent to the
-// centre of a row (-1: below the last row); a key press goes to a widget.
+// A click on a menu item; a right-click on a row's centre (-1: below the
+// last row); a key press sent to a widget.
 void guiActivate(GtkWidget* item);
 gboolean guiRightClickRow(GtkWidget* view, int row);
 gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state = 0);

@@ -1,4 +1,3 @@
-// Test builders for modules and images.
 #include "tests/support/module_builder.h"
 
 #include <sys/resource.h>
@@ -96,11 +95,6 @@ WriteLimit::WriteLimit(uint64_t bytes) {
 WriteLimit::~WriteLimit() {
   struct rlimit limit = {saved_, max_};
   setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-long TempDir::count() const {
-  return std::distance(std::filesystem::directory_iterator(path_),
-                       std::filesystem::directory_iterator());
 }
 
 TempDir::TempDir() {

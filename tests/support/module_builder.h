@@ -1,5 +1,4 @@
-// Test builders: modules in the canonical layout or a non-canonical one,
-// broken in each way validation reports, and chained into images.
+// Test modules, canonical or not, broken in each way validation reports, chained into images.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +20,7 @@ class ModuleBuilder {
   ModuleBuilder& edition(uint16_t v) { edition_ = v; return *this; }
   // A pattern in the header bytes that are carried but not interpreted.
   ModuleBuilder& headerFiller(bool v) { filler_ = v; return *this; }
-  // Non-canonical layouts: zeros before the name, zeros between the name
-  // field and the body, or the body before the name (then it has no body).
+  // Non-canonical layouts; with the body before the name the module has no body.
   ModuleBuilder& gapBeforeName(uint32_t v) { gapName_ = v; return *this; }
   ModuleBuilder& gapBeforeBody(uint32_t v) { gapBody_ = v; return *this; }
   ModuleBuilder& bodyBeforeName(bool v) { bodyFirst_ = v; return *this; }
@@ -54,8 +52,7 @@ Bytes bytesOf(const std::string& s);
 bool writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);  // empty on failure
 
-// While it lives, writes past `bytes` into any file fail (EFBIG), as they
-// would on a full disk.
+// While it lives, writes past `bytes` into any file fail (EFBIG), as on a full disk.
 class WriteLimit {
  public:
   explicit WriteLimit(uint64_t bytes);
@@ -74,7 +71,6 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
-  long count() const;  // entries in the folder
 
  private:
   std::string path_;
