@@ -302,7 +302,8 @@ BENCHMARK(BM_PageSwitch)->UseManualTime()->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  PrivateHome home;
+  TempDir home;
+  guiUseHome(home);
   if (!guiDisplayOpen(&argc, &argv)) {
     std::fprintf(stderr, "korvane_gui_bench needs an X display (run it through xvfb-run)\n");
     return 1;

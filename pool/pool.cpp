@@ -77,7 +77,15 @@ bool writeModules(ModulePool* pool, int fd, char* err) {
   return true;
 }
 
-int lastIndex(const ModulePool* pool) { return pool->count ? int(pool->count) - 1 : 0; }
+// Writes every module and closes fd, in every case. Data that the disk
+// refuses only at flush or close time still fail the save.
+bool writeAndClose(ModulePool* pool, int fd, bool sync, char* err) {
+  bool written = writeModules(pool, fd, err);
+  bool flushed = (!written || !sync || ::fsync(fd) == 0) & (::close(fd) == 0);
+  if (written && !flushed)
+    setError(err, "Error saving module %d", pool->count ? int(pool->count) - 1 : 0);
+  return written && flushed;
+}
 
 // A device or pipe cannot be replaced by renaming; it is written as it is.
 int saveInPlace(ModulePool* pool, const std::string& target, char* err) {
@@ -86,12 +94,7 @@ int saveInPlace(ModulePool* pool, const std::string& target, char* err) {
     setError(err, "Unable to open output file");
     return 0;
   }
-  bool ok = writeModules(pool, fd, err);
-  if (::close(fd) != 0 && ok) {
-    setError(err, "Error saving module %d", lastIndex(pool));
-    ok = false;
-  }
-  return ok;
+  return writeAndClose(pool, fd, false, err);
 }
 
 void syncFolder(const std::string& target) {
@@ -241,19 +244,14 @@ int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
   bool ok = ::fchmod(fd, exists ? st.st_mode & 07777 : newFileMode()) == 0;
   if (ok && exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
     (void)!::fchown(fd, st.st_uid, st.st_gid);
-  if (!ok) setError(err, "Unable to open output file");
-  ok = ok && writeModules(pool, fd, err);
-  // Data that the disk refuses only at flush or close time still fail the save.
-  if (ok && ::fsync(fd) != 0) {
-    setError(err, "Error saving module %d", lastIndex(pool));
-    ok = false;
-  }
-  if (::close(fd) != 0 && ok) {
-    setError(err, "Error saving module %d", lastIndex(pool));
-    ok = false;
+  if (!ok) {
+    setError(err, "Unable to open output file");
+    ::close(fd);
+  } else {
+    ok = writeAndClose(pool, fd, true, err);
   }
   if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    setError(err, "Error saving module %d", lastIndex(pool));
+    setError(err, "Error saving module %d", pool->count ? int(pool->count) - 1 : 0);
     ok = false;
   }
   if (!ok) {

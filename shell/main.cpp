@@ -30,31 +30,28 @@ int usageError(const char* format, const char* arg) {
 }  // namespace
 
 int shellMain(int argc, char** argv, const TabPage* pages, size_t count) {
-  // Before GTK starts: help and version need no display.
-  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; i++) {
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-      std::fputs(USAGE, stdout);
-      return 0;
-    }
-    if (!std::strcmp(argv[i], "--version")) {
-      std::printf("korvane %s\n", KORVANE_VERSION);
-      return 0;
-    }
-  }
-  // GTK's options come out of argv first; the display opens only once the
-  // rest has been found sound.
+  // GTK's own options come out of argv without opening the display, so that
+  // help, version and usage errors need none.
   gtk_parse_args(&argc, &argv);
   const char* file = nullptr;
   bool optionsEnd = false;
   for (int i = 1; i < argc; i++) {
-    if (!optionsEnd && !std::strcmp(argv[i], "--")) {
+    const char* arg = argv[i];
+    bool option = !optionsEnd && arg[0] == '-' && arg[1];
+    if (option && !std::strcmp(arg, "--")) {
       optionsEnd = true;
-    } else if (!optionsEnd && argv[i][0] == '-' && argv[i][1]) {
-      return usageError("unknown option '%s'", argv[i]);
+    } else if (option && (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h"))) {
+      std::fputs(USAGE, stdout);
+      return 0;
+    } else if (option && !std::strcmp(arg, "--version")) {
+      std::printf("korvane %s\n", KORVANE_VERSION);
+      return 0;
+    } else if (option) {
+      return usageError("unknown option '%s'", arg);
     } else if (file) {
-      return usageError("more than one file given ('%s')", argv[i]);
+      return usageError("more than one file given ('%s')", arg);
     } else {
-      file = argv[i];
+      file = arg;
     }
   }
   gtk_init(&argc, &argv);

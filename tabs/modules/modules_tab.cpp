@@ -148,15 +148,12 @@ void addColumn(int column, int storeColumn, float xalign) {
 // nothing happens.
 bool menuPopupForRow(GtkTreePath* path, guint button, guint32 time, GtkMenuPositionFunc position) {
   GtkTreeView* view = GTK_TREE_VIEW(widgets.view);
-  GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
-  if (path) {
-    gtk_tree_selection_unselect_all(selection);
-    gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
-    gtk_tree_selection_select_path(selection, path);
-  }
+  // In single selection the cursor row is the selected one, alone.
+  if (path) gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
   GtkTreeModel* model;
   GtkTreeIter iter;
-  if (!gtk_tree_selection_get_selected(selection, &model, &iter)) return false;
+  if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
+    return false;
   guint index = 0;
   gtk_tree_model_get(model, &iter, SC_INDEX, &index, -1);
   selectedIndex = int(index);

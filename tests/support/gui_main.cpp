@@ -8,7 +8,8 @@
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-  PrivateHome home;
+  TempDir home;
+  guiUseHome(home);
   if (!guiDisplayOpen(&argc, &argv)) {
     std::fprintf(stderr, "The GUI tests need an X display (run them through tools/test.sh)\n");
     return 1;
