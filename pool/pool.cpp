@@ -81,7 +81,8 @@ bool writeModules(ModulePool* pool, int fd, char* err) {
 // refuses only at flush or close time still fail the save.
 bool writeAndClose(ModulePool* pool, int fd, bool sync, char* err) {
   bool written = writeModules(pool, fd, err);
-  bool flushed = (!written || !sync || ::fsync(fd) == 0) & (::close(fd) == 0);
+  bool flushed = !written || !sync || ::fsync(fd) == 0;
+  flushed = ::close(fd) == 0 && flushed;  // closed in every case
   if (written && !flushed)
     setError(err, "Error saving module %d", pool->count ? int(pool->count) - 1 : 0);
   return written && flushed;

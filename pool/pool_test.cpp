@@ -22,20 +22,14 @@ std::string parseError(const Bytes& image, PoolPtr* pool = nullptr) {
   return text;
 }
 
-std::string loadError(const std::string& path) {
-  char text[POOL_ERROR_SIZE] = "";
-  PoolPtr pool(poolLoad(path.c_str(), text));
-  return text;
-}
-
-TEST(ImageFile, ParseAndLoadFindModulesPaddingAndErrors) {
-  PoolPtr pool;
-  parseError(imageOf({A, zeros(4), B, zeros(8), A}), &pool);
-  EXPECT_EQ(3u, poolGetCount(pool.get()));
-  EXPECT_EQ(nullptr, poolGet(pool.get(), 3));
-  EXPECT_EQ(0xCCu, poolGetAlignmentOffset(pool.get()));  // the last module after padding
-
-  EXPECT_EQ("Unknown file format", parseError(bytesOf("ABCD")));
+// A round trip keeps gaps and filler; a null path saves through the link, keeping it and
+// the mode. Every refusal and failure leaves the target as it was and no temporary.
+TEST(ImageFile, ParseLoadAndSave) {
+  PoolPtr padded, pool;
+  parseError(imageOf({A, zeros(4), B, zeros(8), A}), &padded);
+  EXPECT_EQ(3u, poolGetCount(padded.get()));
+  EXPECT_EQ(nullptr, poolGet(padded.get(), 3));
+  EXPECT_EQ(0xCCu, poolGetAlignmentOffset(padded.get()));  // the last module after padding
   EXPECT_EQ("Unknown file format", parseError(imageOf({zeros(4), A})));
   EXPECT_EQ("Unexpected data at the end of file", parseError(imageOf({A, B, zeros(4)})));
   EXPECT_EQ("Error at 0x60: Unknown data", parseError(imageOf({A, Bytes{0x01}})));
@@ -45,23 +39,16 @@ TEST(ImageFile, ParseAndLoadFindModulesPaddingAndErrors) {
             parseError(imageOf({A, Bytes(B.begin(), B.end() - 4)})));
 
   TempDir dir;
-  std::string path = dir.file("x.img");
-  EXPECT_EQ("Invalid file name.", loadError(""));
-  EXPECT_EQ("Failed to open '" + path + "': No such file or directory", loadError(path));
-  EXPECT_EQ("Failed to open '" + dir.path() + "': Is a directory", loadError(dir.path()));
-  ASSERT_TRUE(writeFile(path, bytesOf("ABC")));
-  EXPECT_EQ("File '" + path + "' is too small", loadError(path));
-}
-
-// A round trip keeps gaps and filler; a null path saves through the link, keeping it and
-// the mode. Every refusal and failure leaves the target as it was and no temporary.
-TEST(ImageFile, SaveRoundTripsAndFailedSavesLeaveTheTarget) {
-  TempDir dir;
-  Bytes odd = ModuleBuilder().name("gap").body({9}).gapBeforeName(8).gapBeforeBody(4)
-                  .headerFiller(true).build();
   std::string path = dir.file(std::string(250, 't')), link = dir.file("link.img");
   char text[POOL_ERROR_SIZE] = "";
-  PoolPtr pool;
+  auto loadError = [&](std::string p) { PoolPtr gone(poolLoad(p.c_str(), text)); return text; };
+  EXPECT_STREQ("Invalid file name.", loadError(""));
+  EXPECT_EQ("Failed to open '" + link + "': No such file or directory", loadError(link));
+  EXPECT_EQ("Failed to open '" + dir.path() + "': Is a directory", loadError(dir.path()));
+  ASSERT_TRUE(writeFile(dir.file("x"), bytesOf("ABC")));
+  EXPECT_EQ("File '" + dir.file("x") + "' is too small", loadError(dir.file("x")));
+
+  Bytes odd = ModuleBuilder().name("gap").body({9}).gaps(8, 4).headerFiller(true).build();
   parseError(imageOf({A, odd, B}), &pool);
   ASSERT_EQ(1, poolSave(pool.get(), path.c_str(), 0, text)) << text;  // new, long name
   ::chmod(path.c_str(), 0640);
@@ -75,18 +62,15 @@ TEST(ImageFile, SaveRoundTripsAndFailedSavesLeaveTheTarget) {
   poolMarkSaved(pool.get());
   EXPECT_EQ(0, poolIsModified(pool.get()));
   EXPECT_EQ(imageOf({ModuleBuilder().name("aaa").body({1, 2, 3}).build(), odd, B}), readFile(path));
-  EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(std::filesystem::perms(0640), std::filesystem::status(path).permissions());
   EXPECT_EQ(1, poolSave(pool.get(), "/dev/null", 1, text)) << text;  // written, not replaced
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 
   Bytes big = ModuleBuilder().name("big").body(Bytes(4000, 3)).build();
   ASSERT_TRUE(writeFile(path, imageOf({big, big, big})));
-  PoolPtr padded;
   pool.reset(poolLoad(path.c_str(), text));
   ASSERT_TRUE(pool) << text;
   EXPECT_EQ(path.substr(0, 255), pool->path);
-  parseError(imageOf({A, zeros(4), B}), &padded);
   auto refused = [&](ModulePool* p, const char* to, int overwrite, const char* message) {
     EXPECT_EQ(0, poolSave(p, to, overwrite, text)) << message;
     EXPECT_STREQ(message, text);
@@ -105,14 +89,13 @@ TEST(ImageFile, SaveRoundTripsAndFailedSavesLeaveTheTarget) {
   pid_t child = fork();
   if (child == 0) {  // root may write anything: try as an ordinary user
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
-    int saved = poolSave(pool.get(), path.c_str(), 1, text);
-    _exit(saved == 0 && std::string(text) == "Unable to open output file" ? 0 : 1);
+    _exit(poolSave(pool.get(), path.c_str(), 1, text));
   }
   int status = -1;
   waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(0, status);  // refused
   EXPECT_EQ(imageOf({big, big, big}), readFile(path));
-  EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+  EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
 }
 
 }  // namespace

@@ -18,15 +18,10 @@
 void guiStartShell(const TabPage* pages, size_t count);
 int guiQuitCount();
 
-// kind: "error", "warning", "question", "save-chooser" or "open-chooser";
-// title, folder and name (the suggested one) are a chooser's.
-struct SeenDialog {
-  std::string kind, title, text, folder, name;
-};
-
-// Answers questions and choosers in the order they come, one step each;
-// message boxes are only recorded. A dialog with no step left fails the test
-// and is cancelled; steps left over when the script ends fail it too.
+// Answers questions and choosers in order, one step each, and logs every
+// dialog as one line: "error: TEXT", "warning: TEXT", "question: TEXT", or a
+// chooser's "TITLE in FOLDER" with " as NAME" for a suggested name. A dialog
+// with no step left, or a step never used, fails the test.
 class DialogScript {
  public:
   DialogScript();
@@ -34,27 +29,22 @@ class DialogScript {
   DialogScript& respond(int response) { steps_.push_back({response, ""}); return *this; }
   DialogScript& choose(const std::string& path) { steps_.push_back({GTK_RESPONSE_ACCEPT, path}); return *this; }
   DialogScript& cancel() { return respond(GTK_RESPONSE_CANCEL); }
-  const std::vector<SeenDialog>& seen() const { return seen_; }
-  std::vector<std::string> kinds() const;
+  std::vector<std::string> log;
 
   struct Step { int response; std::string path; };
-  // Records the dialog and takes the next step (a cancel when none is left).
-  Step next(SeenDialog dialog);
+  Step next(const std::string& line, bool answered);
 
  private:
   std::deque<Step> steps_;
-  std::vector<SeenDialog> seen_;
 };
 
 // Runs the main loop until done() holds, five seconds at most.
 bool guiWaitFor(const std::function<bool()>& done);
 // A click on a menu item; a right-click on a row's centre (-1: below the
-// last row); a key press sent to a widget.
+// last row); a key press sent to a widget, which has the focus first.
 void guiActivate(GtkWidget* item);
 gboolean guiRightClickRow(GtkWidget* view, int row);
 gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state = 0);
-// Gives the keyboard focus to widget, its window made the active one.
-void guiFocus(GtkWidget* widget);
 // What a list column shows for a row, as drawn; a label's text; the only child.
 std::string guiCellText(GtkWidget* view, int column, int row);
 std::string guiLabelText(GtkWidget* label);
@@ -66,8 +56,8 @@ class GuiTest : public testing::Test {
   void SetUp() override;
   // The pages of the window; the editor's own unless a suite says otherwise.
   virtual void startShell();
-  // File > Open of path; returns the dialogs seen.
-  std::vector<SeenDialog> open(const std::string& path);
+  // File > Open of path.
+  void open(const std::string& path);
 
   TempDir dir;
   Bytes colors, kernel, diag;  // a data module, a system module, a user-defined data module

@@ -1,7 +1,5 @@
 #include "tests/support/module_builder.h"
 
-#include <sys/resource.h>
-
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -68,8 +66,6 @@ Bytes imageOf(std::initializer_list<Bytes> parts) {
   return image;
 }
 
-Bytes zeros(size_t n) { return Bytes(n, 0); }
-Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -83,17 +79,9 @@ Bytes readFile(const std::string& path) {
 }
 
 WriteLimit::WriteLimit(uint64_t bytes) {
-  struct rlimit limit;
-  getrlimit(RLIMIT_FSIZE, &limit);
-  saved_ = limit.rlim_cur;
-  max_ = limit.rlim_max;
-  limit.rlim_cur = bytes;
+  getrlimit(RLIMIT_FSIZE, &saved_);
+  struct rlimit limit = {bytes, saved_.rlim_max};
   signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
-  setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-WriteLimit::~WriteLimit() {
-  struct rlimit limit = {saved_, max_};
   setrlimit(RLIMIT_FSIZE, &limit);
 }
 

@@ -1,6 +1,8 @@
 // Test modules, canonical or not, broken in each way validation reports, chained into images.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -20,9 +22,8 @@ class ModuleBuilder {
   ModuleBuilder& edition(uint16_t v) { edition_ = v; return *this; }
   // A pattern in the header bytes that are carried but not interpreted.
   ModuleBuilder& headerFiller(bool v) { filler_ = v; return *this; }
-  // Non-canonical layouts; with the body before the name the module has no body.
-  ModuleBuilder& gapBeforeName(uint32_t v) { gapName_ = v; return *this; }
-  ModuleBuilder& gapBeforeBody(uint32_t v) { gapBody_ = v; return *this; }
+  // Non-canonical layouts: gaps before name and body; with the body first there is no body.
+  ModuleBuilder& gaps(uint32_t n, uint32_t b) { gapName_ = n, gapBody_ = b; return *this; }
   ModuleBuilder& bodyBeforeName(bool v) { bodyFirst_ = v; return *this; }
   // The module with parity and CRC right; the body zero-padded to 4 bytes.
   Bytes build() const;
@@ -47,8 +48,8 @@ enum class Break {
 Bytes breakModule(Bytes m, Break how);
 
 Bytes imageOf(std::initializer_list<Bytes> parts);
-Bytes zeros(size_t n);
-Bytes bytesOf(const std::string& s);
+inline Bytes zeros(size_t n) { return Bytes(n, 0); }
+inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 bool writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);  // empty on failure
 
@@ -56,10 +57,10 @@ Bytes readFile(const std::string& path);  // empty on failure
 class WriteLimit {
  public:
   explicit WriteLimit(uint64_t bytes);
-  ~WriteLimit();
+  ~WriteLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
 
  private:
-  uint64_t saved_, max_;
+  struct rlimit saved_;
 };
 
 // A fresh folder, removed with its contents at the end of the scope.
@@ -67,8 +68,6 @@ class TempDir {
  public:
   TempDir();
   ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
 
