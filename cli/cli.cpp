@@ -4,12 +4,15 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 
 const CliTable CLI_TABLES[] = {
     {MODULE_COMMANDS, &MODULE_COMMAND_COUNT},
+    {COLOR_COMMANDS, &COLOR_COMMAND_COUNT},
 };
 const size_t CLI_TABLE_COUNT = sizeof CLI_TABLES / sizeof CLI_TABLES[0];
 
@@ -33,11 +36,28 @@ const char HELP_TAIL[] =
     "Exit status: 0 on success, 1 when the work failed or was refused, 2 for a\n"
     "malformed command line.\n";
 
-int operandCount(const char* operands) {
-  int count = 0;
-  for (const char* p = operands; *p; p++)
-    if (*p != ' ' && (p == operands || p[-1] == ' ')) count++;
-  return count;
+// The words of a command's operands text: positional operands, then options
+// as "[--flag]" or "[--name VALUE]".
+struct Syntax {
+  std::vector<std::string> positional;
+  std::vector<std::pair<std::string, bool>> options;  // name, takes a value
+};
+
+Syntax syntaxOf(const char* operands) {
+  Syntax syntax;
+  std::istringstream words(operands);
+  std::string word;
+  while (words >> word) {
+    if (word[0] != '[') {
+      syntax.positional.push_back(word);
+    } else if (word.back() == ']') {
+      syntax.options.push_back({word.substr(1, word.size() - 2), false});
+    } else {
+      syntax.options.push_back({word.substr(1), true});
+      words >> word;  // the value's name
+    }
+  }
+  return syntax;
 }
 
 const CliCommand* commandFind(const char* name) {
@@ -82,9 +102,32 @@ int dispatch(int argc, char** argv, FILE* out, FILE* err) {
   }
   const CliCommand* command = commandFind(argv[1]);
   if (!command) return usage(err, "unknown command '" + name + "'");
-  if (argc - 2 != operandCount(command->operands))
+  // Options may stand anywhere after the command, each at most once; after
+  // "--" every word is an operand.
+  Syntax syntax = syntaxOf(command->operands);
+  std::vector<char*> operands, options(syntax.options.size(), nullptr);
+  bool optionsEnded = false;
+  for (int i = 2; i < argc; i++) {
+    size_t k = 0;
+    while (k < syntax.options.size() && syntax.options[k].first != argv[i]) k++;
+    if (optionsEnded || std::strncmp(argv[i], "--", 2) != 0) {
+      operands.push_back(argv[i]);
+    } else if (std::strcmp(argv[i], "--") == 0) {
+      optionsEnded = true;
+    } else if (k == syntax.options.size() || options[k]) {
+      return usage(err, "unknown or repeated option '" + std::string(argv[i]) + "' for '" + name + "'");
+    } else if (!syntax.options[k].second) {
+      options[k] = argv[i];
+    } else if (++i < argc) {
+      options[k] = argv[i];
+    } else {
+      return usage(err, "option '" + syntax.options[k].first + "' needs a value");
+    }
+  }
+  if (operands.size() != syntax.positional.size())
     return usage(err, "wrong number of arguments for '" + name + "'");
-  return command->run(argv + 2, out, err);
+  operands.insert(operands.end(), options.begin(), options.end());
+  return command->run(operands.data(), out, err);
 }
 
 }  // namespace

@@ -67,6 +67,9 @@ TEST(CommandLineUsage, HelpVersionAndErrors) {
   EXPECT_EQ(Result(2, "", "korvane-cli: missing command" + TRY), run({}));
   EXPECT_EQ(Result(2, "", "korvane-cli: unknown command 'lst'" + TRY), run({"lst"}));
   EXPECT_EQ("korvane-cli: wrong number of arguments for 'list'" + TRY, std::get<2>(run({"list"})));
+  EXPECT_EQ("korvane-cli: unknown or repeated option '--commit' for 'resave'" + TRY,
+            std::get<2>(run({"resave", "--commit", "a", "b", "--commit"})));
+  EXPECT_EQ(2, std::get<0>(run({"list", "--commit", "a"})));
   std::unique_ptr<FILE, decltype(&std::fclose)> full(std::fopen("/dev/full", "w"), std::fclose);
   EXPECT_EQ(Result(1, "", "korvane-cli: error writing output: No space left on device\n"),
             run({"--help"}, full.get()));

@@ -7,17 +7,23 @@
 
 struct CliCommand {
   const char* name;      // "extract"
-  const char* operands;  // "IMAGE INDEX OUT": the help shows it, and its word
-                         // count is the number of operands the command takes
-  const char* help;      // lines of help without indentation, no final newline
-  // Runs the command on exactly as many operands as `operands` names.
-  // Returns the exit code: 0 on success, 1 when the work failed or was refused.
+  // "IMAGE OUT [--commit] [--name VALUE]": the help shows it; the words are
+  // the operands the command takes, then its options, a flag or one with a
+  // value, in brackets.
+  const char* operands;
+  const char* help;  // lines of help without indentation, no final newline
+  // Runs the command on exactly the operands `operands` names, followed by
+  // one slot per option: null when not given, else the flag itself or the
+  // option's value. Returns the exit code: 0 on success, 1 when the work
+  // failed or was refused.
   int (*run)(char** operands, FILE* out, FILE* err);
 };
 
 // One table per subsystem.
 extern const CliCommand MODULE_COMMANDS[];  // list, check, extract, replace, resave
 extern const size_t MODULE_COMMAND_COUNT;
+extern const CliCommand COLOR_COMMANDS[];  // colors
+extern const size_t COLOR_COMMAND_COUNT;
 
 // Every table, in help order (defined in cli.cpp).
 struct CliTable {

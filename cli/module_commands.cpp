@@ -5,18 +5,13 @@
 #include <cstdlib>
 
 #include "cli/command.h"
+#include "cli/command_support.h"
 #include "pool/pool.h"
 #include "tabs/modules/module_actions.h"
 #include "tabs/modules/module_columns.h"
+#include "tabs/colors/color_table.h"
 
 namespace {
-
-PoolPtr loadImage(const char* path, FILE* err) {
-  char text[POOL_ERROR_SIZE] = "";
-  PoolPtr pool(poolLoad(path, text));
-  if (!pool) std::fprintf(err, "Error loading file %s: %s\n", path, text);
-  return pool;
-}
 
 // Parses INDEX strictly: decimal digits only, no sign, no spaces. Whether the
 // module exists is the module actions' check.
@@ -32,33 +27,17 @@ bool parseIndex(const char* text, uint32_t* index, FILE* err) {
   return true;
 }
 
-// The editor's texts begin with a newline for its message boxes; a line on
-// standard error does not.
-int fail(FILE* err, const char* text) {
-  std::fprintf(err, "%s\n", text + (text[0] == '\n'));
-  return 1;
-}
-
 // Saves as the editor's Save File dialog does, minus the dialog: an image
 // with padding is refused with the editor's message.
 int saveImage(ModulePool* pool, const char* path, FILE* err) {
   if (poolGetAlignmentOffset(pool))
-    return fail(err, "Saving files with data alignments not supported yet.");
+    return cliFail(err, "Saving files with data alignments not supported yet.");
   char text[POOL_ERROR_SIZE] = "";
-  return poolSave(pool, path, 1, text) ? 0 : fail(err, text);
-}
-
-void printName(FILE* out, const char* name) {
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; p++) {
-    if (*p < 0x20 || *p == 0x7F || *p == '\\')
-      std::fprintf(out, "\\x%02X", *p);
-    else
-      std::fputc(*p, out);
-  }
+  return poolSave(pool, path, 1, text) ? 0 : cliFail(err, text);
 }
 
 int runList(char** operands, FILE* out, FILE* err) {
-  PoolPtr pool = loadImage(operands[0], err);
+  PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
   for (int column = 0; column < MC_COUNT; column++)
     std::fprintf(out, "%s%c", MODULE_COLUMN_TITLES[column], column + 1 < MC_COUNT ? '\t' : '\n');
@@ -67,7 +46,7 @@ int runList(char** operands, FILE* out, FILE* err) {
     Module* m = poolGet(pool.get(), i);
     for (int column = 0; column < MC_COUNT; column++) {
       if (column == MC_NAME) {
-        printName(out, moduleGetName(m));
+        cliPrintName(out, moduleGetName(m));
       } else {
         moduleColumnText(m, i, column, text, sizeof text);
         std::fputs(text, out);
@@ -81,7 +60,7 @@ int runList(char** operands, FILE* out, FILE* err) {
 int runCheck(char** operands, FILE* out, FILE* err) {
   char text[POOL_ERROR_SIZE] = "";
   PoolPtr pool(poolLoad(operands[0], text));
-  if (!pool) return fail(err, text);
+  if (!pool) return cliFail(err, text);
   std::fprintf(out, "%u modules\n", poolGetCount(pool.get()));
   if (uint32_t offset = poolGetAlignmentOffset(pool.get()))
     std::fprintf(out, "Data alignment found at offset 0x%08x\n", offset);
@@ -89,30 +68,40 @@ int runCheck(char** operands, FILE* out, FILE* err) {
 }
 
 int runExtract(char** operands, FILE*, FILE* err) {
-  PoolPtr pool = loadImage(operands[0], err);
+  PoolPtr pool = cliLoadImage(operands[0], err);
   uint32_t index;
   if (!pool || !parseIndex(operands[1], &index, err)) return 1;
   char text[POOL_ERROR_SIZE] = "";
   PoolPtr single(moduleExtract(pool.get(), index, text, sizeof text));
-  return single ? saveImage(single.get(), operands[2], err) : fail(err, text);
+  return single ? saveImage(single.get(), operands[2], err) : cliFail(err, text);
 }
 
 int runReplace(char** operands, FILE*, FILE* err) {
-  PoolPtr pool = loadImage(operands[0], err);
+  PoolPtr pool = cliLoadImage(operands[0], err);
   uint32_t index;
   if (!pool || !parseIndex(operands[1], &index, err)) return 1;
-  PoolPtr source = loadImage(operands[2], err);
+  PoolPtr source = cliLoadImage(operands[2], err);
   if (!source) return 1;
   // A loaded pool holds at least one module; further ones are ignored.
   char text[POOL_ERROR_SIZE] = "";
   if (!moduleReplace(pool.get(), index, poolGet(source.get(), 0), text, sizeof text))
-    return fail(err, text);
+    return cliFail(err, text);
   return saveImage(pool.get(), operands[3], err);
 }
 
+// What each editor's store does to a module of its kind when nothing was
+// edited; each returns 0 for a module of another kind.
+int (*const UNEDITED_STORES[])(Module*) = {colorStoreUnedited};
+
 int runResave(char** operands, FILE*, FILE* err) {
-  PoolPtr pool = loadImage(operands[0], err);
-  return pool ? saveImage(pool.get(), operands[1], err) : 1;
+  PoolPtr pool = cliLoadImage(operands[0], err);
+  if (!pool) return 1;
+  if (operands[2]) {
+    for (uint32_t i = 0; i < poolGetCount(pool.get()); i++)
+      for (auto store : UNEDITED_STORES)
+        if (store(poolGet(pool.get(), i))) break;
+  }
+  return saveImage(pool.get(), operands[1], err);
 }
 
 }  // namespace
@@ -137,9 +126,11 @@ const CliCommand MODULE_COMMANDS[] = {
      "image to OUT. The new module must have the same sync word and the same\n"
      "name as the old one.",
      runReplace},
-    {"resave", "IMAGE OUT",
+    {"resave", "IMAGE OUT [--commit]",
      "Load the image and write it to OUT with fresh parity and CRC. The copy\n"
-     "is byte-identical when the image had no padding.",
+     "is byte-identical when the image had no padding. With --commit, every\n"
+     "module an editor tab shows is first written back as that tab does when\n"
+     "nothing was edited (colour tables), which must not change a byte.",
      runResave},
 };
 const size_t MODULE_COMMAND_COUNT = sizeof MODULE_COMMANDS / sizeof MODULE_COMMANDS[0];

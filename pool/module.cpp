@@ -243,6 +243,13 @@ uint8_t* moduleGetBody(const Module* m, uint32_t* length) { return m->ops->getBo
 int moduleSetBody(Module* m, const uint8_t* bytes, uint32_t length) {
   return m->ops->setBody(m, bytes, length);
 }
+int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length) {
+  uint32_t oldLength = 0;
+  MallocPtr<uint8_t> old(moduleGetBody(m, &oldLength));
+  if (!old) return 0;
+  if (oldLength == length && (!length || std::memcmp(old.get(), bytes, length) == 0)) return 1;
+  return moduleSetBody(m, bytes, length);
+}
 uint8_t* moduleGetData(Module* m, uint32_t* length) { return m->ops->getData(m, length); }
 int moduleSetData(Module* m, const uint8_t* bytes, uint32_t length) {
   return m->ops->setData(m, bytes, length);

@@ -85,6 +85,12 @@ uint8_t* moduleGetBody(const Module* m, uint32_t* length);
 // module without a body.
 int moduleSetBody(Module* m, const uint8_t* bytes, uint32_t length);
 
+// What an editor's store does: moduleSetBody, unless the module already holds
+// exactly these bytes as its body. An unedited module then keeps its block,
+// its layout (gaps included) and its CRC. Returns 0 for a module without a
+// body.
+int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length);
+
 // Brings parity and CRC up to date and returns a malloc'd copy of the whole
 // block, storing its length when length is not null.
 uint8_t* moduleGetData(Module* m, uint32_t* length);

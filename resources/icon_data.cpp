@@ -368,6 +368,48 @@ static const char* const PROGRAM_SMALL_ROWS[] = {
     "........................",
 };
 
+// Transparent palette entry marker, 32 x 32, opaque: white with a black T
+// (bar in rows 10 and 11, columns 10 to 21; stem in rows 12 to 21, columns
+// 14 to 17).
+static const IconPaletteEntry TRANSPARENT_PALETTE[] = {
+    {'w', 255, 255, 255, 255},
+    {'#', 0, 0, 0, 255},
+};
+static const char* const TRANSPARENT_ROWS[] = {
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwww############wwwwwwwwww",
+    "wwwwwwwwww############wwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwww####wwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+    "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww",
+};
+
 #define ICON_COUNT(array) static_cast<int>(sizeof(array) / sizeof((array)[0]))
 
 // iconDecode trusts the row count, so catch a missing or extra row here.
@@ -379,6 +421,7 @@ static_assert(ICON_COUNT(FONTS_ROWS) == 24);
 static_assert(ICON_COUNT(REPLACE_ROWS) == 16);
 static_assert(ICON_COUNT(PROGRAM_ROWS) == 48);
 static_assert(ICON_COUNT(PROGRAM_SMALL_ROWS) == 24);
+static_assert(ICON_COUNT(TRANSPARENT_ROWS) == 32);
 
 const IconArt ICON_MODULES = {24, 24, MODULES_PALETTE, ICON_COUNT(MODULES_PALETTE), MODULES_ROWS};
 const IconArt ICON_IMAGES = {24, 24, IMAGES_PALETTE, ICON_COUNT(IMAGES_PALETTE), IMAGES_ROWS};
@@ -389,3 +432,5 @@ const IconArt ICON_REPLACE = {16, 16, REPLACE_PALETTE, ICON_COUNT(REPLACE_PALETT
 const IconArt ICON_PROGRAM = {48, 48, PROGRAM_PALETTE, ICON_COUNT(PROGRAM_PALETTE), PROGRAM_ROWS};
 const IconArt ICON_PROGRAM_SMALL = {24, 24, PROGRAM_PALETTE, ICON_COUNT(PROGRAM_PALETTE),
                                     PROGRAM_SMALL_ROWS};
+const IconArt ICON_TRANSPARENT = {32, 32, TRANSPARENT_PALETTE, ICON_COUNT(TRANSPARENT_PALETTE),
+                                  TRANSPARENT_ROWS};

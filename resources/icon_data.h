@@ -30,6 +30,9 @@ extern const IconArt ICON_COLORS;
 extern const IconArt ICON_STRINGS;
 extern const IconArt ICON_FONTS;
 
+// The Colors tab's marker of the transparent palette entry, 32 x 32.
+extern const IconArt ICON_TRANSPARENT;
+
 // Replace button icon, 16 x 16.
 extern const IconArt ICON_REPLACE;
 

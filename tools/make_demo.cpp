@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/module_builder.h"
+#include "tests/support/body_builders.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ const DemoModule DEMO[] = {
     {"rbf", 13, 0x0555, 0x00, 0},
     {"sc_lcd", 14, 0x0555, 0x00, 0},
     {"term", 15, 0x0555, 0x00, 0},
-    {"col_day", 4, 0x0557, 0x00, 480},
-    {"col_night", 4, 0x0557, 0x00, 480},
+    {"rom_col_day", 4, 0x0557, 0x00, 0},
+    {"rom_col_night", 4, 0x0557, 0x00, 0},
     {"font_small", 4, 0x0557, 0x00, 3000},
     {"font_large", 4, 0x0557, 0x00, 9000},
     {"bitmaps", 4, 0x0557, 0x00, 20000},
@@ -67,6 +67,9 @@ int main(int argc, char** argv) {
     if (i >= sizeof DEMO / sizeof DEMO[0]) name += "_" + std::to_string(i);
     // Program modules carry code the editor never opens; data modules a body.
     size_t bodySize = d.bodySize ? d.bodySize : 200 + (i * 37) % 900;
+    Bytes body = pattern(bodySize, uint32_t(i));
+    if (name.starts_with("rom_col_day")) body = colorBody(0x0033, 0, 8);
+    if (name.starts_with("rom_col_night")) body = colorBody(0x0035, 12, 4);
     Bytes m = ModuleBuilder()
                   .name(name)
                   .type(d.type)
@@ -75,7 +78,7 @@ int main(int argc, char** argv) {
                   .attribute(0x80)
                   .revision(uint8_t(1 + i % 3))
                   .edition(uint16_t(100 + i))
-                  .body(pattern(bodySize, uint32_t(i)))
+                  .body(body)
                   .build();
     image.insert(image.end(), m.begin(), m.end());
   }

@@ -1,0 +1,17 @@
+// Steps the CLI's commands share.
+#pragma once
+
+#include <cstdio>
+
+#include "pool/pool.h"
+
+// Loads an image, or says why not on err and returns null.
+PoolPtr cliLoadImage(const char* path, FILE* err);
+
+// Writes text on err as one line and returns 1. The editor's texts begin
+// with a newline for its message boxes; a line on standard error does not.
+int cliFail(FILE* err, const char* text);
+
+// Writes a module name, control characters and backslashes as \xNN, so that
+// one name stays one field of one line.
+void cliPrintName(FILE* out, const char* name);

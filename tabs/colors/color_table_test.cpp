@@ -1,0 +1,190 @@
+#include "tabs/colors/color_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cli/cli.h"
+#include "pool/be.h"
+#include "tests/support/body_builders.h"
+
+namespace {
+
+Module* moduleOf(const Bytes& bytes) { return moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr); }
+
+int matches(const std::string& name, const Bytes& body) {
+  std::unique_ptr<Module, decltype(&moduleFree)> m(moduleOf(ModuleBuilder().name(name).body(body).build()),
+                                                   moduleFree);
+  return colorMatch(nullptr, m.get());
+}
+
+// A table over a body; the body stays alive beside it.
+struct Table {
+  explicit Table(Bytes b) : body(std::move(b)) {
+    EXPECT_TRUE(colorTableInit(body.data(), uint32_t(body.size()), &t, colorLayoutFind(beGet16(body.data()))));
+  }
+  ~Table() { t.tableFree(&t); }
+  Bytes written() {
+    Bytes out = body;
+    t.tableWriteBody(&t, out.data());
+    return out;
+  }
+  uint32_t word(uint32_t entry) { return beGet16(written().data() + 2 + 2 * entry); }
+  std::string name(uint32_t item) {
+    char text[COLOR_NAME_SIZE] = "unchanged";
+    t.itemGetName(&t, item, text);
+    return text;
+  }
+  Bytes body;
+  ColorTable t;
+};
+
+TEST(ColorTable, Recognition) {
+  Bytes body = colorBody(0x0033);
+  EXPECT_TRUE(matches("rom_col", body));
+  EXPECT_TRUE(matches("rom_colours", body));
+  EXPECT_FALSE(matches("ROM_COL", body));
+  EXPECT_FALSE(matches("rom_co", body));
+  EXPECT_FALSE(matches("rom_col", {0x33, 0x00}));
+  // Every item word must lie inside the body: 744 bytes, or 620 for 0x0035
+  // (bodies come in multiples of 4).
+  EXPECT_FALSE(matches("rom_col", Bytes(body.begin(), body.begin() + 740)));
+  EXPECT_TRUE(matches("rom_col", Bytes(body.begin(), body.begin() + 744)));
+  Bytes b35 = colorBody(0x0035, 0, 0);
+  EXPECT_EQ(620u, b35.size());
+  EXPECT_TRUE(matches("rom_col", b35));
+  EXPECT_FALSE(matches("rom_col", Bytes(b35.begin(), b35.end() - 4)));
+  EXPECT_FALSE(matches("rom_col", {}));
+  // A name after the data leaves the module without a body.
+  std::unique_ptr<Module, decltype(&moduleFree)> m(
+      moduleOf(ModuleBuilder().name("rom_col").body(body).bodyBeforeName(true).build()), moduleFree);
+  EXPECT_FALSE(colorMatch(nullptr, m.get()));
+}
+
+TEST(ColorTable, NameListsAsWritten) {
+  Table a(colorBody(0x0033)), b(colorBody(0x0035));
+  EXPECT_EQ(310u, a.t.itemCount);
+  EXPECT_EQ(248u, b.t.itemCount);
+  EXPECT_EQ("sky in GPS symbol      ", a.name(16));
+  EXPECT_EQ("z-text; wait-map-txt", a.name(92));
+  EXPECT_EQ("handy icon in phone menu     ", a.name(309));
+  EXPECT_EQ("unchanged", a.name(310));
+  // The shorter list: rows shared with the longer one, and its own.
+  EXPECT_EQ(a.name(113), b.name(113));
+  EXPECT_EQ("general purpose colours", b.name(114));
+  EXPECT_EQ("lines at menu items", b.name(138));
+  EXPECT_EQ("package tpd setting menu colours", b.name(139));
+  EXPECT_EQ("backgr. tpd browser ", b.name(140));
+  EXPECT_EQ("Leuchtfeuer  lightline", b.name(168));
+  EXPECT_EQ("map crosshair", b.name(236));
+  EXPECT_EQ("icon tool colours", b.name(237));
+  EXPECT_EQ("us road surr                ", b.name(247));
+}
+
+TEST(ColorTable, Palette) {
+  Bytes body = colorBody(0x0033, 60, 6);
+  beSet16(body.data() + 2 + 2 * 3, 0x7FFF);
+  beSet16(body.data() + 2 + 2 * 4, 0x0000);
+  Table t(body);
+  EXPECT_EQ(body, t.written());  // bit 15 clear, transparent reference and tail kept
+  uint32_t r, g, b;
+  t.t.colorGet(&t.t, 3, &r, &g, &b);
+  EXPECT_EQ(std::make_tuple(31u, 31u, 31u), std::make_tuple(r, g, b));
+  t.t.colorGet(&t.t, 4, &r, &g, &b);
+  EXPECT_EQ(std::make_tuple(0u, 0u, 0u), std::make_tuple(r, g, b));
+  // The same channels count as a change: the flag bit is written as 1.
+  t.t.colorSet(&t.t, 3, 31, 31, 31);
+  EXPECT_EQ(0xFFFFu, t.word(3));
+  EXPECT_TRUE(t.t.colorIsChanged(&t.t, 3));
+  t.t.colorSet(&t.t, 4, 0, 0, 0);
+  EXPECT_EQ(0x8000u, t.word(4));
+  t.t.colorSet(&t.t, 5, 1, 32, 1);
+  t.t.colorSet(&t.t, 60, 1, 1, 1);
+  EXPECT_FALSE(t.t.colorIsChanged(&t.t, 5));
+  t.t.colorSet(&t.t, 5, 17, 2, 3);
+  EXPECT_EQ(0x8000u | 17 << 10 | 2 << 5 | 3, t.word(5));
+  t.t.colorRestore(&t.t, 5);
+  EXPECT_EQ(beGet16(body.data() + 12), t.word(5));
+
+  r = 20, g = 31, b = 1;
+  t.t.colorToRgb8(&t.t, &r, &g, &b);
+  EXPECT_EQ(std::make_tuple(164u, 255u, 8u), std::make_tuple(r, g, b));
+
+  EXPECT_TRUE(t.t.colorIsTransparent(&t.t, 59));
+  EXPECT_FALSE(t.t.colorIsTransparent(&t.t, 58));
+  for (uint16_t reference : {0, 61}) {
+    Table none(colorBody(0x0035, reference));
+    for (uint32_t e = 0; e < 61; e++) EXPECT_FALSE(none.t.colorIsTransparent(&none.t, e));
+  }
+}
+
+TEST(ColorTable, ItemsAndGroups) {
+  Bytes body = colorBody(0x0035);  // groups begin at 0, 21, ..., 237
+  colorItemWordSet(body, 1, 0);    // item 1 heads an empty group after item 0
+  colorItemWordSet(body, 2, 61);   // beyond the palette: kept as it is
+  colorItemWordSet(body, 3, 1);
+  colorItemWordSet(body, 247, 0);  // the last item heads an empty group
+  Table t(body);
+  EXPECT_EQ(body, t.written());
+  EXPECT_TRUE(t.t.itemIsHeading(&t.t, 1));
+  EXPECT_EQ(0u, t.t.itemGetColor(&t.t, 1));
+  EXPECT_EQ(60u, t.t.itemGetColor(&t.t, 2));
+  EXPECT_EQ(0u, t.t.itemGetColor(&t.t, 3));
+
+  t.t.itemSetColor(&t.t, 3, 60);
+  t.t.itemSetColor(&t.t, 248, 5);
+  EXPECT_EQ(body, t.written());
+  t.t.itemSetColor(&t.t, 3, 59);
+  EXPECT_EQ(60u, colorItemWord(t.written(), 3));
+  EXPECT_TRUE(t.t.itemIsChanged(&t.t, 3));
+  EXPECT_TRUE(t.t.itemIsChanged(&t.t, 1));   // its heading
+  EXPECT_FALSE(t.t.itemIsChanged(&t.t, 0));  // empty group
+  t.t.itemSetColor(&t.t, 3, 0);
+  EXPECT_FALSE(t.t.itemIsChanged(&t.t, 1));
+
+  t.t.itemSetColor(&t.t, 3, 9);
+  t.t.itemSetColor(&t.t, 20, 9);
+  t.t.itemSetColor(&t.t, 22, 9);  // the next group
+  t.t.itemRestore(&t.t, 0);      // empty group: nothing
+  EXPECT_TRUE(t.t.itemIsChanged(&t.t, 3));
+  t.t.itemRestore(&t.t, 1);
+  EXPECT_FALSE(t.t.itemIsChanged(&t.t, 1));
+  EXPECT_TRUE(t.t.itemIsChanged(&t.t, 21));
+  EXPECT_FALSE(t.t.itemIsChanged(&t.t, 247));
+  t.t.itemRestore(&t.t, 22);
+  EXPECT_EQ(body, t.written());
+}
+
+TEST(ColorTable, CommandLine) {
+  TempDir dir;
+  std::string image = dir.file("image.img"), out = dir.file("out.img");
+  // An odd-sized tail and a module with gaps: an unedited store keeps both.
+  Bytes a = ModuleBuilder().name("rom_col_a").body(colorBody(0x0033, 2, 3)).gaps(4, 8).build();
+  Bytes b = ModuleBuilder().name("rom_col_b").body(colorBody(0x0035, 0, 0)).build();
+  Bytes other = ModuleBuilder().name("col_c").body(colorBody(0x0035)).build();
+  ASSERT_TRUE(writeFile(image, imageOf({a, other, b})));
+  std::vector<std::string> args = {"korvane-cli", "resave", image, out, "--commit"};
+  std::vector<char*> argv;
+  for (std::string& s : args) argv.push_back(s.data());
+  EXPECT_EQ(0, cliRun(int(argv.size()), argv.data(), stdout, stderr));
+  EXPECT_EQ(imageOf({a, other, b}), readFile(out));
+
+  char* text = nullptr;
+  size_t size = 0;
+  FILE* dump = open_memstream(&text, &size);
+  args = {"korvane-cli", "colors", image};
+  argv.clear();
+  for (std::string& s : args) argv.push_back(s.data());
+  EXPECT_EQ(0, cliRun(int(argv.size()), argv.data(), dump, stderr));
+  std::fclose(dump);
+  std::string lines(text, size);
+  std::free(text);
+  EXPECT_EQ(2 * (1 + 60) + 310 + 248, std::count(lines.begin(), lines.end(), '\n'));
+  EXPECT_EQ(0u, lines.find("table\trom_col_a\t0033\t1\nentry\t0\t80FF\t0\t58\t255\n"
+                           "entry\t1\t165E\t41\t148\t247\n"));
+  EXPECT_NE(std::string::npos, lines.find("\nitem\t0\theading\t\"general navi colours\"\n"
+                                          "item\t1\t7\t\"backgr. guiding screen\"\n"));
+  EXPECT_NE(std::string::npos, lines.find("\ntable\trom_col_b\t0035\t-\n"));
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// One view of the Colors tab: the Items tree on the left, the Palette on the
+// right, both over one colour table. Shared by the palette and the tree.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "pool/memory.h"
+#include "tabs/colors/color_table.h"
+
+enum { COLOR_SLOTS = 256 };
+
+struct ColorView {
+  Module* module;
+  MallocPtr<uint8_t> body;  // the body as read when the view was made
+  uint32_t bodySize;
+  ColorTable table;
+  GdkPixbuf* swatchPixbufs[COLOR_SLOTS];  // one 24 x 24 picture per palette entry
+  GtkWidget* swatches[COLOR_SLOTS];       // each cell's inner event box
+  GtkWidget* preview;                     // event box of the 72 x 72 preview
+  GtkWidget* previewImage;
+  GtkWidget* sliders[3];  // red, green, blue
+  GtkWidget* restoreButton;
+  GtkWidget* restoreAllButton;
+  int32_t selected;  // palette entry, -1 for none
+  GtkWidget* treeView;
+  GtkTreeStore* treeStore;
+  int32_t refreshEntry;  // the entry whose tree rows are being updated
+  // Raised while the view sets the sliders itself, so that only the user's
+  // moves (with or without focus, the mouse wheel too) change a colour.
+  bool settingSliders;
+
+  ~ColorView();
+};
+
+// The palette entry an item shows, or -1 for a heading and for an item word
+// naming an entry beyond the palette: such rows have no swatch.
+int32_t colorViewItemEntry(ColorView* view, uint32_t item);
+
+// Selects palette entry e (-1: none): selection rectangle, preview, sliders,
+// Restore.
+void colorViewSelect(ColorView* view, int32_t e);
+
+// Redraws everything that shows entry e's colour.
+void colorViewRefreshEntry(ColorView* view, int32_t e);
+
+// The Items frame; needs the swatch pictures.
+GtkWidget* colorItemsBuild(ColorView* view);
+void colorItemsRefreshEntry(ColorView* view, int32_t e);
+// Gives entry e to the item of the selected row.
+void colorItemsAssignSelected(ColorView* view, int32_t e);

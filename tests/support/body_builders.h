@@ -1,0 +1,17 @@
+// Module bodies of the kinds the editors open, for tests, benchmarks and the
+// demo image.
+#pragma once
+
+#include <cstdint>
+
+#include "tests/support/module_builder.h"
+
+// A colour table of layout tag 0x0033 or 0x0035: palette entry k holds a
+// colour word with bit 15 set for even k and clear for odd k; the items are
+// headings where the unit's groups begin and otherwise use varied entries;
+// then tail bytes 0xA5, 0xA6, ...
+Bytes colorBody(uint16_t tag, uint16_t transparentReference = 0, size_t tail = 4);
+
+// Item word i of a colour body (0: heading; n: palette entry n - 1).
+uint32_t colorItemWord(const Bytes& body, uint32_t item);
+void colorItemWordSet(Bytes& body, uint32_t item, uint16_t word);
