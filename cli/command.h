@@ -24,6 +24,8 @@ extern const CliCommand MODULE_COMMANDS[];  // list, check, extract, replace, re
 extern const size_t MODULE_COMMAND_COUNT;
 extern const CliCommand COLOR_COMMANDS[];  // colors
 extern const size_t COLOR_COMMAND_COUNT;
+extern const CliCommand FONT_COMMANDS[];  // fonts
+extern const size_t FONT_COMMAND_COUNT;
 
 // Every table, in help order (defined in cli.cpp).
 struct CliTable {

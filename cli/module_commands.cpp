@@ -10,6 +10,7 @@
 #include "tabs/modules/module_actions.h"
 #include "tabs/modules/module_columns.h"
 #include "tabs/colors/color_table.h"
+#include "tabs/fonts/font_codec.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ int runReplace(char** operands, FILE*, FILE* err) {
 
 // What each editor's store does to a module of its kind when nothing was
 // edited; each returns 0 for a module of another kind.
-int (*const UNEDITED_STORES[])(Module*) = {colorStoreUnedited};
+int (*const UNEDITED_STORES[])(Module*) = {colorStoreUnedited, fontStoreUnedited};
 
 int runResave(char** operands, FILE*, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
@@ -130,7 +131,7 @@ const CliCommand MODULE_COMMANDS[] = {
      "Load the image and write it to OUT with fresh parity and CRC. The copy\n"
      "is byte-identical when the image had no padding. With --commit, every\n"
      "module an editor tab shows is first written back as that tab does when\n"
-     "nothing was edited (colour tables), which must not change a byte.",
+     "nothing was edited (colour tables, fonts), which must not change a byte.",
      runResave},
 };
 const size_t MODULE_COMMAND_COUNT = sizeof MODULE_COMMANDS / sizeof MODULE_COMMANDS[0];

@@ -38,8 +38,9 @@ const DemoModule DEMO[] = {
     {"term", 15, 0x0555, 0x00, 0},
     {"rom_col_day", 4, 0x0557, 0x00, 0},
     {"rom_col_night", 4, 0x0557, 0x00, 0},
-    {"font_small", 4, 0x0557, 0x00, 3000},
-    {"font_large", 4, 0x0557, 0x00, 9000},
+    {"font_small", 4, 0x0557, 0x00, 0},
+    {"pfont_medium", 4, 0x0557, 0x00, 0},
+    {"ufont_large", 4, 0x0557, 0x00, 0},
     {"bitmaps", 4, 0x0557, 0x00, 20000},
     {"icons", 4, 0x0557, 0x00, 8000},
     {"lang_en", 4, 0x0557, 0x01, 6000},
@@ -70,6 +71,9 @@ int main(int argc, char** argv) {
     Bytes body = pattern(bodySize, uint32_t(i));
     if (name.starts_with("rom_col_day")) body = colorBody(0x0033, 0, 8);
     if (name.starts_with("rom_col_night")) body = colorBody(0x0035, 12, 4);
+    if (name.starts_with("font_small")) body = fontBody(1);
+    if (name.starts_with("pfont_medium")) body = fontBody(2);
+    if (name.starts_with("ufont_large")) body = fontBody(3);
     Bytes m = ModuleBuilder()
                   .name(name)
                   .type(d.type)

@@ -15,3 +15,8 @@ Bytes colorBody(uint16_t tag, uint16_t transparentReference = 0, size_t tail = 4
 // Item word i of a colour body (0: heading; n: palette entry n - 1).
 uint32_t colorItemWord(const Bytes& body, uint32_t item);
 void colorItemWordSet(Bytes& body, uint32_t item, uint16_t word);
+
+// A font of W = 6 * scale, H = 8 * scale: printable ASCII (32 to 126) drawn
+// readably from 5 x 7 dots, each dot scale x scale pixels, width W; every
+// other code blank, width W / 2.
+Bytes fontBody(uint32_t scale);
