@@ -1,14 +1,66 @@
-// Writes the seed corpus of pool_parse_fuzzer from the test builders. From the project root:
+// Writes the seed corpora of pool_parse_fuzzer and font_decode_fuzzer from the test builders.
+// From the project root:
 //   g++ -std=c++20 -I. fuzz/make_corpus.cpp tests/support/module_builder.cpp
-//       pool/module_format.cpp -o /tmp/make_corpus && /tmp/make_corpus fuzz/corpus/pool_parse
+//       tests/support/body_builders.cpp tabs/fonts/font_codec.cpp pool/module_format.cpp
+//       pool/module.cpp pool/list.cpp -o /tmp/make_corpus &&
+//   /tmp/make_corpus fuzz/corpus/pool_parse fuzz/corpus/font_decode
+#include <algorithm>
 #include <string>
 
 #include "pool/be.h"
 #include "pool/module_format.h"
+#include "tests/support/body_builders.h"
 #include "tests/support/module_builder.h"
 
+namespace {
+
+// A 4 x 2 font written by hand, for what the encoder never writes: a width byte above W
+// (read as W), an inline row followed by a pattern reference, and codes sharing a record.
+// Every code but 'A' to 'C' uses the blank record at 514.
+Bytes fontTiny() {
+  Bytes b(528, 0);
+  b[0] = 4;
+  b[1] = 2;
+  beSet16(&b[2], 523);  // pattern table, after the records
+  for (uint32_t c = 1; c <= 255; c++) beSet16(&b[4 + 2 * (c - 1)], 514);
+  beSet16(&b[4 + 2 * ('A' - 1)], 516);
+  beSet16(&b[4 + 2 * ('B' - 1)], 520);
+  beSet16(&b[4 + 2 * ('C' - 1)], 516);
+  const uint8_t records[] = {2, 0x00,                // 514: blank
+                             4, 0xFF, 0x90, 0x01,    // 516: inline row, then pattern 1
+                             9, 0x01, 0x00,          // 520: width above W, pattern 1
+                             1, 0x60};               // 523: BPR, pattern 1
+  std::copy(records, records + sizeof records, b.begin() + 514);
+  return b;
+}
+
+// Valid fonts, then bodies refused for one reason each, mostly the tiny font with one byte
+// changed so that everything else about it still reads.
+bool fontSeedsWrite(const std::string& dir) {
+  Bytes small = fontBody(1), tiny = fontTiny();
+  auto changed = [&](size_t at, uint8_t value) {
+    Bytes b = tiny;
+    b[at] = value;
+    return b;
+  };
+  Bytes pastEnd = tiny;
+  beSet16(&pastEnd[4 + 2 * (200 - 1)], uint32_t(pastEnd.size()));
+  return writeFile(dir + "ok-scale-1", small) && writeFile(dir + "ok-scale-2", fontBody(2)) &&
+         writeFile(dir + "ok-tiny", tiny) &&
+         writeFile(dir + "bad-short", Bytes(small.begin(), small.begin() + 513)) &&
+         writeFile(dir + "bad-truncated", Bytes(small.begin(), small.begin() + small.size() / 2)) &&
+         writeFile(dir + "bad-width-0", changed(0, 0)) &&
+         writeFile(dir + "bad-height-0", changed(1, 0)) &&
+         writeFile(dir + "bad-bpr-0", changed(523, 0)) &&
+         writeFile(dir + "bad-bpr-too-small", changed(0, 9)) &&
+         writeFile(dir + "bad-glyph-past-end", pastEnd) &&
+         writeFile(dir + "bad-pattern-past-end", changed(521, 5));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 3) return 2;
   std::string dir = std::string(argv[1]) + "/";
   // Bodies without a zero byte, so a mutated length shows up as a parse error, not as padding.
   Bytes first = ModuleBuilder().name("navtable").body(Bytes(40, 1)).build(),
@@ -33,5 +85,5 @@ int main(int argc, char** argv) {
   for (int how = 0; how <= int(Break::TrailerPad); how++)
     ok = ok && writeFile(dir + "bad-break-" + std::to_string(how),
                          imageOf({first, breakModule(broken, Break(how))}));
-  return ok ? 0 : 1;
+  return ok && fontSeedsWrite(std::string(argv[2]) + "/") ? 0 : 1;
 }

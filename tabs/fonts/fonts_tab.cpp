@@ -1,15 +1,405 @@
-// The Fonts tab: an editor page over the modules this tab edits. No module kind
-// is recognised yet, so the page shows its empty text and never makes a view.
+// The Fonts tab: one view per font. The glyph list on the left; on the right
+// the current glyph in a GlyphEdit with its controls (width, shifts, copy,
+// clear, restore), and a preview of any text drawn with the font.
 #include "tabs/fonts/fonts_tab.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "pool/memory.h"
 #include "shell/editor_page.h"
+#include "shell/gtk_ptr.h"
+#include "shell/shell.h"
+#include "tabs/fonts/font_codec.h"
+#include "tabs/fonts/font_view.h"
+#include "tabs/fonts/glyph_edit.h"
 
 namespace {
 
-int fontsMatch(ModulePool*, Module*) { return 0; }
+enum { COL_CODE, COL_PICTURE, COL_COUNT };
+
+// The window is 700 pixels wide and cannot be resized: a wider preview would
+// never be seen.
+const uint32_t PREVIEW_MAX_WIDTH = 700;
+
+FontGlyph* glyphOf(FontView* view, uint32_t code) {
+  return static_cast<FontGlyph*>(listGet(view->glyphs, code - 1));
+}
+
+GlyphEdit* editorOf(FontView* view) { return GLYPH_EDIT(view->glyphEdit); }
+
+// Black where set, white where clear; the whole cell.
+GdkPixbuf* glyphPicture(FontView* view, const FontGlyph* g) {
+  const uint32_t W = view->metrics.width, H = view->metrics.height;
+  GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, int(W), int(H));
+  guchar* pixels = gdk_pixbuf_get_pixels(picture);
+  const int stride = gdk_pixbuf_get_rowstride(picture);
+  for (uint32_t y = 0; y < H; y++)
+    for (uint32_t x = 0; x < W; x++) std::memset(pixels + y * stride + x * 3, g->pixels[y * W + x] ? 0 : 255, 3);
+  return picture;
+}
+
+void rowPictureSet(FontView* view, uint32_t code) {
+  GtkTreeIter iter;
+  if (!gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(view->listStore), &iter, nullptr, int(code - 1))) return;
+  GdkPixbuf* picture = glyphPicture(view, glyphOf(view, code));
+  gtk_list_store_set(view->listStore, &iter, COL_PICTURE, picture, -1);
+  g_object_unref(picture);
+}
+
+void previewBlank(FontView* view) {
+  GdkPixbuf* strip = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 1, int(view->metrics.height));
+  gdk_pixbuf_fill(strip, 0xFFFFFFFF);
+  gtk_image_set_from_pixbuf(GTK_IMAGE(view->previewImage), strip);
+  g_object_unref(strip);
+}
+
+// The width spin shows a value the view sets itself without it counting as
+// the user's.
+void widthSpinSet(FontView* view, uint32_t width) {
+  view->settingWidth = true;
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(view->widthSpin), width);
+  view->settingWidth = false;
+}
+
+// Loads a glyph into the editor and the controls.
+void glyphShow(FontView* view, uint32_t code) {
+  FontGlyph* g = glyphOf(view, code);
+  view->current = code;
+  glyphEditSetPixels(editorOf(view), g->pixels);
+  glyphEditSetVisibleWidth(editorOf(view), g->width);
+  char text[16];
+  g_snprintf(text, sizeof text, "%u", code);
+  gtk_label_set_text(GTK_LABEL(view->currentLabel), text);
+  widthSpinSet(view, g->width);
+  gtk_widget_set_sensitive(view->restoreButton, g->changed);
+}
+
+// The current glyph's width, editor and marks after any change.
+void fontViewSync(FontView* view) {
+  FontGlyph* g = glyphOf(view, view->current);
+  const uint32_t cell = view->metrics.width * view->metrics.height;
+  std::memcpy(g->pixels, glyphEditGetPixels(editorOf(view)), cell);
+  g->changed = g->width != g->savedWidth || std::memcmp(g->pixels, g->savedPixels, cell) != 0;
+  gtk_widget_set_sensitive(view->restoreButton, g->changed);
+  rowPictureSet(view, view->current);
+  fontViewRenderPreview(view);
+}
+
+void glyphWidthSet(FontView* view, uint32_t width) {
+  glyphOf(view, view->current)->width = width;
+  glyphEditSetVisibleWidth(editorOf(view), width);
+  widthSpinSet(view, width);
+}
+
+void glyphModified(GlyphEdit*, gpointer, FontView* view) { fontViewSync(view); }
+
+void widthChanged(GtkSpinButton* spin, FontView* view) {
+  if (view->settingWidth) return;
+  uint32_t width = uint32_t(gtk_spin_button_get_value_as_int(spin));
+  glyphEditSetVisibleWidth(editorOf(view), width);
+  if (view->current && glyphOf(view, view->current)->width != width) {
+    glyphOf(view, view->current)->width = width;
+    fontViewSync(view);
+  }
+}
+
+// Shifts the whole cell by one pixel, wrapping around.
+void shift(FontView* view, int dx, int dy) {
+  const int W = int(view->metrics.width), H = int(view->metrics.height);
+  const uint8_t* from = glyphEditGetPixels(editorOf(view));
+  std::vector<uint8_t> to(size_t(W) * H);
+  for (int y = 0; y < H; y++)
+    for (int x = 0; x < W; x++) to[((y + dy + H) % H) * W + (x + dx + W) % W] = from[y * W + x];
+  glyphEditSetPixels(editorOf(view), to.data());
+  fontViewSync(view);
+}
+
+void upClicked(GtkButton*, FontView* view) { shift(view, 0, -1); }
+void downClicked(GtkButton*, FontView* view) { shift(view, 0, 1); }
+void leftClicked(GtkButton*, FontView* view) { shift(view, -1, 0); }
+void rightClicked(GtkButton*, FontView* view) { shift(view, 1, 0); }
+
+void clearClicked(GtkButton*, FontView* view) {
+  std::vector<uint8_t> blank(view->metrics.width * view->metrics.height, 0);
+  glyphEditSetPixels(editorOf(view), blank.data());
+  fontViewSync(view);
+}
+
+void restoreGlyph(FontView* view) {
+  FontGlyph* g = glyphOf(view, view->current);
+  glyphEditSetPixels(editorOf(view), g->savedPixels);
+  glyphWidthSet(view, g->savedWidth);
+  fontViewSync(view);
+}
+
+void restoreClicked(GtkButton*, FontView* view) { restoreGlyph(view); }
+
+// The glyph code at the start of text: digits after optional blanks and a
+// sign; 0 when there is none or it lies outside 1 .. 255 (no wrap-around).
+uint32_t codeParse(const char* text) {
+  while (*text == ' ' || *text == '\t') text++;
+  bool negative = *text == '-';
+  if (*text == '-' || *text == '+') text++;
+  if (*text < '0' || *text > '9') return 0;
+  uint32_t value = 0;
+  for (; *text >= '0' && *text <= '9'; text++) {
+    value = value * 10 + uint32_t(*text - '0');
+    if (value > FONT_GLYPH_COUNT) return 0;
+  }
+  return negative ? 0 : value;
+}
+
+void copyActivated(GtkEntry* entry, FontView* view) {
+  uint32_t code = codeParse(gtk_entry_get_text(entry));
+  gtk_entry_set_text(entry, "");
+  if (!code) return;
+  FontGlyph* source = glyphOf(view, code);
+  glyphEditSetPixels(editorOf(view), source->pixels);
+  glyphWidthSet(view, source->width);
+  fontViewSync(view);
+}
+
+void previewActivated(GtkEntry*, FontView* view) { fontViewRenderPreview(view); }
+
+gboolean selectGlyph(GtkTreeSelection*, GtkTreeModel* model, GtkTreePath* path, gboolean selected,
+                     gpointer data) {
+  auto* view = static_cast<FontView*>(data);
+  GtkTreeIter iter;
+  guint code = 0;
+  if (!selected && gtk_tree_model_get_iter(model, &iter, path)) {
+    gtk_tree_model_get(model, &iter, COL_CODE, &code, -1);
+    if (code != view->current) glyphShow(view, code);
+  }
+  return TRUE;
+}
+
+void changedData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
+                 gpointer data) {
+  guint code = 0;
+  gtk_tree_model_get(model, iter, COL_CODE, &code, -1);
+  gboolean changed = glyphOf(static_cast<FontView*>(data), code)->changed;
+  g_object_set(cell, "visible", changed, "active", changed, nullptr);
+}
+
+// A row's Changed box: that glyph becomes current and is restored.
+void changedToggled(GtkCellRendererToggle*, gchar* pathText, FontView* view) {
+  GtkTreePath* path = gtk_tree_path_new_from_string(pathText);
+  gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), path, nullptr, FALSE);
+  gtk_tree_path_free(path);
+  restoreGlyph(view);
+}
+
+GtkWidget* listBuild(FontView* view) {
+  view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT, GDK_TYPE_PIXBUF);
+  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) {
+    GtkTreeIter iter;
+    gtk_list_store_append(view->listStore, &iter);
+    GdkPixbuf* picture = glyphPicture(view, glyphOf(view, code));
+    gtk_list_store_set(view->listStore, &iter, COL_CODE, code, COL_PICTURE, picture, -1);
+    g_object_unref(picture);
+  }
+  view->listView = gtk_tree_view_new_with_model(GTK_TREE_MODEL(view->listStore));
+  g_object_unref(view->listStore);
+  GtkTreeView* list = GTK_TREE_VIEW(view->listView);
+  gtk_widget_set_size_request(view->listView, 200, 200);
+
+  GtkCellRenderer* cell = gtk_cell_renderer_text_new();
+  g_object_set(cell, "xalign", 0.5, nullptr);
+  GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes("#", cell, "text", COL_CODE, nullptr);
+  gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+  gtk_tree_view_column_set_fixed_width(column, 50);
+  gtk_tree_view_column_set_alignment(column, 0.5);
+  gtk_tree_view_append_column(list, column);
+
+  cell = gtk_cell_renderer_pixbuf_new();
+  g_object_set(cell, "xalign", 0.5, nullptr);
+  column = gtk_tree_view_column_new_with_attributes("Symbol", cell, "pixbuf", COL_PICTURE, nullptr);
+  gtk_tree_view_column_set_expand(column, TRUE);
+  gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
+  gtk_tree_view_column_set_alignment(column, 0.5);
+  gtk_tree_view_append_column(list, column);
+
+  cell = gtk_cell_renderer_toggle_new();
+  g_object_set(cell, "xalign", 0.5, nullptr);
+  column = gtk_tree_view_column_new_with_attributes("Changed", cell, nullptr);
+  gtk_tree_view_column_set_cell_data_func(column, cell, changedData, view, nullptr);
+  gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+  gtk_tree_view_column_set_fixed_width(column, 50);
+  gtk_tree_view_column_set_alignment(column, 0.5);
+  g_signal_connect(cell, "toggled", G_CALLBACK(changedToggled), view);
+  gtk_tree_view_append_column(list, column);
+
+  gtk_tree_view_set_search_column(list, COL_CODE);  // type-ahead by the code shown
+  gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectGlyph, view, nullptr);
+
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+  gtk_container_add(GTK_CONTAINER(scrolled), view->listView);
+  return scrolled;
+}
+
+GtkWidget* labelNew(const char* text, float xalign) {
+  GtkWidget* label = gtk_label_new_with_mnemonic(text);
+  gtk_misc_set_alignment(GTK_MISC(label), xalign, 0.5);
+  return label;
+}
+
+GtkWidget* buttonNew(const char* text, void (*clicked)(GtkButton*, FontView*), FontView* view) {
+  GtkWidget* button = gtk_button_new_with_mnemonic(text);
+  g_signal_connect(button, "clicked", G_CALLBACK(clicked), view);
+  return button;
+}
+
+GtkWidget* controlsBuild(FontView* view) {
+  GtkWidget* table = gtk_table_new(11, 2, FALSE);
+  gtk_table_set_row_spacings(GTK_TABLE(table), 2);
+  gtk_container_set_border_width(GTK_CONTAINER(table), 5);
+  auto attach = [&](GtkWidget* w, guint left, guint right, guint row) {
+    gtk_table_attach(GTK_TABLE(table), w, left, right, row, row + 1, GtkAttachOptions(GTK_EXPAND | GTK_FILL),
+                     GtkAttachOptions(GTK_EXPAND | GTK_FILL), 0, 0);
+  };
+  view->currentLabel = labelNew("0", 0);
+  attach(labelNew("Current: ", 1), 0, 1, 0);
+  attach(view->currentLabel, 1, 2, 0);
+
+  view->widthSpin = gtk_spin_button_new_with_range(1, view->metrics.width, 1);
+  gtk_spin_button_set_digits(GTK_SPIN_BUTTON(view->widthSpin), 0);
+  g_signal_connect(view->widthSpin, "value_changed", G_CALLBACK(widthChanged), view);
+  GtkWidget* widthLabel = labelNew("_Width  ", 1);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(widthLabel), view->widthSpin);
+  attach(widthLabel, 0, 1, 2);
+  attach(view->widthSpin, 1, 2, 2);
+
+  attach(buttonNew("_Up", upClicked, view), 0, 2, 4);
+  attach(buttonNew("_Left", leftClicked, view), 0, 1, 5);
+  attach(buttonNew("_Right", rightClicked, view), 1, 2, 5);
+  attach(buttonNew("_Down", downClicked, view), 0, 2, 6);
+
+  view->copyEntry = gtk_entry_new();
+  gtk_entry_set_width_chars(GTK_ENTRY(view->copyEntry), 3);
+  g_signal_connect(view->copyEntry, "activate", G_CALLBACK(copyActivated), view);
+  GtkWidget* copyLabel = labelNew("C_opy from ", 0.5);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(copyLabel), view->copyEntry);
+  attach(copyLabel, 0, 1, 8);
+  attach(view->copyEntry, 1, 2, 8);
+
+  view->clearButton = buttonNew("_Clear", clearClicked, view);
+  attach(view->clearButton, 0, 2, 9);
+  view->restoreButton = buttonNew("Res_tore", restoreClicked, view);
+  gtk_widget_set_sensitive(view->restoreButton, FALSE);
+  attach(view->restoreButton, 0, 2, 10);
+  return table;
+}
+
+GtkWidget* fontViewCreate(ModulePool*, Module* module) {
+  auto* view = new FontView{};
+  view->module = module;
+  view->body.reset(moduleGetBody(module, &view->bodySize));
+  if (view->body) view->glyphs = fontDecode(view->body.get(), view->bodySize, &view->metrics);
+  GtkWidget* top;
+  if (!view->glyphs) {
+    top = gtk_label_new("This font is malformed: it is not shown, and it is saved as it was read.");
+  } else {
+    top = gtk_hbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(top), 5);
+    gtk_box_pack_start(GTK_BOX(top), listBuild(view), FALSE, TRUE, 0);
+
+    GtkWidget* right = gtk_vbox_new(FALSE, 0);
+    GtkWidget* editRow = gtk_hbox_new(FALSE, 0);
+    view->glyphEdit = glyphEditNew(view->metrics.width, view->metrics.height, 5);
+    g_signal_connect(view->glyphEdit, "modified", G_CALLBACK(glyphModified), view);
+    GtkWidget* editAlign = gtk_alignment_new(0.5, 0.5, 0, 0);
+    gtk_container_add(GTK_CONTAINER(editAlign), view->glyphEdit);
+    gtk_box_pack_start(GTK_BOX(editRow), editAlign, TRUE, TRUE, 0);
+    GtkWidget* controlsAlign = gtk_alignment_new(0.5, 0.5, 0, 0);
+    gtk_container_add(GTK_CONTAINER(controlsAlign), controlsBuild(view));
+    gtk_box_pack_start(GTK_BOX(editRow), controlsAlign, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(right), editRow, TRUE, TRUE, 0);
+
+    view->previewImage = gtk_image_new();
+    gtk_misc_set_padding(GTK_MISC(view->previewImage), 0, 0);
+    previewBlank(view);
+    gtk_box_pack_start(GTK_BOX(right), view->previewImage, FALSE, FALSE, 0);
+    view->previewEntry = gtk_entry_new();
+    g_signal_connect(view->previewEntry, "activate", G_CALLBACK(previewActivated), view);
+    gtk_box_pack_start(GTK_BOX(right), view->previewEntry, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(top), right, TRUE, TRUE, 0);
+
+    GtkTreePath* first = gtk_tree_path_new_first();
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), first, nullptr, FALSE);
+    gtk_tree_path_free(first);
+  }
+  viewSetRecord(top, view);
+  return top;
+}
+
+void fontViewStore(GtkWidget* widget) {
+  FontView* view = viewGetRecord<FontView>(widget);
+  if (!view->glyphs) return;
+  // Text typed into the width spin counts even when the user saves without
+  // leaving it.
+  gtk_spin_button_update(GTK_SPIN_BUTTON(view->widthSpin));
+  bool changed = false;
+  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) changed = changed || glyphOf(view, code)->changed;
+  if (!changed) {
+    moduleStoreBody(view->module, view->body.get(), view->bodySize);
+    return;
+  }
+  uint32_t size = 0;
+  MallocPtr<uint8_t> body(fontEncode(&view->metrics, view->glyphs, &size));
+  if (body) {
+    moduleStoreBody(view->module, body.get(), size);
+  } else if (!view->tooLargeTold) {
+    view->tooLargeTold = true;
+    char text[SHELL_TEXT_SIZE];
+    g_snprintf(text, sizeof text,
+               "Font %s is too large to be stored: its glyphs would need offsets beyond "
+               "65535 bytes.\nThe module keeps its previous contents.",
+               moduleGetName(view->module));
+    showWarning(text);
+  }
+}
 
 }  // namespace
 
+FontView::~FontView() { fontGlyphsFree(glyphs); }
+
+void fontViewRenderPreview(FontView* view) {
+  const uint32_t W = view->metrics.width, H = view->metrics.height;
+  const char* charset = nullptr;
+  if (g_get_charset(&charset) || !charset) charset = "CP1252";
+  gsize length = 0;
+  GCharPtr bytes(g_convert(gtk_entry_get_text(GTK_ENTRY(view->previewEntry)), -1, charset, "UTF-8",
+                           nullptr, &length, nullptr));
+  if (!bytes) return previewBlank(view);
+  uint64_t total = 0;
+  for (gsize i = 0; i < length; i++) {
+    auto c = uint8_t(bytes.get()[i]);
+    if (c) total += glyphOf(view, c)->width;
+  }
+  if (total == 0 || total > PREVIEW_MAX_WIDTH) total = std::min<uint64_t>(std::max<uint64_t>(total, 1), PREVIEW_MAX_WIDTH);
+  GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, int(total), int(H));
+  if (!picture) return previewBlank(view);
+  gdk_pixbuf_fill(picture, 0xFFFFFFFF);
+  guchar* pixels = gdk_pixbuf_get_pixels(picture);
+  const int stride = gdk_pixbuf_get_rowstride(picture);
+  uint32_t x0 = 0;
+  for (gsize i = 0; i < length && x0 < total; i++) {
+    auto c = uint8_t(bytes.get()[i]);
+    if (!c) continue;
+    const FontGlyph* g = glyphOf(view, c);
+    for (uint32_t y = 0; y < H; y++)
+      for (uint32_t x = 0; x < g->width && x0 + x < total; x++)
+        if (g->pixels[y * W + x]) std::memset(pixels + y * stride + (x0 + x) * 3, 0, 3);
+    x0 += g->width;
+  }
+  gtk_image_set_from_pixbuf(GTK_IMAGE(view->previewImage), picture);
+  g_object_unref(picture);
+}
+
 TabHandler* fontsTabNew(GtkWidget* container) {
-  return editorTabNew(container, fontsMatch, nullptr, nullptr);
+  return editorTabNew(container, fontMatch, fontViewCreate, fontViewStore);
 }
