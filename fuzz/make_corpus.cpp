@@ -34,27 +34,10 @@ Bytes fontTiny() {
   return b;
 }
 
-// Valid fonts, then bodies refused for one reason each, mostly the tiny font with one byte
-// changed so that everything else about it still reads.
+// Valid fonts only: the decoder's refusals are found by mutation within seconds.
 bool fontSeedsWrite(const std::string& dir) {
-  Bytes small = fontBody(1), tiny = fontTiny();
-  auto changed = [&](size_t at, uint8_t value) {
-    Bytes b = tiny;
-    b[at] = value;
-    return b;
-  };
-  Bytes pastEnd = tiny;
-  beSet16(&pastEnd[4 + 2 * (200 - 1)], uint32_t(pastEnd.size()));
-  return writeFile(dir + "ok-scale-1", small) && writeFile(dir + "ok-scale-2", fontBody(2)) &&
-         writeFile(dir + "ok-tiny", tiny) &&
-         writeFile(dir + "bad-short", Bytes(small.begin(), small.begin() + 513)) &&
-         writeFile(dir + "bad-truncated", Bytes(small.begin(), small.begin() + small.size() / 2)) &&
-         writeFile(dir + "bad-width-0", changed(0, 0)) &&
-         writeFile(dir + "bad-height-0", changed(1, 0)) &&
-         writeFile(dir + "bad-bpr-0", changed(523, 0)) &&
-         writeFile(dir + "bad-bpr-too-small", changed(0, 9)) &&
-         writeFile(dir + "bad-glyph-past-end", pastEnd) &&
-         writeFile(dir + "bad-pattern-past-end", changed(521, 5));
+  return writeFile(dir + "ok-scale-1", fontBody(1)) && writeFile(dir + "ok-scale-2", fontBody(2)) &&
+         writeFile(dir + "ok-tiny", fontTiny());
 }
 
 }  // namespace
