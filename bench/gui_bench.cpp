@@ -2,6 +2,8 @@
 // opening a file until the Modules list is drawn, and switching the main
 // notebook's pages with nothing changed. Both run against baselines timed in
 // the same iterations (a bare poolLoad of the file, one CRC read per module).
+// Apart, on an image of one 32 x 32 font: opening it with the Fonts page
+// showing, against loading and decoding that font.
 // Needs an X display; see bench/README.md.
 #include <benchmark/benchmark.h>
 #include <glib.h>
@@ -12,14 +14,21 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
 
+#include "pool/memory.h"
 #include "pool/pool.h"
+#include "shell/editor_page.h"
 #include "shell/shell.h"
+#include "tabs/fonts/font_codec.h"
+#include "tabs/fonts/font_view.h"
 #include "tabs/modules/modules_tab.h"
 #include "tabs/pages.h"
+#include "tests/support/body_builders.h"
 #include "tests/support/gui_session.h"
 #include "tests/support/module_builder.h"
 
@@ -298,6 +307,127 @@ void BM_PageSwitch(benchmark::State& state) {
     state.counters["to_editor_ms"] = toEditor / (n - double(modulesSwitches)) * 1e3;
 }
 BENCHMARK(BM_PageSwitch)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A 32 x 32 font: the letters of fontBody(4) (24 x 32 cells) widened to
+// 32-pixel cells, their widths scaled alike (32 for the letters, 16 for the
+// blank codes).
+Bytes bigFontBody() {
+  FontMetrics small{};
+  Bytes body = fontBody(4);
+  List* glyphs = fontDecode(body.data(), uint32_t(body.size()), &small);
+  if (!glyphs) return Bytes();
+  const FontMetrics big = {32, 32, 4};
+  for (uint32_t i = 0; i < listGetCount(glyphs); i++) {
+    auto* g = static_cast<FontGlyph*>(listGet(glyphs, i));
+    auto* wide = static_cast<uint8_t*>(std::calloc(big.width * big.height, 1));
+    for (uint32_t y = 0; y < small.height; y++)
+      std::memcpy(wide + y * big.width, g->pixels + y * small.width, small.width);
+    std::free(g->pixels);
+    g->pixels = wide;
+    g->width = g->width * big.width / small.width;
+  }
+  uint32_t size = 0;
+  MallocPtr<uint8_t> encoded(fontEncode(&big, glyphs, &size));
+  fontGlyphsFree(glyphs);
+  return encoded ? Bytes(encoded.get(), encoded.get() + size) : Bytes();
+}
+
+// The image of the single font "font_big", written once per process.
+const std::string& fontImageFile() {
+  static TempDir folder;
+  static const std::string path = [] {
+    Bytes body = bigFontBody();
+    std::string p = folder.file("font.bin");
+    if (body.empty() || !writeFile(p, ModuleBuilder().name("font_big").body(std::move(body)).build()))
+      p.clear();
+    return p;
+  }();
+  return path;
+}
+
+// poolLoad of the font image, then fontDecode of its font, everything freed:
+// what building the view cannot avoid.
+double timeFontLoad(const std::string& path, bool* ok) {
+  char err[POOL_ERROR_SIZE];
+  auto start = Clock::now();
+  ModulePool* pool = poolLoad(path.c_str(), err);
+  uint32_t size = 0;
+  MallocPtr<uint8_t> body(pool && poolGetCount(pool) == 1 ? moduleGetBody(poolGet(pool, 0), &size)
+                                                          : nullptr);
+  FontMetrics m{};
+  List* glyphs = body ? fontDecode(body.get(), size, &m) : nullptr;
+  *ok = glyphs && m.width == 32 && m.height == 32;
+  fontGlyphsFree(glyphs);
+  body.reset();
+  poolFree(pool);
+  return secondsSince(start);
+}
+
+int fontsPage() {
+  for (size_t i = 0; i < TAB_PAGE_COUNT; i++)
+    if (std::strcmp(TAB_PAGES[i].title, "Fonts") == 0) return int(i);
+  return -1;
+}
+
+// The Fonts page shows a view of a 32 x 32 font, laid out and on screen.
+bool fontViewShown(int page) {
+  GtkWidget* container = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), page);
+  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+  GtkWidget* shown = children ? GTK_WIDGET(children->data) : nullptr;
+  g_list_free(children);
+  if (!shown || !GTK_IS_NOTEBOOK(shown)) return false;
+  GtkWidget* top = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shown), 0);
+  FontView* view = top ? viewGetRecord<FontView>(top) : nullptr;
+  return view && view->glyphs && view->metrics.width == 32 && view->metrics.height == 32 &&
+         gtk_widget_is_drawable(view->listView) && gtk_widget_is_drawable(view->glyphEdit);
+}
+
+// The font image opened through the shell with the Fonts page showing, so
+// that its view is built, laid out and painted; every iteration opens the
+// same file again. Registered last: it leaves the font image loaded.
+void BM_FontViewBuild(benchmark::State& state) {
+  const std::string& path = fontImageFile();
+  const int page = fontsPage();
+  bool ok = false;
+  // A failing shellOpenFile would wait in a message box: poolLoad first.
+  if (!path.empty()) timeFontLoad(path, &ok);
+  if (!ok || page < 0) {
+    state.SkipWithError("could not write or read the font image");
+    return;
+  }
+  GtkNotebook* notebook = GTK_NOTEBOOK(shellGetNotebook());
+  // Whatever image the other benchmarks left goes first, on the Modules page,
+  // so that entering the Fonts page builds nothing but the font's view.
+  if (gtk_notebook_get_current_page(notebook) != page) {
+    gtk_notebook_set_current_page(notebook, 0);
+    flushAll();
+    shellOpenFile(path.c_str());
+    flushAll();
+    gtk_notebook_set_current_page(notebook, page);
+    flushAll();
+  }
+  double build = 0, call = 0, decode = 0;
+  for (auto _ : state) {
+    decode += timeFontLoad(path, &ok);
+    auto start = Clock::now();
+    shellOpenFile(path.c_str());
+    call += secondsSince(start);
+    flushAll();
+    double seconds = secondsSince(start);
+    state.SetIterationTime(seconds);
+    build += seconds;
+    if (!ok || !fontViewShown(page)) {
+      state.SkipWithError("the font view was not built");
+      break;
+    }
+  }
+  double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+  state.counters["build_ms"] = build / n * 1e3;
+  state.counters["build_over_decode"] = build / decode;
+  state.counters["decode_ms"] = decode / n * 1e3;
+  state.counters["open_call_ms"] = call / n * 1e3;
+}
+BENCHMARK(BM_FontViewBuild)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,0 +1,200 @@
+// Font codec figures on 255 distinct glyphs of 32 x 32 pixels: fontEncode
+// against fontDecode of the body it made. Decoding is the baseline: it walks
+// the same body the other way and allocates the same records and pixel
+// cells, so the ratio shows what finding and sharing rows costs on top of
+// the bit packing both do. Two glyph sets: drawn letters, whose rows recur
+// within and across glyphs, and random rows, nearly all distinct.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "pool/memory.h"
+#include "tabs/fonts/font_codec.h"
+#include "tests/support/body_builders.h"
+
+namespace {
+
+constexpr uint32_t CELL = 32;
+const FontMetrics METRICS = {CELL, CELL, CELL / 8};
+
+enum class GlyphSet { Letters, DistinctRows };
+
+FontGlyph* glyphAt(List* glyphs, uint32_t code) {
+  return static_cast<FontGlyph*>(listGet(glyphs, code - 1));
+}
+
+// 255 blank glyphs of the 32 x 32 cell.
+List* blankSet() {
+  List* glyphs = listNew();
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    auto* g = static_cast<FontGlyph*>(std::calloc(1, sizeof(FontGlyph)));
+    g->code = c;
+    g->width = CELL;
+    g->pixels = static_cast<uint8_t*>(std::calloc(CELL * CELL, 1));
+    listPush(glyphs, g);
+  }
+  return glyphs;
+}
+
+// The 5 x 7 letters of fontBody(4), 20 x 28 pixels, so each dot row comes
+// four times and rows recur across letters. The 94 printable shapes in three
+// styles (plain, bold, slanted) make every glyph distinct; each glyph also
+// gets an accent bar of its own two rows below the letter and a width of 26
+// to 32.
+List* lettersSet() {
+  FontMetrics source{};
+  Bytes body = fontBody(4);
+  List* shapes = fontDecode(body.data(), uint32_t(body.size()), &source);
+  List* glyphs = blankSet();
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    FontGlyph* g = glyphAt(glyphs, c);
+    const FontGlyph* shape = glyphAt(shapes, 33 + (c - 1) % 94);
+    const uint32_t style = (c - 1) / 94;
+    g->width = 26 + c % 7;
+    for (uint32_t y = 0; y < source.height; y++)
+      for (uint32_t x = 0; x < source.width; x++) {
+        if (!shape->pixels[y * source.width + x]) continue;
+        uint32_t to = 2 + x + (style == 2 ? (source.height - 1 - y) / 8 : 0);
+        g->pixels[y * CELL + to] = 0xFF;
+        if (style == 1) g->pixels[y * CELL + to + 1] = 0xFF;
+      }
+    const uint32_t barStart = (c * 7) % 14, barEnd = barStart + 4 + c % 9;  // within the width
+    for (uint32_t y = 29; y <= 30; y++) std::memset(g->pixels + y * CELL + barStart, 0xFF, barEnd - barStart);
+  }
+  fontGlyphsFree(shapes);
+  return glyphs;
+}
+
+// Every row of every glyph random: about 8,000 distinct rows, nearly all
+// stored inline.
+List* distinctRowsSet() {
+  std::mt19937 random(255);
+  List* glyphs = blankSet();
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    FontGlyph* g = glyphAt(glyphs, c);
+    for (uint32_t y = 0; y < CELL; y++) {
+      uint32_t bits = random();
+      for (uint32_t x = 0; x < CELL; x++) g->pixels[y * CELL + x] = bits >> x & 1 ? 0xFF : 0;
+    }
+  }
+  return glyphs;
+}
+
+// A glyph set and the body fontEncode made of it, checked to decode to the
+// same widths and visible pixels: a baseline that decodes something else
+// would make the ratio meaningless.
+struct Workload {
+  List* glyphs = nullptr;
+  Bytes body;
+
+  explicit Workload(GlyphSet set) : glyphs(set == GlyphSet::Letters ? lettersSet() : distinctRowsSet()) {
+    uint32_t size = 0;
+    MallocPtr<uint8_t> encoded(fontEncode(&METRICS, glyphs, &size));
+    if (encoded) body.assign(encoded.get(), encoded.get() + size);
+  }
+  ~Workload() { fontGlyphsFree(glyphs); }
+
+  bool roundTrips() const {
+    FontMetrics m{};
+    List* decoded = body.empty() ? nullptr : fontDecode(body.data(), uint32_t(body.size()), &m);
+    bool same = decoded && m.width == CELL && m.height == CELL;
+    for (uint32_t c = 1; same && c <= FONT_GLYPH_COUNT; c++) {
+      const FontGlyph* a = glyphAt(glyphs, c);
+      const FontGlyph* b = glyphAt(decoded, c);
+      same = a->width == b->width;
+      for (uint32_t y = 0; same && y < CELL; y++)
+        same = std::memcmp(a->pixels + y * CELL, b->pixels + y * CELL, a->width) == 0;
+    }
+    fontGlyphsFree(decoded);
+    return same;
+  }
+};
+
+const Workload& workload(GlyphSet set) {
+  static const Workload letters(GlyphSet::Letters);
+  static const Workload distinct(GlyphSet::DistinctRows);
+  return set == GlyphSet::Letters ? letters : distinct;
+}
+
+bool workloadReady(benchmark::State& state, const Workload& w) {
+  if (w.roundTrips()) return true;
+  state.SkipWithError("the encoded font does not decode to its glyphs");
+  return false;
+}
+
+// Encode and free the body.
+void encodeOnce(List* glyphs) {
+  uint32_t size = 0;
+  uint8_t* body = fontEncode(&METRICS, glyphs, &size);
+  benchmark::DoNotOptimize(body);
+  std::free(body);
+}
+
+// Decode and free the glyphs.
+void decodeOnce(const Bytes& body) {
+  FontMetrics m{};
+  List* glyphs = fontDecode(body.data(), uint32_t(body.size()), &m);
+  benchmark::DoNotOptimize(glyphs);
+  fontGlyphsFree(glyphs);
+}
+
+void BM_FontEncode(benchmark::State& state, GlyphSet set) {
+  const Workload& w = workload(set);
+  if (!workloadReady(state, w)) return;
+  for (auto _ : state) encodeOnce(w.glyphs);
+  state.SetItemsProcessed(int64_t(state.iterations()) * FONT_GLYPH_COUNT);
+  state.counters["body_bytes"] = double(w.body.size());
+}
+BENCHMARK_CAPTURE(BM_FontEncode, letters, GlyphSet::Letters)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FontEncode, distinct_rows, GlyphSet::DistinctRows)->Unit(benchmark::kMicrosecond);
+
+void BM_FontDecode(benchmark::State& state, GlyphSet set) {
+  const Workload& w = workload(set);
+  if (!workloadReady(state, w)) return;
+  for (auto _ : state) decodeOnce(w.body);
+  state.SetItemsProcessed(int64_t(state.iterations()) * FONT_GLYPH_COUNT);
+  state.counters["body_bytes"] = double(w.body.size());
+}
+BENCHMARK_CAPTURE(BM_FontDecode, letters, GlyphSet::Letters)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FontDecode, distinct_rows, GlyphSet::DistinctRows)->Unit(benchmark::kMicrosecond);
+
+// Seconds for `passes` calls of one.
+template <class Call>
+double timePasses(Call call, int passes) {
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < passes; i++) call();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Encode and decode take turns, round after round; the best round of each
+// counts.
+void BM_FontEncodeRatio(benchmark::State& state, GlyphSet set) {
+  const Workload& w = workload(set);
+  if (!workloadReady(state, w)) return;
+  constexpr int ROUNDS = 15;
+  constexpr int PASSES = 20;
+  double encode = 1e9, decode = 1e9;
+  for (auto _ : state) {
+    for (int round = 0; round < ROUNDS; round++) {
+      encode = std::min(encode, timePasses([&] { encodeOnce(w.glyphs); }, PASSES));
+      decode = std::min(decode, timePasses([&] { decodeOnce(w.body); }, PASSES));
+    }
+  }
+  state.counters["encode_over_decode"] = encode / decode;
+  state.counters["encode_us"] = encode / PASSES * 1e6;
+  state.counters["decode_us"] = decode / PASSES * 1e6;
+  state.counters["body_bytes"] = double(w.body.size());
+}
+BENCHMARK_CAPTURE(BM_FontEncodeRatio, letters, GlyphSet::Letters)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FontEncodeRatio, distinct_rows, GlyphSet::DistinctRows)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
