@@ -11,6 +11,7 @@
 #include "tabs/modules/module_columns.h"
 #include "tabs/colors/color_table.h"
 #include "tabs/fonts/font_codec.h"
+#include "tabs/images/image_codec.h"
 
 namespace {
 
@@ -91,16 +92,23 @@ int runReplace(char** operands, FILE*, FILE* err) {
 }
 
 // What each editor's store does to a module of its kind when nothing was
-// edited; each returns 0 for a module of another kind.
-int (*const UNEDITED_STORES[])(Module*) = {colorStoreUnedited, fontStoreUnedited};
+// edited; each returns 0 for a module of another kind, and -1 with a message
+// when it refuses to store and leaves the module as it was.
+int (*const UNEDITED_STORES[])(Module*, char*) = {colorStoreUnedited, fontStoreUnedited,
+                                                  imageStoreUnedited};
 
 int runResave(char** operands, FILE*, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
   if (operands[2]) {
-    for (uint32_t i = 0; i < poolGetCount(pool.get()); i++)
-      for (auto store : UNEDITED_STORES)
-        if (store(poolGet(pool.get(), i))) break;
+    for (uint32_t i = 0; i < poolGetCount(pool.get()); i++) {
+      for (auto store : UNEDITED_STORES) {
+        char text[POOL_ERROR_SIZE] = "";
+        int stored = store(poolGet(pool.get(), i), text);
+        if (stored < 0) std::fprintf(err, "%s: %s\n", moduleGetName(poolGet(pool.get(), i)), text);
+        if (stored) break;
+      }
+    }
   }
   return saveImage(pool.get(), operands[1], err);
 }
@@ -131,7 +139,10 @@ const CliCommand MODULE_COMMANDS[] = {
      "Load the image and write it to OUT with fresh parity and CRC. The copy\n"
      "is byte-identical when the image had no padding. With --commit, every\n"
      "module an editor tab shows is first written back as that tab does when\n"
-     "nothing was edited (colour tables, fonts), which must not change a byte.",
+     "nothing was edited (colour tables, fonts, image modules); a module\n"
+     "that cannot be stored is named on standard error and kept as it was.\n"
+     "Nothing else changes a byte; image modules not in their canonical\n"
+     "layout come out canonical.",
      runResave},
 };
 const size_t MODULE_COMMAND_COUNT = sizeof MODULE_COMMANDS / sizeof MODULE_COMMANDS[0];

@@ -1,6 +1,7 @@
 // The module object and the operation table of the 0x4DAD layout.
 #include "pool/module.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -247,7 +248,11 @@ int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length) {
   uint32_t oldLength = 0;
   MallocPtr<uint8_t> old(moduleGetBody(m, &oldLength));
   if (!old) return 0;
-  if (oldLength == length && (!length || std::memcmp(old.get(), bytes, length) == 0)) return 1;
+  // The body comes back zero-padded to 4 bytes, so compare it that way.
+  uint64_t padded = (uint64_t(length) + 3) & ~uint64_t(3);
+  if (oldLength == padded && (!length || std::memcmp(old.get(), bytes, length) == 0) &&
+      std::all_of(old.get() + length, old.get() + padded, [](uint8_t b) { return b == 0; }))
+    return 1;
   return moduleSetBody(m, bytes, length);
 }
 uint8_t* moduleGetData(Module* m, uint32_t* length) { return m->ops->getData(m, length); }

@@ -86,7 +86,8 @@ uint8_t* moduleGetBody(const Module* m, uint32_t* length);
 int moduleSetBody(Module* m, const uint8_t* bytes, uint32_t length);
 
 // What an editor's store does: moduleSetBody, unless the module already holds
-// exactly these bytes as its body. An unedited module then keeps its block,
+// exactly these bytes as its body (zero-padded to 4 bytes, as moduleSetBody
+// would pad them). An unedited module then keeps its block,
 // its layout (gaps included) and its CRC. Returns 0 for a module without a
 // body.
 int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length);

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "pool/file_save.h"
 #include "pool/memory.h"
 
 namespace {
@@ -30,36 +31,6 @@ void setError(char* err, const char* format, ...) {
 
 ModulePool* poolNew() { return static_cast<ModulePool*>(std::calloc(1, sizeof(ModulePool))); }
 
-// Writes all n bytes, going on after short writes; false on an error.
-bool writeAll(int fd, const uint8_t* p, size_t n) {
-  while (n) {
-    ssize_t done = ::write(fd, p, n);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    p += done;
-    n -= size_t(done);
-  }
-  return true;
-}
-
-// The file that a save really replaces: a symbolic link is followed, so the
-// link stays and its target receives the new image.
-std::string saveTarget(const char* path) {
-  struct stat st;
-  if (::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-    MallocPtr<char> real(::realpath(path, nullptr));
-    if (real) return real.get();
-  }
-  return path;
-}
-
-// What create would give under the current umask, for a new file.
-mode_t newFileMode() {
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 // Writes every module back to back. False (with the message) on a failure.
 bool writeModules(ModulePool* pool, int fd, char* err) {
   for (uint32_t index = 0; index < pool->count; index++) {
@@ -69,42 +40,12 @@ bool writeModules(ModulePool* pool, int fd, char* err) {
       setError(err, "Unable to get body for module %d", int(index));
       return false;
     }
-    if (!writeAll(fd, data.get(), size)) {
+    if (!fileWriteAll(fd, data.get(), size)) {
       setError(err, "Error saving module %d", int(index));
       return false;
     }
   }
   return true;
-}
-
-// Writes every module and closes fd, in every case. Data that the disk
-// refuses only at flush or close time still fail the save.
-bool writeAndClose(ModulePool* pool, int fd, bool sync, char* err) {
-  bool written = writeModules(pool, fd, err);
-  bool flushed = !written || !sync || ::fsync(fd) == 0;
-  flushed = ::close(fd) == 0 && flushed;  // closed in every case
-  if (written && !flushed)
-    setError(err, "Error saving module %d", pool->count ? int(pool->count) - 1 : 0);
-  return written && flushed;
-}
-
-// A device or pipe cannot be replaced by renaming; it is written as it is.
-int saveInPlace(ModulePool* pool, const std::string& target, char* err) {
-  int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC);
-  if (fd < 0) {
-    setError(err, "Unable to open output file");
-    return 0;
-  }
-  return writeAndClose(pool, fd, false, err);
-}
-
-void syncFolder(const std::string& target) {
-  size_t slash = target.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : target.substr(0, slash ? slash : 1);
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 }  // namespace
@@ -215,52 +156,14 @@ int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
     setError(err, "Invalid output filename");
     return 0;
   }
-  if (!overwrite && ::access(name, R_OK) == 0) {
-    setError(err, "Output file already exist");
-    return 0;
-  }
-  std::string target = saveTarget(name);
-  struct stat st;
-  bool exists = ::stat(target.c_str(), &st) == 0;
-  // A file the user may not write stays as it is, as a plain open would
-  // have refused it; a folder is no file to save to.
-  if (exists && (S_ISDIR(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) {
-    setError(err, "Unable to open output file");
-    return 0;
-  }
-  if (exists && !S_ISREG(st.st_mode)) return saveInPlace(pool, target, err);
-
-  // A short fixed name: the target's own may already be as long as a name
-  // can be.
-  size_t slash = target.rfind('/');
-  std::string temp =
-      (slash == std::string::npos ? "" : target.substr(0, slash + 1)) + ".korvane-save-XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    setError(err, "Unable to open output file");
-    return 0;
-  }
-  // The new file takes the place of the old one with its permissions and,
-  // where we may set it, its owner.
-  bool ok = ::fchmod(fd, exists ? st.st_mode & 07777 : newFileMode()) == 0;
-  if (ok && exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
-    (void)!::fchown(fd, st.st_uid, st.st_gid);
-  if (!ok) {
-    setError(err, "Unable to open output file");
-    ::close(fd);
-  } else {
-    ok = writeAndClose(pool, fd, true, err);
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    setError(err, "Error saving module %d", pool->count ? int(pool->count) - 1 : 0);
-    ok = false;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return 0;
-  }
-  syncFolder(target);
-  return 1;
+  // The module index a failure at flush or rename time reports: the last one.
+  char failText[POOL_ERROR_SIZE];
+  std::snprintf(failText, sizeof failText, "Error saving module %d", pool->count ? int(pool->count) - 1 : 0);
+  FileWriter writer = {[](int fd, void* context, char* e, size_t) {
+                         return writeModules(static_cast<ModulePool*>(context), fd, e);
+                       },
+                       pool, failText, false};
+  return fileSave(name, overwrite, writer, err, POOL_ERROR_SIZE);
 }
 
 uint32_t poolAdd(ModulePool* pool, Module* m) {

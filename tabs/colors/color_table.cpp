@@ -173,7 +173,7 @@ int colorTableInit(const uint8_t* body, uint32_t size, ColorTable* table,
   return 1;
 }
 
-int colorStoreUnedited(Module* module) {
+int colorStoreUnedited(Module* module, char*) {
   if (!colorMatch(nullptr, module)) return 0;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(module, &size));

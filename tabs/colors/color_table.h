@@ -77,4 +77,4 @@ int colorTableInit(const uint8_t* body, uint32_t size, ColorTable* table,
 // What the Colors tab stores when nothing was edited: the table written back
 // into the body and handed to the module. Returns 0 when the module is not a
 // colour table.
-int colorStoreUnedited(Module* module);
+int colorStoreUnedited(Module* module, char* err);

@@ -246,7 +246,7 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   return mallocCopy(out.data(), out.size());
 }
 
-int fontStoreUnedited(Module* module) {
+int fontStoreUnedited(Module* module, char*) {
   if (!fontMatch(nullptr, module)) return 0;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(module, &size));

@@ -63,4 +63,4 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size);
 
 // What the Fonts tab stores when nothing was edited: the body as read, so
 // the module keeps its bytes. Returns 0 when the module is not a font.
-int fontStoreUnedited(Module* module);
+int fontStoreUnedited(Module* module, char* err);
