@@ -76,6 +76,11 @@ const ShellDialogs SHELL_GTK_DIALOGS = {gtkMessage, gtkQuestion, gtkChooseFile, 
 
 void shellSetDialogs(const ShellDialogs* table) { dialogs = table; }
 
+int shellChooseFile(const char* title, GtkFileChooserAction action, char* folderMemory,
+                    const char* suggestedName, char* path) {
+  return dialogs->chooseFile(title, action, folderMemory, suggestedName, path, folderMemory);
+}
+
 void shellQuitLoop() { dialogs->quit(); }
 
 void showError(const char* text) { dialogs->message(GTK_MESSAGE_ERROR, text); }

@@ -80,6 +80,14 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName);
 // cancelled or loading failed (the user was told why).
 ModulePool* runOpenDialog();
 
+// A file chooser for a tab (through the dialog table, so tests answer it),
+// starting in folderMemory (SHELL_TEXT_SIZE bytes, empty for none), which
+// takes the chooser's folder on accept. The GTK chooser of a save asks before
+// overwriting. Returns 1 with the file name in path (SHELL_TEXT_SIZE bytes),
+// or 0 when cancelled.
+int shellChooseFile(const char* title, GtkFileChooserAction action, char* folderMemory,
+                    const char* suggestedName, char* path);
+
 // Asks the "Data not saved" question; returns a SaveAnswer.
 int askSaveFirst(const char* text);
 
