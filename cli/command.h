@@ -26,6 +26,8 @@ extern const CliCommand COLOR_COMMANDS[];  // colors
 extern const size_t COLOR_COMMAND_COUNT;
 extern const CliCommand FONT_COMMANDS[];  // fonts
 extern const size_t FONT_COMMAND_COUNT;
+extern const CliCommand IMAGE_COMMANDS[];  // images, export
+extern const size_t IMAGE_COMMAND_COUNT;
 
 // Every table, in help order (defined in cli.cpp).
 struct CliTable {

@@ -1,5 +1,8 @@
 #include "cli/command_support.h"
 
+#include <cerrno>
+#include <cstdlib>
+
 PoolPtr cliLoadImage(const char* path, FILE* err) {
   char text[POOL_ERROR_SIZE] = "";
   PoolPtr pool(poolLoad(path, text));
@@ -19,4 +22,16 @@ void cliPrintName(FILE* out, const char* name) {
     else
       std::fputc(*p, out);
   }
+}
+
+bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* err) {
+  char* end = nullptr;
+  errno = 0;
+  unsigned long value = text[0] >= '0' && text[0] <= '9' ? std::strtoul(text, &end, 10) : 0;
+  if (!end || *end || errno || value > UINT32_MAX) {
+    std::fprintf(err, "korvane-cli: invalid %s index '%s'\n", what, text);
+    return false;
+  }
+  *index = uint32_t(value);
+  return true;
 }

@@ -1,6 +1,7 @@
 // Steps the CLI's commands share.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 #include "pool/pool.h"
@@ -15,3 +16,8 @@ int cliFail(FILE* err, const char* text);
 // Writes a module name, control characters and backslashes as \xNN, so that
 // one name stays one field of one line.
 void cliPrintName(FILE* out, const char* name);
+
+// Parses an index strictly: decimal digits only, no sign, no spaces. Says
+// "invalid WHAT index" on err and returns false otherwise. Whether the thing
+// exists is the caller's check.
+bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* err);

@@ -15,20 +15,6 @@
 
 namespace {
 
-// Parses INDEX strictly: decimal digits only, no sign, no spaces. Whether the
-// module exists is the module actions' check.
-bool parseIndex(const char* text, uint32_t* index, FILE* err) {
-  char* end = nullptr;
-  errno = 0;
-  unsigned long value = text[0] >= '0' && text[0] <= '9' ? std::strtoul(text, &end, 10) : 0;
-  if (!end || *end || errno || value > UINT32_MAX) {
-    std::fprintf(err, "korvane-cli: invalid module index '%s'\n", text);
-    return false;
-  }
-  *index = uint32_t(value);
-  return true;
-}
-
 // Saves as the editor's Save File dialog does, minus the dialog: an image
 // with padding is refused with the editor's message.
 int saveImage(ModulePool* pool, const char* path, FILE* err) {
@@ -72,7 +58,7 @@ int runCheck(char** operands, FILE* out, FILE* err) {
 int runExtract(char** operands, FILE*, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   uint32_t index;
-  if (!pool || !parseIndex(operands[1], &index, err)) return 1;
+  if (!pool || !cliParseIndex(operands[1], "module", &index, err)) return 1;
   char text[POOL_ERROR_SIZE] = "";
   PoolPtr single(moduleExtract(pool.get(), index, text, sizeof text));
   return single ? saveImage(single.get(), operands[2], err) : cliFail(err, text);
@@ -81,7 +67,7 @@ int runExtract(char** operands, FILE*, FILE* err) {
 int runReplace(char** operands, FILE*, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   uint32_t index;
-  if (!pool || !parseIndex(operands[1], &index, err)) return 1;
+  if (!pool || !cliParseIndex(operands[1], "module", &index, err)) return 1;
   PoolPtr source = cliLoadImage(operands[2], err);
   if (!source) return 1;
   // A loaded pool holds at least one module; further ones are ignored.
