@@ -1,14 +1,16 @@
-// Writes the seed corpora of pool_parse_fuzzer and font_decode_fuzzer from the test builders.
-// From the project root:
+// Writes the seed corpora of pool_parse_fuzzer, font_decode_fuzzer and image_decode_fuzzer
+// from the test builders. From the project root:
 //   g++ -std=c++20 -I. fuzz/make_corpus.cpp tests/support/module_builder.cpp
-//       tests/support/body_builders.cpp tabs/fonts/font_codec.cpp pool/module_format.cpp
-//       pool/module.cpp pool/list.cpp -o /tmp/make_corpus &&
-//   /tmp/make_corpus fuzz/corpus/pool_parse fuzz/corpus/font_decode
+//       tests/support/body_builders.cpp tabs/fonts/font_codec.cpp tabs/images/image_codec.cpp
+//       pool/module_format.cpp pool/module.cpp pool/list.cpp pool/file_save.cpp
+//       -o /tmp/make_corpus &&
+//   /tmp/make_corpus fuzz/corpus/pool_parse fuzz/corpus/font_decode fuzz/corpus/image_decode
 #include <algorithm>
 #include <string>
 
 #include "pool/be.h"
 #include "pool/module_format.h"
+#include "tabs/images/image_codec.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/module_builder.h"
 
@@ -40,10 +42,56 @@ bool fontSeedsWrite(const std::string& dir) {
          writeFile(dir + "ok-tiny", fontTiny());
 }
 
+// An image seed: the kind byte (even: rombitmaps, odd: romicons), then the body.
+bool imageSeedWrite(const std::string& path, uint8_t kind, const Bytes& body) {
+  Bytes seed{kind};
+  seed.insert(seed.end(), body.begin(), body.end());
+  return !body.empty() && writeFile(path, seed);
+}
+
+// Bodies as written, of every type, one with a 5-byte bitmap (padded to 8) and a 21-character
+// icon name; and a bitmap table laid out by hand: two records sharing one area, the second
+// of them running past the body.
+bool imageSeedsWrite(const std::string& dir) {
+  const Bytes gif = bytesOf("GIF89a"), png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  const Bytes words6 = {0x7F, 0xFF, 0x00, 0x00, 0x7C, 0x00, 0x03, 0xE0, 0x00, 0x1F, 0x80, 0x01};
+  const Bytes words4 = {0x7C, 0x00, 0x03, 0xE0, 0x00, 0x1F, 0x7F, 0xFF};
+  std::vector<ImageSpec> bitmaps = {
+      {IMAGE_BITMAP, 16, 2, {0xF0, 0x0F, 0xAA, 0x55}},
+      {IMAGE_BITMAP, 5, 8, {0xFF, 0x81, 0x42, 0x24, 0x18}},
+      {IMAGE_PIXMAP15, 3, 2, words6},
+      {IMAGE_PIXMAP8, 2, 2, {1, 2, 3, 4}},
+      {IMAGE_PNG, 1, 1, png},
+      {7, 1, 1, {0xEE, 0xEE}},
+  };
+  std::vector<ImageSpec> icons = {
+      {IMAGE_BITMAP, 8, 2, {0x3C, 0xC3}, 1, "car"},
+      {IMAGE_PIXMAP15, 2, 2, words4, 2, "abcdefghijklmnopqrstu"},
+      {IMAGE_GIF, 1, 1, gif, 0x1234, "pin"},
+      {IMAGE_JPEG, 0, 0, {}, 9, ""},
+  };
+  Bytes shared(48, 0);
+  const uint32_t records[3][4] = {
+      {36, 8, 2, 2}, {44, 16, 1, 2}, {36 | IMAGE_PIXMAP15 << 29, 2, 2, 64}};
+  for (uint32_t i = 0; i < 3; i++) {
+    beSet32(&shared[12 * i], records[i][0]);
+    beSet16(&shared[12 * i + 4], records[i][1]);
+    beSet16(&shared[12 * i + 6], records[i][2]);
+    beSet32(&shared[12 * i + 8], records[i][3]);
+  }
+  for (uint32_t i = 36; i < 48; i++) shared[i] = uint8_t(0x11 * (i - 35));
+  return imageSeedWrite(dir + "ok-bitmaps-mixed", 0, imagesBody(IMAGE_KIND_BITMAPS, bitmaps)) &&
+         imageSeedWrite(dir + "ok-icons-mixed", 1, imagesBody(IMAGE_KIND_ICONS, icons)) &&
+         imageSeedWrite(dir + "ok-icons-version-1", 1,
+                        imagesBody(IMAGE_KIND_ICONS,
+                                   {{IMAGE_BITMAP, 12, 2, {0xFF, 0xF0, 0x0F}, 7, "arrow"}}, 1)) &&
+         imageSeedWrite(dir + "ok-bitmaps-shared", 0, shared);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return 2;
+  if (argc != 4) return 2;
   std::string dir = std::string(argv[1]) + "/";
   // Bodies without a zero byte, so a mutated length shows up as a parse error, not as padding.
   Bytes first = ModuleBuilder().name("navtable").body(Bytes(40, 1)).build(),
@@ -68,5 +116,6 @@ int main(int argc, char** argv) {
   for (int how = 0; how <= int(Break::TrailerPad); how++)
     ok = ok && writeFile(dir + "bad-break-" + std::to_string(how),
                          imageOf({first, breakModule(broken, Break(how))}));
-  return ok && fontSeedsWrite(std::string(argv[2]) + "/") ? 0 : 1;
+  ok = ok && fontSeedsWrite(std::string(argv[2]) + "/");
+  return ok && imageSeedsWrite(std::string(argv[3]) + "/") ? 0 : 1;
 }

@@ -288,6 +288,9 @@ void xpmCode(uint32_t index, uint32_t width, char* out) {
 
 uint8_t* imageExportBytes(const ImageEntry* e, size_t* length) {
   std::string text;
+  // As for drawing: a few bytes claiming 65535 x 65535 pixels would make
+  // gigabytes of text.
+  if ((e->type == IMAGE_BITMAP || e->type == IMAGE_PIXMAP15) && !pictureDrawable(e)) return nullptr;
   if (e->type == IMAGE_BITMAP) {
     text = xbmText(e);
   } else if (e->type == IMAGE_PIXMAP15) {
@@ -308,8 +311,13 @@ int imageExportSave(const ImageEntry* e, const char* path, char* err) {
     size_t length = 0;
   } bytes;
   bytes.data.reset(imageExportBytes(e, &bytes.length));
-  if (!bytes.data) {
+  if (!bytes.data && !imageTypeIsShown(e->type)) {
     std::snprintf(err, IMAGE_ERROR_SIZE, "Images of type %s cannot be saved.", imageTypeText(e->type));
+    return 0;
+  }
+  if (!bytes.data) {
+    std::snprintf(err, IMAGE_ERROR_SIZE, "This image cannot be saved (%ux%u pixels over %u bytes).",
+                  e->width, e->height, e->size);
     return 0;
   }
   FileWriter writer = {[](int fd, void* context, char* text, size_t size) {

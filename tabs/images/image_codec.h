@@ -95,7 +95,8 @@ void xpmCode(uint32_t index, uint32_t width, char* out);
 
 // The bytes "Save Image" writes for an entry: XBM text for a bitmap, XPM
 // text for a 15-bit pixmap, the data itself for GIF, JPEG and PNG. Returns a
-// malloc'd buffer and its length, or null for a type that is not shown.
+// malloc'd buffer and its length, or null for a type that is not shown and
+// for a picture imageToRgb would not draw (far larger than its data).
 uint8_t* imageExportBytes(const ImageEntry* entry, size_t* length);
 
 // Writes imageExportBytes of the entry to path as an image is saved: into a

@@ -147,6 +147,12 @@ TEST(ImageCodec, PixelsAndExportTexts) {
   e.width = 8, e.size = 1, e.data = &byte;
   EXPECT_EQ("#define x_width 8\n#define x_height 1\nstatic char x_bits[] = {\n0xf0, \n};\n", text(e));
 
+  // A few bytes claiming 65535 x 65535 pixels are neither drawn nor saved.
+  e.width = e.height = 65535;
+  size_t length = 0;
+  EXPECT_EQ(nullptr, imageToRgb(&e));
+  EXPECT_EQ(nullptr, imageExportBytes(&e, &length));
+
   char name[32];
   imageSuggestedName(IMAGE_KIND_BITMAPS, 7, IMAGE_BITMAP, name, sizeof name);
   EXPECT_STREQ("bitmap_007.xbm", name);

@@ -1,15 +1,442 @@
-// The Images tab: an editor page over the modules this tab edits. No module kind
-// is recognised yet, so the page shows its empty text and never makes a view.
+// The Images tab: one view per image module, with the list of its images
+// above a preview of the selected one. A right-click on an image saves it to
+// a file or replaces it by one; replaced images reach the module when the tab
+// is committed.
 #include "tabs/images/images_tab.h"
 
+#include <cstdlib>
+#include <cstring>
+
+#include "pool/memory.h"
 #include "shell/editor_page.h"
+#include "shell/gtk_ptr.h"
+#include "shell/shell.h"
+#include "tabs/images/image_view.h"
 
 namespace {
 
-int imagesMatch(ModulePool*, Module*) { return 0; }
+enum { COL_INDEX, COL_COUNT };
+
+enum Field { FIELD_INDEX, FIELD_ID, FIELD_WIDTH, FIELD_HEIGHT, FIELD_SIZE, FIELD_TYPE, FIELD_NAME };
+
+// The folders of the last accepted Save Image and Open Image dialogs.
+char exportFolderMemory[SHELL_TEXT_SIZE];
+char importFolderMemory[SHELL_TEXT_SIZE];
+
+ImageEntry* entryOf(ImageView* view, uint32_t index) {
+  return static_cast<ImageEntry*>(listGet(view->images->entries, index));
+}
+
+guint rowIndex(GtkTreeModel* model, GtkTreeIter* iter) {
+  guint index = 0;
+  gtk_tree_model_get(model, iter, COL_INDEX, &index, -1);
+  return index;
+}
+
+bool pathSelectable(ImageView* view, GtkTreePath* path) {
+  GtkTreeIter iter;
+  return gtk_tree_model_get_iter(GTK_TREE_MODEL(view->listStore), &iter, path) &&
+         imageTypeIsShown(entryOf(view, rowIndex(GTK_TREE_MODEL(view->listStore), &iter))->type);
+}
+
+GtkWidget* previewLabel(const char* text) {
+  GtkWidget* label = gtk_label_new(text);
+  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  return label;
+}
+
+GtkWidget* rgbPicture(const ImageEntry* e) {
+  uint8_t* rgb = imageToRgb(e);
+  if (!rgb) {
+    char text[SHELL_TEXT_SIZE];
+    shellFormatMessage(text, "This image cannot be drawn (%ux%u pixels over %u bytes).", e->width,
+                       e->height, e->size);
+    return previewLabel(text);
+  }
+  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_data(
+      rgb, GDK_COLORSPACE_RGB, FALSE, 8, int(e->width), int(e->height), int(e->width * 3),
+      [](guchar* pixels, gpointer) { std::free(pixels); }, nullptr);
+  GtkWidget* image = gtk_image_new_from_pixbuf(pixbuf);
+  g_object_unref(pixbuf);
+  return image;
+}
+
+void areaPrepared(GdkPixbufLoader*, gpointer prepared) { *static_cast<bool*>(prepared) = true; }
+
+// A loader that fails a write has closed itself; every other path closes it.
+GtkWidget* loadedPicture(const ImageEntry* e) {
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  bool prepared = false;
+  g_signal_connect(loader, "area-prepared", G_CALLBACK(areaPrepared), &prepared);
+  GError* error = nullptr;
+  GtkWidget* widget = nullptr;
+  bool written = gdk_pixbuf_loader_write(loader, e->data, e->size, &error);
+  // Some loaders prepare the picture only once they see more bytes than a
+  // small image has.
+  static const guchar PADDING[1024] = {};
+  if (written && !prepared) written = gdk_pixbuf_loader_write(loader, PADDING, sizeof PADDING, &error);
+  if (!written) {
+    widget = previewLabel(error ? error->message : "Error loading image.");
+  } else {
+    // gdk-pixbuf holds back the first 4 KiB to guess the format, so a small
+    // picture is decoded only when the loader is closed.
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+    if (pixbuf) g_object_ref(pixbuf);
+    bool closed = gdk_pixbuf_loader_close(loader, &error);
+    if (closed && !pixbuf && (pixbuf = gdk_pixbuf_loader_get_pixbuf(loader))) g_object_ref(pixbuf);
+    if (!closed)
+      widget = previewLabel(error ? error->message : "Error loading image.");
+    else if (!pixbuf)
+      widget = previewLabel("Error getting pixbuf from loader.");
+    else if (!(widget = gtk_image_new_from_pixbuf(pixbuf)))
+      widget = previewLabel("Unable to create GtkImage");
+    if (pixbuf) g_object_unref(pixbuf);
+  }
+  if (error) g_error_free(error);
+  g_object_unref(loader);
+  return widget;
+}
+
+GtkWidget* pictureNew(const ImageEntry* e) {
+  if (e->type == IMAGE_BITMAP || e->type == IMAGE_PIXMAP15) return rgbPicture(e);
+  if (!e->size || !e->width || !e->height) return previewLabel("This image has no data.");
+  return loadedPicture(e);
+}
+
+// Rows of pixmap 8 and unknown types are never selected, so they are never
+// shown, saved or replaced.
+gboolean selectImage(GtkTreeSelection*, GtkTreeModel* model, GtkTreePath* path, gboolean selected,
+                     gpointer data) {
+  if (selected) return TRUE;
+  auto* view = static_cast<ImageView*>(data);
+  GtkTreeIter iter;
+  if (!gtk_tree_model_get_iter(model, &iter, path)) return FALSE;
+  guint index = rowIndex(model, &iter);
+  if (!imageTypeIsShown(entryOf(view, index)->type)) return FALSE;
+  if (int32_t(index) != view->shown) imagePreview(view, index);
+  return TRUE;
+}
+
+void cellText(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
+              gpointer data) {
+  auto* view = static_cast<ImageView*>(data);
+  guint index = rowIndex(model, iter);
+  const ImageEntry* e = entryOf(view, index);
+  char text[32];
+  switch (GPOINTER_TO_INT(g_object_get_data(G_OBJECT(cell), "field"))) {
+    case FIELD_INDEX: g_snprintf(text, sizeof text, "%u", index); break;
+    case FIELD_ID: g_snprintf(text, sizeof text, "%u", e->id); break;
+    case FIELD_WIDTH: g_snprintf(text, sizeof text, "%u", e->width); break;
+    case FIELD_HEIGHT: g_snprintf(text, sizeof text, "%u", e->height); break;
+    case FIELD_SIZE: g_snprintf(text, sizeof text, "%u", e->size); break;
+    case FIELD_TYPE: g_snprintf(text, sizeof text, "%s", imageTypeText(e->type)); break;
+    case FIELD_NAME: {
+      GCharPtr name(shellDisplayText(e->name));  // icon names are 8-bit text
+      g_object_set(cell, "text", name.get(), nullptr);
+      return;
+    }
+  }
+  g_object_set(cell, "text", text, nullptr);
+}
+
+void columnAdd(ImageView* view, const char* title, Field field, int width, float xalign) {
+  GtkCellRenderer* cell = gtk_cell_renderer_text_new();
+  g_object_set(cell, "xalign", xalign, nullptr);
+  g_object_set_data(G_OBJECT(cell), "field", GINT_TO_POINTER(field));
+  GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(title, cell, nullptr);
+  gtk_tree_view_column_set_cell_data_func(column, cell, cellText, view, nullptr);
+  gtk_tree_view_column_set_alignment(column, 0.5);
+  if (width) {
+    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+    gtk_tree_view_column_set_fixed_width(column, width);
+  } else {
+    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
+  }
+  gtk_tree_view_append_column(GTK_TREE_VIEW(view->listView), column);
+}
+
+// Type-ahead: a number finds the row of that index, and for icons a name's
+// beginning finds the icon. GTK's convention: FALSE for a match.
+gboolean searchEqual(GtkTreeModel* model, gint, const gchar* key, GtkTreeIter* iter, gpointer data) {
+  auto* view = static_cast<ImageView*>(data);
+  guint index = rowIndex(model, iter);
+  char text[16];
+  g_snprintf(text, sizeof text, "%u", index);
+  if (g_str_has_prefix(text, key)) return FALSE;
+  if (view->kind != IMAGE_KIND_ICONS || !*key) return TRUE;
+  GCharPtr name(shellDisplayText(entryOf(view, index)->name));
+  GCharPtr nameFolded(g_utf8_casefold(name.get(), -1)), keyFolded(g_utf8_casefold(key, -1));
+  return !g_str_has_prefix(nameFolded.get(), keyFolded.get());
+}
+
+bool rowSelected(ImageView* view) {
+  return gtk_tree_selection_get_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(view->listView)),
+                                         nullptr, nullptr);
+}
+
+gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, ImageView* view) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
+  GtkTreeView* tree = GTK_TREE_VIEW(list);
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(tree);
+  GtkTreePath* path = nullptr;
+  if (gtk_tree_view_get_path_at_pos(tree, gint(event->x), gint(event->y), &path, nullptr, nullptr,
+                                    nullptr)) {
+    GtkTreeModel* model;
+    GtkTreeIter iter;
+    GtkTreePath* before = gtk_tree_selection_get_selected(selection, &model, &iter)
+                              ? gtk_tree_model_get_path(model, &iter)
+                              : nullptr;
+    gtk_tree_selection_unselect_all(selection);
+    gtk_tree_selection_select_path(selection, path);
+    bool taken = gtk_tree_selection_path_is_selected(selection, path);
+    if (taken) {
+      gtk_tree_view_set_cursor(tree, path, nullptr, FALSE);  // the keyboard follows the click
+    } else if (before) {
+      gtk_tree_selection_select_path(selection, before);
+    }
+    if (before) gtk_tree_path_free(before);
+    gtk_tree_path_free(path);
+    if (!taken) return FALSE;
+  }
+  if (!rowSelected(view)) return FALSE;
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, nullptr, nullptr, 3, event->time);
+  return TRUE;
+}
+
+// A menu opened from the keyboard drops down from the cursor row.
+void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer data) {
+  GtkTreeView* tree = GTK_TREE_VIEW(static_cast<ImageView*>(data)->listView);
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(tree, &path, nullptr);
+  GdkRectangle area = {0, 0, 0, 0};
+  if (path) gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &area);
+  if (path) gtk_tree_path_free(path);
+  gdk_window_get_origin(gtk_tree_view_get_bin_window(tree), x, y);
+  *x += area.x;
+  *y += area.y + area.height;
+  *pushIn = TRUE;
+}
+
+// Shift+F10 and the Menu key: the menu for the cursor row, when that row
+// can be selected.
+gboolean listPopupMenu(GtkWidget* list, ImageView* view) {
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(GTK_TREE_VIEW(list), &path, nullptr);
+  if (!path) return FALSE;
+  bool selectable = pathSelectable(view, path);
+  if (selectable) gtk_tree_view_set_cursor(GTK_TREE_VIEW(list), path, nullptr, FALSE);
+  gtk_tree_path_free(path);
+  if (!selectable || !rowSelected(view)) return FALSE;
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, menuBelowCursor, view, 0,
+                 gtk_get_current_event_time());
+  return TRUE;
+}
+
+void exportActivated(GtkMenuItem*, ImageView* view) { imageExport(view); }
+void importActivated(GtkMenuItem*, ImageView* view) { imageImport(view); }
+
+GtkWidget* menuBuild(ImageView* view) {
+  GtkWidget* menu = gtk_menu_new();
+  view->saveItem = gtk_image_menu_item_new_from_stock(GTK_STOCK_SAVE, nullptr);
+  g_signal_connect(view->saveItem, "activate", G_CALLBACK(exportActivated), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->saveItem);
+  view->replaceItem = gtk_image_menu_item_new_with_label("Replace");
+  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(view->replaceItem), newReplaceIcon());
+  g_signal_connect(view->replaceItem, "activate", G_CALLBACK(importActivated), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->replaceItem);
+  gtk_widget_show_all(menu);
+  return menu;
+}
+
+GtkWidget* imageViewCreate(ModulePool*, Module* module) {
+  auto* view = new ImageView{};
+  view->module = module;
+  view->shown = -1;
+  char err[IMAGE_ERROR_SIZE] = "";
+  view->images = imageModuleDecode(module, err);
+  if (!view->images) {
+    GtkWidget* label = previewLabel(err);
+    viewSetRecord(label, view);
+    return label;
+  }
+  view->kind = view->images->kind;
+  view->version = view->images->version;
+
+  GtkWidget* top = gtk_vbox_new(FALSE, 0);
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_box_pack_start(GTK_BOX(top), scrolled, TRUE, TRUE, 0);
+  view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT);
+  view->listView = gtk_tree_view_new_with_model(GTK_TREE_MODEL(view->listStore));
+  g_object_unref(view->listStore);  // the list view keeps it
+  gtk_container_add(GTK_CONTAINER(scrolled), view->listView);
+  g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);
+  g_signal_connect(view->listView, "popup-menu", G_CALLBACK(listPopupMenu), view);
+
+  view->previewFrame = gtk_frame_new(nullptr);
+  gtk_widget_set_size_request(view->previewFrame, 520, 260);
+  gtk_box_pack_start(GTK_BOX(top), view->previewFrame, FALSE, FALSE, 0);
+  view->menu = menuBuild(view);
+
+  const bool icons = view->kind == IMAGE_KIND_ICONS;
+  columnAdd(view, "#", FIELD_INDEX, 50, 1.0f);
+  if (icons) columnAdd(view, "ID #", FIELD_ID, 50, 1.0f);
+  columnAdd(view, "Width", FIELD_WIDTH, 80, 0.5f);
+  columnAdd(view, "Height", FIELD_HEIGHT, 80, 0.5f);
+  columnAdd(view, "Size", FIELD_SIZE, 100, 1.0f);
+  columnAdd(view, "Type", FIELD_TYPE, 100, 0.5f);
+  if (icons) columnAdd(view, "Name", FIELD_NAME, 0, 0.0f);
+  for (uint32_t i = 0; i < listGetCount(view->images->entries); i++) {
+    GtkTreeIter iter;
+    gtk_list_store_append(view->listStore, &iter);
+    gtk_list_store_set(view->listStore, &iter, COL_INDEX, i, -1);
+  }
+  GtkTreeView* list = GTK_TREE_VIEW(view->listView);
+  gtk_tree_view_set_search_column(list, COL_INDEX);
+  gtk_tree_view_set_search_equal_func(list, searchEqual, view, nullptr);
+  gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectImage, view, nullptr);
+  viewSetRecord(top, view);
+  return top;
+}
+
+// Always re-encodes, so a body not in the canonical layout is rewritten on
+// the first commit.
+void imageViewStore(GtkWidget* widget) {
+  ImageView* view = viewGetRecord<ImageView>(widget);
+  if (!view->images) return;
+  char err[IMAGE_ERROR_SIZE] = "";
+  uint32_t length = 0;
+  MallocPtr<uint8_t> body(
+      imageModuleEncode(view->kind, view->version, view->images->entries, &length, err));
+  if (body) {
+    moduleStoreBody(view->module, body.get(), length);
+  } else if (!view->refusedStoreTold) {
+    view->refusedStoreTold = true;
+    showWarning(err);
+  }
+}
 
 }  // namespace
 
+ImageView::~ImageView() {
+  if (images) {
+    for (uint32_t i = 0; i < listGetCount(images->entries); i++) {
+      ImageEntry* e = entryOf(this, i);
+      if (e->preview) g_object_unref(e->preview);
+    }
+    imageModuleFree(images);
+  }
+  if (menu) gtk_widget_destroy(menu);
+}
+
+void imagePreview(ImageView* view, uint32_t index) {
+  ImageEntry* e = entryOf(view, index);
+  if (!e->preview) {
+    GtkWidget* widget = pictureNew(e);
+    e->preview = g_object_ref_sink(widget);
+    gtk_widget_show(widget);
+  }
+  // The old picture stays alive: its entry holds a reference.
+  GtkBin* frame = GTK_BIN(view->previewFrame);
+  if (GtkWidget* old = gtk_bin_get_child(frame)) gtk_container_remove(GTK_CONTAINER(frame), old);
+  gtk_container_add(GTK_CONTAINER(frame), static_cast<GtkWidget*>(e->preview));
+  view->shown = int32_t(index);
+}
+
+void imageExport(ImageView* view) {
+  if (view->shown < 0) return;
+  ImageEntry* e = entryOf(view, uint32_t(view->shown));
+  char name[64], path[SHELL_TEXT_SIZE];
+  imageSuggestedName(view->kind, uint32_t(view->shown), e->type, name, sizeof name);
+  if (!shellChooseFile("Save Image", GTK_FILE_CHOOSER_ACTION_SAVE, exportFolderMemory, name, path))
+    return;
+  char err[IMAGE_ERROR_SIZE] = "";
+  if (!imageExportSave(e, path, err)) showError(err);
+}
+
+namespace {
+
+// The new data of an entry from the accepted file, or null with the reason
+// shown. The file's format and size must be the entry's.
+uint8_t* importedData(const ImageEntry* e, const char* path, uint32_t* size) {
+  char text[SHELL_TEXT_SIZE];
+  const char* required = imageTypeFormat(e->type);
+  gint width = 0, height = 0;
+  GdkPixbufFormat* format = gdk_pixbuf_get_file_info(path, &width, &height);
+  if (!format) {
+    showError("File format not recognized.");
+    return nullptr;
+  }
+  GCharPtr formatName(gdk_pixbuf_format_get_name(format));
+  if (g_ascii_strcasecmp(formatName.get(), required) != 0) {
+    shellFormatMessage(text, "\nImage format mismatch.\n%s format required.", required);
+    showError(text);
+    return nullptr;
+  }
+  if (uint32_t(width) != e->width || uint32_t(height) != e->height) {
+    shellFormatMessage(text, "\nImage size mismatch (%dx%d pixels).\nRequired size: %ux%u pixels.",
+                       width, height, e->width, e->height);
+    showError(text);
+    return nullptr;
+  }
+  GError* error = nullptr;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path, &error);
+  if (!pixbuf) {
+    shellFormatMessage(text, "\nImage loading error:\n%s", error->message);
+    g_error_free(error);
+    showError(text);
+    return nullptr;
+  }
+  uint8_t* data = nullptr;
+  shellFormatMessage(text, "\nImage loading error:\n%s", "The picture is too large.");
+  if (e->type == IMAGE_BITMAP || e->type == IMAGE_PIXMAP15) {
+    data = imageFromRgb(e, gdk_pixbuf_get_pixels(pixbuf), gdk_pixbuf_get_rowstride(pixbuf),
+                        gdk_pixbuf_get_n_channels(pixbuf), size);
+  } else {
+    // Pictures in their own format are stored as the file's bytes.
+    gchar* contents = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path, &contents, &length, &error)) {
+      shellFormatMessage(text, "\nImage loading error:\n%s", error->message);
+      g_error_free(error);
+    } else if (length <= 0xFFFFFFF0u) {
+      data = static_cast<uint8_t*>(std::calloc((length + 3) & ~gsize(3), 1));
+      std::memcpy(data, contents, length);
+      *size = uint32_t(length);
+    }
+    g_free(contents);
+  }
+  g_object_unref(pixbuf);
+  if (!data) showError(text);
+  return data;
+}
+
+}  // namespace
+
+void imageImport(ImageView* view) {
+  if (view->shown < 0) return;
+  ImageEntry* e = entryOf(view, uint32_t(view->shown));
+  char title[SHELL_TEXT_SIZE], path[SHELL_TEXT_SIZE];
+  shellFormatMessage(title, "Open %s Image", imageTypeFormat(e->type));
+  if (!shellChooseFile(title, GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr, path)) return;
+  uint32_t size = 0;
+  uint8_t* data = importedData(e, path, &size);
+  if (!data) return;
+  imageEntrySetData(e, data, size);
+  // Show the new picture: the old one leaves the frame and goes.
+  auto* old = static_cast<GtkWidget*>(e->preview);
+  e->preview = nullptr;
+  imagePreview(view, uint32_t(view->shown));
+  if (old) g_object_unref(old);
+  GtkTreePath* row = gtk_tree_path_new_from_indices(view->shown, -1);
+  GtkTreeIter iter;
+  if (gtk_tree_model_get_iter(GTK_TREE_MODEL(view->listStore), &iter, row))
+    gtk_tree_model_row_changed(GTK_TREE_MODEL(view->listStore), row, &iter);  // Size may change
+  gtk_tree_path_free(row);
+}
+
 TabHandler* imagesTabNew(GtkWidget* container) {
-  return editorTabNew(container, imagesMatch, nullptr, nullptr);
+  return editorTabNew(container, imageMatch, imageViewCreate, imageViewStore);
 }

@@ -1,12 +1,14 @@
 #include "tests/support/body_builders.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "pool/be.h"
 #include "pool/memory.h"
 #include "tabs/fonts/font_codec.h"
+#include "tabs/images/image_codec.h"
 
 namespace {
 
@@ -84,4 +86,27 @@ Bytes fontBody(uint32_t scale) {
   MallocPtr<uint8_t> body(fontEncode(&m, glyphs, &size));
   fontGlyphsFree(glyphs);
   return Bytes(body.get(), body.get() + size);
+}
+
+Bytes imagesBody(int kind, const std::vector<ImageSpec>& images, uint32_t version) {
+  std::vector<ImageEntry> entries(images.size());
+  List* list = listNew();
+  for (size_t i = 0; i < images.size(); i++) {
+    const ImageSpec& spec = images[i];
+    ImageEntry& e = entries[i];
+    e.type = spec.type;
+    e.width = spec.width;
+    e.height = spec.height;
+    e.size = uint32_t(spec.data.size());
+    e.data = spec.data.data();
+    e.id = spec.id;
+    std::snprintf(e.name, sizeof e.name, "%s", spec.name.c_str());
+    e.nameFull = spec.name.size() == IMAGE_ICON_NAME_FIELD;
+    listPush(list, &e);
+  }
+  uint32_t size = 0;
+  char err[IMAGE_ERROR_SIZE];
+  MallocPtr<uint8_t> body(imageModuleEncode(kind, version, list, &size, err));
+  listFree(list);
+  return body ? Bytes(body.get(), body.get() + size) : Bytes();
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "tests/support/module_builder.h"
 
@@ -20,3 +22,18 @@ void colorItemWordSet(Bytes& body, uint32_t item, uint16_t word);
 // readably from 5 x 7 dots, each dot scale x scale pixels, width W; every
 // other code blank, width W / 2.
 Bytes fontBody(uint32_t scale);
+
+// One picture of an image body: ImageType, size in pixels, data bytes and,
+// for icons, id and name.
+struct ImageSpec {
+  int type;
+  uint16_t width, height;
+  Bytes data;
+  uint16_t id = 0;
+  std::string name{};
+};
+
+// A "rombitmaps" (IMAGE_KIND_BITMAPS) or "romicons" body of the pictures, as
+// imageModuleEncode writes it; icons carry the version word. A name of 21
+// characters fills its field without a zero, as one read from a unit may.
+Bytes imagesBody(int kind, const std::vector<ImageSpec>& images, uint32_t version = 0x302);

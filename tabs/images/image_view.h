@@ -1,0 +1,32 @@
+// One view of the Images tab over one image module.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+
+#include "tabs/images/image_codec.h"
+
+struct ImageView {
+  uint32_t version;  // romicons only
+  Module* module;
+  int kind;  // IMAGE_KIND_BITMAPS or IMAGE_KIND_ICONS
+  GtkWidget* listView;
+  GtkListStore* listStore;  // one unsigned column: the entry's index
+  GtkWidget* previewFrame;
+  GtkWidget* menu;
+  GtkWidget* saveItem;
+  GtkWidget* replaceItem;
+  int32_t shown;          // the entry in the preview frame; -1 before the first selection
+  ImageModule* images;    // null for a module too short to decode: nothing is stored
+  bool refusedStoreTold;  // the user was told once that the module cannot be stored
+
+  ~ImageView();
+};
+
+// Shows entry index in the preview frame, making its picture the first time.
+void imagePreview(ImageView* view, uint32_t index);
+
+// "Save Image" and "Replace" of the entry in the preview frame.
+void imageExport(ImageView* view);
+void imageImport(ImageView* view);
