@@ -12,6 +12,7 @@
 #include "tabs/colors/color_table.h"
 #include "tabs/fonts/font_codec.h"
 #include "tabs/images/image_codec.h"
+#include "tabs/strings/language_codec.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ int runReplace(char** operands, FILE*, FILE* err) {
 // edited; each returns 0 for a module of another kind, and -1 with a message
 // when it refuses to store and leaves the module as it was.
 int (*const UNEDITED_STORES[])(Module*, char*) = {colorStoreUnedited, fontStoreUnedited,
-                                                  imageStoreUnedited};
+                                                  imageStoreUnedited, languageStoreUnedited};
 
 int runResave(char** operands, FILE*, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
@@ -125,10 +126,10 @@ const CliCommand MODULE_COMMANDS[] = {
      "Load the image and write it to OUT with fresh parity and CRC. The copy\n"
      "is byte-identical when the image had no padding. With --commit, every\n"
      "module an editor tab shows is first written back as that tab does when\n"
-     "nothing was edited (colour tables, fonts, image modules); a module\n"
-     "that cannot be stored is named on standard error and kept as it was.\n"
-     "Nothing else changes a byte; image modules not in their canonical\n"
-     "layout come out canonical.",
+     "nothing was edited (colour tables, fonts, image and language modules);\n"
+     "a module that cannot be stored is named on standard error and kept as\n"
+     "it was. Nothing else changes a byte; image and language modules not in\n"
+     "their canonical layout come out canonical.",
      runResave},
 };
 const size_t MODULE_COMMAND_COUNT = sizeof MODULE_COMMANDS / sizeof MODULE_COMMANDS[0];

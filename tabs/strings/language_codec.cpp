@@ -1,0 +1,202 @@
+#include "tabs/strings/language_codec.h"
+
+#include <glib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "pool/be.h"
+#include "pool/memory.h"
+
+namespace {
+
+// One converter per code page and direction for a whole read or write:
+// g_convert would open one per text. The bytes and the failures are
+// g_convert's, which runs the same conversion.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(g_iconv_open(to, from)) {}
+  ~Converter() {
+    if (cd_ != reinterpret_cast<GIConv>(-1)) g_iconv_close(cd_);
+  }
+  // A malloc'd (g_malloc) conversion of n bytes, NUL-terminated, or null.
+  char* convert(const char* text, size_t n, gsize* written) {
+    if (cd_ == reinterpret_cast<GIConv>(-1)) return nullptr;
+    gsize read = 0;
+    return g_convert_with_iconv(text, gssize(n), cd_, &read, written, nullptr);
+  }
+
+ private:
+  GIConv cd_;
+};
+
+StringEntry* entryAt(List* entries, uint32_t i) { return static_cast<StringEntry*>(listGet(entries, i)); }
+
+
+int fail(char* err, const char* text) {
+  std::snprintf(err, LANGUAGE_ERROR_SIZE, "%s", text);
+  return 0;
+}
+
+// The string offset table: where it starts and how wide its offsets are.
+uint32_t tableStart(const LanguageModule* lm) {
+  return lm->layout == LANGUAGE_LAYOUT_32 ? 8 + 4 * lm->groupCount : 2 * lm->groupCount;
+}
+
+}  // namespace
+
+int languageMatch(ModulePool*, Module* module) { return std::strncmp(moduleGetName(module), "Lng_", 4) == 0; }
+
+const char* languageCodePage(const char* name) {
+  return std::strcmp(name, "Lng_Russian") == 0 || std::strcmp(name, "Lng_American") == 0 ? "CP1251" : "CP1252";
+}
+
+int readLanguageModule(LanguageModule* lm, char* err) {
+  lm->codePage = languageCodePage(moduleGetName(lm->module));
+  lm->body = moduleGetBody(lm->module, &lm->bodySize);
+  lm->entries = listNew();
+  const uint8_t* b = lm->body;
+  const uint32_t size = lm->bodySize;
+  if (!b || size < 4) return fail(err, "This language module has no string tables (its body is under 4 bytes).");
+  lm->layout = beGet32(b) <= 32 ? LANGUAGE_LAYOUT_32 : LANGUAGE_LAYOUT_16;
+  const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
+  lm->groupCount = lm->layout == LANGUAGE_LAYOUT_32 ? beGet32(b) : beGet16(b) / 2;
+  if (lm->groupCount > LANGUAGE_GROUPS_MAX) return fail(err, "This language module has more than 32 string groups.");
+  const uint32_t start = tableStart(lm);
+  if (start > size) return fail(err, "This language module's header runs past its body.");
+  for (uint32_t g = 0; g < lm->groupCount; g++)
+    lm->groupOffsets[g] = step == 4 ? beGet32(b + 4 + 4 * g) : beGet16(b + 2 * g);
+  // Without groups there are no entries; with them, the first group's table
+  // must be where the writer puts it, or a write-back would shift every text.
+  if (lm->groupCount == 0) return 1;
+  if (lm->groupOffsets[0] != start)
+    return fail(err, "This language module's string table is not right after its header.");
+
+  Converter toUtf8("UTF-8", lm->codePage);
+  uint32_t end = size, group = 0, index = 0;
+  for (uint32_t p = start; p < end; p += step) {
+    if (size - p < step) return fail(err, "This language module's string table runs past its body.");
+    uint32_t offset = step == 4 ? beGet32(b + p) : beGet16(b + p);
+    auto* e = static_cast<StringEntry*>(std::calloc(1, sizeof(StringEntry)));
+    e->number = listGetCount(lm->entries);
+    e->group = group;
+    e->index = index++;
+    listPush(lm->entries, e);
+    if (offset) {
+      const void* zero = offset < size ? std::memchr(b + offset, 0, size - offset) : nullptr;
+      if (!zero) return fail(err, "A text of this language module lies past its body or has no end.");
+      uint32_t length = uint32_t(static_cast<const uint8_t*>(zero) - (b + offset));
+      gsize written = 0;
+      e->text = toUtf8.convert(reinterpret_cast<const char*>(b + offset), length, &written);
+      if (!e->text) {
+        e->text = g_strdup("");
+        e->raw = mallocCopy(b + offset, length);
+        e->rawLength = length;
+      }
+      e->originalText = g_strdup(e->text);
+      if (offset < end) end = offset;
+    }
+    // Equal group offsets make empty groups: skip to the last one starting here.
+    while (group + 1 < lm->groupCount && lm->groupOffsets[group + 1] == p + step) group++, index = 0;
+  }
+  return 1;
+}
+
+int writeLanguageModule(LanguageModule* lm, char* err) {
+  // A body without groups has nothing to rebuild: it stays as it is.
+  if (lm->groupCount == 0) {
+    moduleStoreBody(lm->module, lm->body, lm->bodySize);
+    return 1;
+  }
+  const uint32_t count = listGetCount(lm->entries);
+  const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
+  uint64_t n = tableStart(lm) + uint64_t(step) * count;
+  Converter fromUtf8(lm->codePage, "UTF-8");
+  // Each distinct encoded text once: the first entry that uses it places it.
+  std::unordered_map<std::string_view, uint32_t> placed;
+  bool fits = true;
+  for (uint32_t i = 0; i < count; i++) {
+    StringEntry* e = entryAt(lm->entries, i);
+    e->newOffset = 0;
+    if (!e->text) continue;
+    gsize length = 0;
+    if (e->raw && !e->changed) {
+      e->encoded = static_cast<char*>(g_malloc(e->rawLength + 1));
+      std::memcpy(e->encoded, e->raw, e->rawLength);
+      length = e->rawLength;
+    } else {
+      e->encoded = fromUtf8.convert(e->text, std::strlen(e->text), &length);
+      if (!e->encoded) e->encoded = fromUtf8.convert(e->originalText, std::strlen(e->originalText), &length);
+      if (!e->encoded) e->encoded = g_strdup(""), length = 0;  // read from the module, so never seen
+    }
+    e->encodedLength = uint32_t(length);
+    auto [it, added] = placed.try_emplace(std::string_view(e->encoded, length), uint32_t(n));
+    e->newOffset = it->second;
+    if (added) n += length ? length + 1 : 2;
+    fits = fits && (step == 4 ? e->newOffset <= 0xFFFFFFF0u : e->newOffset <= 0xFFFF);
+  }
+  n = (n + 3) & ~uint64_t(3);
+  std::vector<uint8_t> out;
+  if (fits && n <= 0xFFFFFFF0u) out.assign(n, 0);
+  uint32_t p = tableStart(lm);
+  for (uint32_t i = 0; i < count; i++) {
+    StringEntry* e = entryAt(lm->entries, i);
+    if (!out.empty()) {
+      if (step == 4)
+        beSet32(out.data() + p, e->newOffset);
+      else
+        beSet16(out.data() + p, e->newOffset);
+      // Entries that share a text copy the same bytes to the same place.
+      if (e->encoded && e->encodedLength) std::memcpy(out.data() + e->newOffset, e->encoded, e->encodedLength);
+    }
+    p += step;
+    g_free(e->encoded);
+    e->encoded = nullptr;
+  }
+  if (out.empty())
+    return fail(err, "The texts no longer fit this language module: a string offset would pass 65535. "
+                     "The module keeps its previous contents.");
+  if (step == 4) {
+    beSet32(out.data(), lm->groupCount);
+    for (uint32_t g = 0; g < lm->groupCount; g++) beSet32(out.data() + 4 + 4 * g, lm->groupOffsets[g]);
+  } else {
+    for (uint32_t g = 0; g < lm->groupCount; g++) beSet16(out.data() + 2 * g, lm->groupOffsets[g]);
+  }
+  moduleStoreBody(lm->module, out.data(), uint32_t(out.size()));
+  return 1;
+}
+
+void languageModuleClear(LanguageModule* lm) {
+  if (lm->entries) {
+    for (uint32_t i = 0; i < listGetCount(lm->entries); i++) {
+      StringEntry* e = entryAt(lm->entries, i);
+      g_free(e->text);
+      g_free(e->originalText);
+      std::free(e->raw);
+      g_free(e->encoded);
+    }
+    listFreeAll(lm->entries);
+    lm->entries = nullptr;
+  }
+  std::free(lm->body);
+  lm->body = nullptr;
+}
+
+int languageTextFits(const char* codePage, const char* text) {
+  gchar* converted = g_convert(text, -1, codePage, "UTF-8", nullptr, nullptr, nullptr);
+  g_free(converted);
+  return converted != nullptr;
+}
+
+int languageStoreUnedited(Module* module, char* err) {
+  if (!languageMatch(nullptr, module)) return 0;
+  LanguageModule lm = {};
+  lm.module = module;
+  int result = readLanguageModule(&lm, err) ? (writeLanguageModule(&lm, err) ? 1 : -1) : 0;
+  languageModuleClear(&lm);
+  return result;
+}

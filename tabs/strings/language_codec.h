@@ -1,0 +1,86 @@
+// Language modules: the unit's interface texts for one language, in modules
+// named "Lng_..." whose body holds string tables over a pool of
+// NUL-terminated texts in an 8-bit code page (CP1251 for "Lng_Russian" and
+// "Lng_American", CP1252 for every other). All numbers big-endian.
+//
+// 32-bit layout (first word G <= 32): G, G group offsets, a reserved word,
+//   then one 32-bit string offset per entry, all groups in order, then the
+//   texts. 16-bit layout (first word above 32): G = first 16-bit word / 2
+//   group offsets of 16 bits, then 16-bit string offsets, then the texts.
+// A string offset of 0 is an absent entry; the offset tables end at the
+// smallest non-zero string offset. Group g runs from its group offset to the
+// next one's.
+#pragma once
+
+#include <cstdint>
+
+#include "pool/list.h"
+#include "pool/module.h"
+#include "pool/pool.h"
+
+enum LanguageLayout : int { LANGUAGE_LAYOUT_32 = 32, LANGUAGE_LAYOUT_16 = 16 };
+
+enum : uint32_t {
+  LANGUAGE_GROUPS_MAX = 32,
+  LANGUAGE_ERROR_SIZE = 256,
+};
+
+struct StringEntry {
+  uint32_t number;  // position among all entries, absent ones counted
+  uint32_t group;
+  uint32_t index;   // position within the group, absent ones counted
+  uint32_t changed;
+  char* text;          // UTF-8, or null for an absent entry
+  char* originalText;  // as read, UTF-8, or null
+  // A text the code page cannot decode: its bytes are kept and written back
+  // as read until the user replaces it; text and originalText are then "".
+  uint8_t* raw;
+  uint32_t rawLength;
+  // Working fields of the write-back.
+  char* encoded;
+  uint32_t encodedLength;
+  uint32_t newOffset;
+};
+
+// What reading one module yields; the Strings view embeds it.
+struct LanguageModule {
+  Module* module;
+  uint8_t* body;  // the body as read, owned
+  uint32_t bodySize;
+  int layout;
+  const char* codePage;
+  List* entries;  // StringEntry*, in table order
+  uint32_t groupCount;
+  uint32_t groupOffsets[LANGUAGE_GROUPS_MAX];
+};
+
+// 1 when the module's name begins with "Lng_".
+int languageMatch(ModulePool* pool, Module* module);
+
+// "CP1251" or "CP1252", by the module's whole name.
+const char* languageCodePage(const char* name);
+
+// Reads lm->module into lm. Returns 0, with a message in err
+// (LANGUAGE_ERROR_SIZE bytes), for a body it cannot index safely: no body or
+// under 4 bytes, more than 32 groups, tables or header past the body, the
+// first group not where the offset table belongs (right after the header),
+// a string offset at or past the end, or a text without its zero inside the
+// body. Nothing outside the body is read.
+int readLanguageModule(LanguageModule* lm, char* err);
+
+// Rebuilds the body from the entries (each distinct encoded text once, in
+// order of first use) and hands it to the module. Returns 0 with a message
+// in err, the module unchanged, when a 16-bit string offset would pass
+// 65535.
+int writeLanguageModule(LanguageModule* lm, char* err);
+
+// Releases what readLanguageModule allocated (body, entries); lm stays.
+void languageModuleClear(LanguageModule* lm);
+
+// Whether UTF-8 text can be written in the code page.
+int languageTextFits(const char* codePage, const char* text);
+
+// What the Strings tab stores when nothing was edited. Returns 0 for a module
+// that is not a language module or is malformed; -1 with a message when the
+// store is refused and the module keeps its body.
+int languageStoreUnedited(Module* module, char* err);
