@@ -1,16 +1,18 @@
-// Writes the seed corpora of pool_parse_fuzzer, font_decode_fuzzer and image_decode_fuzzer
-// from the test builders. From the project root:
+// Writes the seed corpora of pool_parse_fuzzer, font_decode_fuzzer, image_decode_fuzzer and
+// language_decode_fuzzer from the test builders. From the project root:
 //   g++ -std=c++20 -I. fuzz/make_corpus.cpp tests/support/module_builder.cpp
 //       tests/support/body_builders.cpp tabs/fonts/font_codec.cpp tabs/images/image_codec.cpp
 //       pool/module_format.cpp pool/module.cpp pool/list.cpp pool/file_save.cpp
-//       -o /tmp/make_corpus &&
+//       $(pkg-config --cflags --libs glib-2.0) -o /tmp/make_corpus &&
 //   /tmp/make_corpus fuzz/corpus/pool_parse fuzz/corpus/font_decode fuzz/corpus/image_decode
+//       fuzz/corpus/language_decode
 #include <algorithm>
 #include <string>
 
 #include "pool/be.h"
 #include "pool/module_format.h"
 #include "tabs/images/image_codec.h"
+#include "tabs/strings/language_codec.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/module_builder.h"
 
@@ -88,10 +90,40 @@ bool imageSeedsWrite(const std::string& dir) {
          imageSeedWrite(dir + "ok-bitmaps-shared", 0, shared);
 }
 
+// A language seed: the name byte (even: Lng_German, CP1252; odd: Lng_Russian, CP1251), then
+// the body.
+bool languageSeedWrite(const std::string& path, uint8_t name, const Bytes& body) {
+  Bytes seed{name};
+  seed.insert(seed.end(), body.begin(), body.end());
+  return !body.empty() && writeFile(path, seed);
+}
+
+// Bodies as written, of both layouts, with absent entries, shared and empty texts; one whose
+// empty groups share their offset with the next; and one holding the byte 0x81, which CP1252
+// cannot decode.
+bool languageSeedsWrite(const std::string& dir) {
+  const std::nullopt_t absent = std::nullopt;
+  Bytes undecodable = languageBody(LANGUAGE_LAYOUT_16, {{"Caf~", "Caf~", absent, "OK"}}, "CP1252");
+  const Bytes tilde = bytesOf("f~");
+  auto at = std::search(undecodable.begin(), undecodable.end(), tilde.begin(), tilde.end());
+  if (at != undecodable.end()) at[1] = 0x81;
+  Bytes groups32 = languageBody(
+      LANGUAGE_LAYOUT_32, {{"Route", absent, "Straße", "Route"}, {"", "OK", ""}, {absent, "Menü"}},
+      "CP1252");
+  Bytes cyrillic16 =
+      languageBody(LANGUAGE_LAYOUT_16, {{"Маршрут", absent, ""}, {"OK", "Маршрут"}}, "CP1251");
+  Bytes emptyGroups =
+      languageBody(LANGUAGE_LAYOUT_16, {{"A", absent}, {}, {}, {"B"}, {}}, "CP1252");
+  return languageSeedWrite(dir + "ok-32-groups", 0, groups32) &&
+         languageSeedWrite(dir + "ok-16-cyrillic", 1, cyrillic16) &&
+         languageSeedWrite(dir + "ok-equal-group-offsets", 0, emptyGroups) &&
+         languageSeedWrite(dir + "ok-undecodable", 0, undecodable);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 2;
+  if (argc != 5) return 2;
   std::string dir = std::string(argv[1]) + "/";
   // Bodies without a zero byte, so a mutated length shows up as a parse error, not as padding.
   Bytes first = ModuleBuilder().name("navtable").body(Bytes(40, 1)).build(),
@@ -117,5 +149,6 @@ int main(int argc, char** argv) {
     ok = ok && writeFile(dir + "bad-break-" + std::to_string(how),
                          imageOf({first, breakModule(broken, Break(how))}));
   ok = ok && fontSeedsWrite(std::string(argv[2]) + "/");
-  return ok && imageSeedsWrite(std::string(argv[3]) + "/") ? 0 : 1;
+  ok = ok && imageSeedsWrite(std::string(argv[3]) + "/");
+  return ok && languageSeedsWrite(std::string(argv[4]) + "/") ? 0 : 1;
 }

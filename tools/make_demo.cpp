@@ -11,6 +11,7 @@
 
 #include "pool/memory.h"
 #include "tabs/images/image_codec.h"
+#include "tabs/strings/language_codec.h"
 #include "tests/support/body_builders.h"
 
 namespace {
@@ -30,7 +31,6 @@ struct DemoModule {
   uint8_t type;
   uint16_t access;
   uint8_t language;
-  size_t bodySize;
 };
 
 // A picture being drawn: 8-bit RGB, row-major; colours as 0xRRGGBB.
@@ -247,19 +247,175 @@ Bytes iconsBody() {
       0x302);
 }
 
+// The interface texts of one language; "{}" stands for a distance or a
+// number. Every language has the same entries, as the unit looks them up by
+// position.
+struct LanguageTexts {
+  const char* name;
+  int layout;
+  const char* units[2];   // metres, kilometres
+  const char* common[5];  // OK, Cancel, Back, Yes, No
+  const char* menu[16];
+  const char* manoeuvres[8];
+  const char* arrival[6];
+  const char* settings[16];
+  const char* messages[16];
+  const char* waypoint;
+  const char* recent;
+};
+
+const LanguageTexts LANGUAGES[] = {
+    {"Lng_English",
+     LANGUAGE_LAYOUT_32,
+     {"m", "km"},
+     {"OK", "Cancel", "Back", "Yes", "No"},
+     {"Navigation", "Enter destination", "Home", "Recent destinations", "Points of interest",
+      "Address book", "Route options", "Route calculation", "Map view", "Traffic messages",
+      "Settings", "Volume", "Brightness", "Language", "System information", "Demo mode"},
+     {"Turn left in {}", "Turn right in {}", "Bear left in {}", "Bear right in {}",
+      "Make a U-turn in {}", "Take the exit in {}", "At the roundabout in {}, take the first exit",
+      "Keep straight on for {}"},
+     {"You have reached your destination", "Recalculating route",
+      "Please turn around when possible", "Waypoint reached", "Route calculation",
+      "GPS signal lost"},
+     {"Fastest route", "Shortest route", "Economical route", "Avoid motorways", "Avoid toll roads",
+      "Avoid ferries", "Day colours", "Night colours", "Automatic colours", "Distance units",
+      "Kilometres", "Miles", "Time format", "24 hours", "12 hours", "Voice guidance"},
+     {"Calculating route…", "No route found", "Destination is not on the map",
+      "Please insert the map CD", "Wrong map CD", "Loading map data",
+      "Searching for GPS satellites", "Position not yet known", "Memory full",
+      "Delete this destination?", "Delete all recent destinations?", "Address book is empty",
+      "Traffic jam ahead", "Road closed", "Detour recommended", "Please wait"},
+     "Waypoint {}",
+     "Recent destination {}"},
+    {"Lng_German",
+     LANGUAGE_LAYOUT_16,
+     {"m", "km"},
+     {"OK", "Abbrechen", "Zurück", "Ja", "Nein"},
+     {"Navigation", "Ziel eingeben", "Heimatadresse", "Letzte Ziele", "Sonderziele", "Adressbuch",
+      "Routenoptionen", "Routenberechnung", "Kartenansicht", "Verkehrsmeldungen", "Einstellungen",
+      "Lautstärke", "Helligkeit", "Sprache", "Systeminformation", "Demomodus"},
+     {"In {} links abbiegen", "In {} rechts abbiegen", "In {} halb links", "In {} halb rechts",
+      "In {} wenden", "In {} die Ausfahrt nehmen",
+      "Im Kreisverkehr in {} die erste Ausfahrt nehmen", "Dem Straßenverlauf {} folgen"},
+     {"Sie haben Ihr Ziel erreicht", "Route wird neu berechnet", "Bitte wenden, sobald möglich",
+      "Zwischenziel erreicht", "Routenberechnung", "GPS-Signal verloren"},
+     {"Schnellste Route", "Kürzeste Route", "Sparsame Route", "Autobahnen meiden",
+      "Mautstraßen meiden", "Fähren meiden", "Tagfarben", "Nachtfarben", "Automatische Farben",
+      "Entfernungseinheit", "Kilometer", "Meilen", "Zeitformat", "24 Stunden", "12 Stunden",
+      "Sprachansagen"},
+     {"Route wird berechnet…", "Keine Route gefunden", "Ziel liegt nicht auf der Karte",
+      "Bitte Karten-CD einlegen", "Falsche Karten-CD", "Kartendaten werden geladen",
+      "Suche nach GPS-Satelliten", "Position noch unbekannt", "Speicher voll",
+      "Dieses Ziel löschen?", "Alle letzten Ziele löschen?", "Adressbuch ist leer", "Stau voraus",
+      "Straße gesperrt", "Umleitung empfohlen", "Bitte warten"},
+     "Zwischenziel {}",
+     "Letztes Ziel {}"},
+    {"Lng_French",
+     LANGUAGE_LAYOUT_32,
+     {"m", "km"},
+     {"OK", "Annuler", "Retour", "Oui", "Non"},
+     {"Navigation", "Saisir la destination", "Domicile", "Destinations récentes",
+      "Points d’intérêt", "Carnet d’adresses", "Options d’itinéraire", "Calcul de l’itinéraire",
+      "Vue de la carte", "Infos trafic", "Réglages", "Volume", "Luminosité", "Langue",
+      "Informations système", "Mode démo"},
+     {"Dans {}, tournez à gauche", "Dans {}, tournez à droite", "Dans {}, serrez à gauche",
+      "Dans {}, serrez à droite", "Dans {}, faites demi-tour", "Dans {}, prenez la sortie",
+      "Dans {}, au rond-point, prenez la première sortie", "Continuez tout droit sur {}"},
+     {"Vous êtes arrivé à destination", "Recalcul de l’itinéraire",
+      "Faites demi-tour dès que possible", "Étape atteinte", "Calcul de l’itinéraire",
+      "Signal GPS perdu"},
+     {"Itinéraire le plus rapide", "Itinéraire le plus court", "Itinéraire économique",
+      "Éviter les autoroutes", "Éviter les péages", "Éviter les ferries", "Couleurs de jour",
+      "Couleurs de nuit", "Couleurs automatiques", "Unités de distance", "Kilomètres", "Miles",
+      "Format de l’heure", "24 heures", "12 heures", "Guidage vocal"},
+     {"Calcul de l’itinéraire…", "Aucun itinéraire trouvé", "La destination n’est pas sur la carte",
+      "Veuillez insérer le CD de cartes", "Mauvais CD de cartes", "Chargement des cartes",
+      "Recherche des satellites GPS", "Position encore inconnue", "Mémoire pleine",
+      "Supprimer cette destination ?", "Supprimer toutes les destinations récentes ?",
+      "Le carnet d’adresses est vide", "Bouchon devant", "Route fermée", "Déviation conseillée",
+      "Veuillez patienter"},
+     "Étape {}",
+     "Destination récente {}"},
+    {"Lng_Russian",
+     LANGUAGE_LAYOUT_16,
+     {"м", "км"},
+     {"OK", "Отмена", "Назад", "Да", "Нет"},
+     {"Навигация", "Ввод пункта назначения", "Домой", "Последние пункты", "Объекты",
+      "Адресная книга", "Параметры маршрута", "Расчёт маршрута", "Вид карты", "Дорожные сообщения",
+      "Настройки", "Громкость", "Яркость", "Язык", "Сведения о системе", "Демонстрация"},
+     {"Через {} поверните налево", "Через {} поверните направо", "Через {} держитесь левее",
+      "Через {} держитесь правее", "Через {} развернитесь", "Через {} съезд",
+      "Через {} на кольце первый съезд", "Прямо {}"},
+     {"Вы прибыли в пункт назначения", "Маршрут пересчитывается",
+      "Развернитесь, когда будет возможно", "Промежуточная точка достигнута", "Расчёт маршрута",
+      "Сигнал GPS потерян"},
+     {"Быстрый маршрут", "Короткий маршрут", "Экономичный маршрут", "Избегать автомагистралей",
+      "Избегать платных дорог", "Избегать паромов", "Дневные цвета", "Ночные цвета",
+      "Автоматические цвета", "Единицы расстояния", "Километры", "Мили", "Формат времени",
+      "24 часа", "12 часов", "Голосовые подсказки"},
+     {"Расчёт маршрута…", "Маршрут не найден", "Пункт назначения вне карты",
+      "Вставьте диск с картами", "Неверный диск с картами", "Загрузка карты", "Поиск спутников GPS",
+      "Местоположение неизвестно", "Память заполнена", "Удалить этот пункт?",
+      "Удалить все последние пункты?", "Адресная книга пуста", "Впереди пробка", "Дорога закрыта",
+      "Рекомендуется объезд", "Подождите"},
+     "Точка маршрута {}",
+     "Последний пункт {}"},
+};
+
+std::string filledIn(const char* pattern, const std::string& value) {
+  std::string text = pattern;
+  size_t at = text.find("{}");
+  return at == std::string::npos ? text : text.replace(at, 2, value);
+}
+
+// Five groups: menu, guidance (each manoeuvre at twelve distances), settings,
+// messages and numbered destinations. The common words recur across groups,
+// and so does "Route calculation"; a few slots are absent and a few texts
+// empty, as in a unit's tables.
+Bytes languageDemoBody(const LanguageTexts& t) {
+  const std::nullopt_t absent = std::nullopt;
+  const uint32_t metres[] = {50, 100, 200, 300, 400, 500, 800}, kilometres[] = {1, 2, 3, 5, 10};
+  LanguageGroup menu = {t.common[0], t.common[1], t.common[2]};
+  menu.insert(menu.end(), t.menu, t.menu + 16);
+  menu.insert(menu.end(), {absent, absent, t.common[3], t.common[4]});
+  LanguageGroup guidance;
+  for (const char* m : t.manoeuvres) {
+    for (uint32_t d : metres) guidance.push_back(filledIn(m, std::to_string(d) + " " + t.units[0]));
+    for (uint32_t d : kilometres)
+      guidance.push_back(filledIn(m, std::to_string(d) + " " + t.units[1]));
+  }
+  guidance.insert(guidance.end(), t.arrival, t.arrival + 6);
+  LanguageGroup settings;
+  for (uint32_t i = 0; i < 16; i++) {
+    settings.push_back(t.settings[i]);
+    if (i % 4 == 3) settings.push_back("");  // a help line left empty
+  }
+  settings.insert(settings.end(), {t.common[0], t.common[1], t.common[2]});
+  LanguageGroup messages(t.messages, t.messages + 16);
+  messages.insert(messages.end(), {absent, t.common[0], ""});
+  LanguageGroup numbered;
+  for (uint32_t i = 1; i <= 60; i++)
+    numbered.push_back(i % 25 ? std::optional<std::string>(filledIn(t.waypoint, std::to_string(i)))
+                              : absent);
+  for (uint32_t i = 1; i <= 40; i++) numbered.push_back(filledIn(t.recent, std::to_string(i)));
+  return languageBody(t.layout, {menu, guidance, settings, messages, numbered},
+                      languageCodePage(t.name));
+}
+
 const DemoModule DEMO[] = {
-    {"kernel", 12, 0x0555, 0x00, 0},     {"init", 12, 0x0555, 0x00, 0},
-    {"ioman", 1, 0x0555, 0x00, 0},       {"navcore", 1, 0x0555, 0x00, 0},
-    {"scf", 13, 0x0555, 0x00, 0},        {"rbf", 13, 0x0555, 0x00, 0},
-    {"sc_lcd", 14, 0x0555, 0x00, 0},     {"term", 15, 0x0555, 0x00, 0},
-    {"rom_col_day", 4, 0x0557, 0x00, 0}, {"rom_col_night", 4, 0x0557, 0x00, 0},
-    {"font_small", 4, 0x0557, 0x00, 0},  {"pfont_medium", 4, 0x0557, 0x00, 0},
-    {"ufont_large", 4, 0x0557, 0x00, 0}, {"rombitmaps", 4, 0x0557, 0x00, 0},
-    {"romicons", 4, 0x0557, 0x00, 0},    {"lang_en", 4, 0x0557, 0x01, 6000},
-    {"lang_de", 4, 0x0557, 0x02, 6400},  {"lang_fr", 4, 0x0557, 0x03, 6500},
-    {"lang_it", 4, 0x0557, 0x04, 6300},  {"route_cfg", 5, 0x0553, 0x00, 0},
-    {"guidance", 1, 0x0555, 0x00, 0},    {"tmc", 1, 0x0555, 0x00, 0},
-    {"diag", 0x55, 0x0555, 0x00, 0},
+    {"kernel", 12, 0x0555, 0x00},     {"init", 12, 0x0555, 0x00},
+    {"ioman", 1, 0x0555, 0x00},       {"navcore", 1, 0x0555, 0x00},
+    {"scf", 13, 0x0555, 0x00},        {"rbf", 13, 0x0555, 0x00},
+    {"sc_lcd", 14, 0x0555, 0x00},     {"term", 15, 0x0555, 0x00},
+    {"rom_col_day", 4, 0x0557, 0x00}, {"rom_col_night", 4, 0x0557, 0x00},
+    {"font_small", 4, 0x0557, 0x00},  {"pfont_medium", 4, 0x0557, 0x00},
+    {"ufont_large", 4, 0x0557, 0x00}, {"rombitmaps", 4, 0x0557, 0x00},
+    {"romicons", 4, 0x0557, 0x00},    {"Lng_English", 4, 0x0557, 0x01},
+    {"Lng_German", 4, 0x0557, 0x02},  {"Lng_French", 4, 0x0557, 0x03},
+    {"Lng_Russian", 4, 0x0557, 0x04}, {"route_cfg", 5, 0x0553, 0x00},
+    {"guidance", 1, 0x0555, 0x00},    {"tmc", 1, 0x0555, 0x00},
+    {"diag", 0x55, 0x0555, 0x00},
 };
 
 }  // namespace
@@ -271,14 +427,21 @@ int main(int argc, char** argv) {
   }
   size_t count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : sizeof DEMO / sizeof DEMO[0];
   const Bytes bitmaps = bitmapsBody(), icons = iconsBody();
+  std::vector<Bytes> languages;
+  for (const LanguageTexts& t : LANGUAGES) {
+    languages.push_back(languageDemoBody(t));
+    if (languages.back().empty()) {
+      std::fprintf(stderr, "korvane-demo: the texts of %s do not fit its code page\n", t.name);
+      return 1;
+    }
+  }
   Bytes image;
   for (size_t i = 0; i < count; i++) {
     const DemoModule& d = DEMO[i % (sizeof DEMO / sizeof DEMO[0])];
     std::string name = d.name;
     if (i >= sizeof DEMO / sizeof DEMO[0]) name += "_" + std::to_string(i);
     // Program modules carry code the editor never opens; data modules a body.
-    size_t bodySize = d.bodySize ? d.bodySize : 200 + (i * 37) % 900;
-    Bytes body = pattern(bodySize, uint32_t(i));
+    Bytes body = pattern(200 + (i * 37) % 900, uint32_t(i));
     if (name.starts_with("rom_col_day")) body = colorBody(0x0033, 0, 8);
     if (name.starts_with("rom_col_night")) body = colorBody(0x0035, 12, 4);
     if (name.starts_with("font_small")) body = fontBody(1);
@@ -286,6 +449,8 @@ int main(int argc, char** argv) {
     if (name.starts_with("ufont_large")) body = fontBody(3);
     if (name.starts_with("rombitmaps")) body = bitmaps;
     if (name.starts_with("romicons")) body = icons;
+    for (size_t k = 0; k < languages.size(); k++)
+      if (name.starts_with(LANGUAGES[k].name)) body = languages[k];
     Bytes m = ModuleBuilder()
                   .name(name)
                   .type(d.type)

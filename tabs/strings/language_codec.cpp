@@ -78,6 +78,9 @@ int readLanguageModule(LanguageModule* lm, char* err) {
 
   Converter toUtf8("UTF-8", lm->codePage);
   uint32_t end = size, group = 0, index = 0;
+  // Groups that start where the table starts are empty: the first entry
+  // belongs to the last of them.
+  while (group + 1 < lm->groupCount && lm->groupOffsets[group + 1] == start) group++;
   for (uint32_t p = start; p < end; p += step) {
     if (size - p < step) return fail(err, "This language module's string table runs past its body.");
     uint32_t offset = step == 4 ? beGet32(b + p) : beGet16(b + p);

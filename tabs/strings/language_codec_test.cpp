@@ -87,6 +87,8 @@ TEST(LanguageCodec, LayoutsGroupsAndCodePages) {
   ASSERT_TRUE(three.ok) << three.err;
   EXPECT_EQ(3u, three.lm.groupCount);
   EXPECT_EQ("0/0 A;2/0 ;", three.show());
+  Language leading({0, 6, 0, 6, 0, 8, 0, 10, 0, 12, 'A', 0, 0, 0, 0, 0});  // group 0 empty
+  EXPECT_EQ("1/0 A;2/0 ;", leading.show());
 
   EXPECT_STREQ("CP1251", languageCodePage("Lng_Russian"));
   EXPECT_STREQ("CP1251", languageCodePage("Lng_American"));

@@ -1,14 +1,19 @@
 #include "tests/support/body_builders.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <random>
 #include <vector>
 
 #include "pool/be.h"
 #include "pool/memory.h"
 #include "tabs/fonts/font_codec.h"
 #include "tabs/images/image_codec.h"
+#include "tabs/strings/language_codec.h"
 
 namespace {
 
@@ -109,4 +114,123 @@ Bytes imagesBody(int kind, const std::vector<ImageSpec>& images, uint32_t versio
   MallocPtr<uint8_t> body(imageModuleEncode(kind, version, list, &size, err));
   listFree(list);
   return body ? Bytes(body.get(), body.get() + size) : Bytes();
+}
+
+Bytes languageBody(int layout, const std::vector<LanguageGroup>& groups, const char* codePage) {
+  const uint32_t step = layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
+  const uint32_t groupCount = uint32_t(groups.size());
+  const uint32_t start = layout == LANGUAGE_LAYOUT_32 ? 8 + 4 * groupCount : 2 * groupCount;
+  std::vector<uint32_t> groupOffsets, offsets;
+  uint32_t end = start;
+  for (const LanguageGroup& g : groups) {
+    groupOffsets.push_back(end);
+    end += step * uint32_t(g.size());
+  }
+  // The pool: each distinct encoded text once, where its first user puts it.
+  Bytes pool;
+  std::map<std::string, uint32_t> placed;
+  for (const LanguageGroup& g : groups)
+    for (const std::optional<std::string>& text : g) {
+      if (!text) {
+        offsets.push_back(0);
+        continue;
+      }
+      gsize length = 0;
+      gchar* converted = g_convert(text->data(), gssize(text->size()), codePage, "UTF-8", nullptr,
+                                   &length, nullptr);
+      if (!converted) return Bytes();
+      std::string encoded(converted, length);
+      g_free(converted);
+      auto [it, added] = placed.try_emplace(encoded, end + uint32_t(pool.size()));
+      if (added) {
+        pool.insert(pool.end(), encoded.begin(), encoded.end());
+        pool.insert(pool.end(), encoded.empty() ? 2 : 1, 0);
+      }
+      offsets.push_back(it->second);
+    }
+  uint32_t highest = 0;
+  for (uint32_t offset : offsets) highest = std::max(highest, offset);
+  for (uint32_t offset : groupOffsets) highest = std::max(highest, offset);
+  if (step == 2 && highest > 0xFFFF) return Bytes();
+  Bytes body(end, 0);
+  body.insert(body.end(), pool.begin(), pool.end());
+  body.resize((body.size() + 3) & ~size_t(3), 0);
+  if (step == 4) beSet32(body.data(), groupCount);
+  for (size_t g = 0; g < groupOffsets.size(); g++) {
+    if (step == 4)
+      beSet32(&body[4 + 4 * g], groupOffsets[g]);
+    else
+      beSet16(&body[2 * g], groupOffsets[g]);
+  }
+  for (size_t i = 0; i < offsets.size(); i++) {
+    if (step == 4)
+      beSet32(&body[start + 4 * i], offsets[i]);
+    else
+      beSet16(&body[start + 2 * i], offsets[i]);
+  }
+  return body;
+}
+
+std::vector<LanguageGroup> navigationTexts(uint32_t count) {
+  static const char* const MANOEUVRES[] = {
+      "Turn left in {}",         "Turn right in {}",     "Bear left in {}",
+      "Bear right in {}",        "Make a U-turn in {}",  "Take the exit in {}",
+      "Keep straight on for {}", "In {} links abbiegen", "Dans {}, tournez à droite"};
+  static const char* const DISTANCES[] = {"50 m",  "100 m", "200 m", "300 m", "400 m", "500 m",
+                                          "800 m", "1 km",  "2 km",  "3 km",  "5 km",  "10 km"};
+  static const char* const WORDS[] = {"OK",
+                                      "Cancel",
+                                      "Back",
+                                      "Yes",
+                                      "No",
+                                      "Route calculation",
+                                      "Recalculating route",
+                                      "You have reached your destination",
+                                      "Enter destination",
+                                      "Recent destinations",
+                                      "Points of interest",
+                                      "Address book",
+                                      "Route options",
+                                      "Map view",
+                                      "Traffic messages",
+                                      "Settings",
+                                      "Volume",
+                                      "Brightness",
+                                      "Language",
+                                      "Fastest route",
+                                      "Shortest route",
+                                      "Avoid motorways",
+                                      "Avoid toll roads",
+                                      "Day colours",
+                                      "Night colours",
+                                      "Please wait",
+                                      "Straße gesperrt",
+                                      "Lautstärke",
+                                      "Kürzeste Route",
+                                      "Itinéraire économique",
+                                      "Mémoire pleine"};
+  static const char* const NUMBERED[] = {"Waypoint {}", "Exit {}", "Recent destination {}"};
+  const uint32_t manoeuvres = sizeof MANOEUVRES / sizeof MANOEUVRES[0];
+  const uint32_t distances = sizeof DISTANCES / sizeof DISTANCES[0];
+  const uint32_t words = sizeof WORDS / sizeof WORDS[0];
+  auto filledIn = [](std::string text, const std::string& value) {
+    return text.replace(text.find("{}"), 2, value);
+  };
+  std::mt19937 random(count);
+  std::vector<LanguageGroup> groups(20);
+  for (uint32_t i = 0; i < count; i++) {
+    LanguageGroup& group = groups[uint64_t(i) * groups.size() / count];
+    const uint32_t kind = random() % 100;
+    if (kind < 2)
+      group.push_back(std::nullopt);
+    else if (kind < 5)
+      group.push_back("");
+    else if (kind < 35)
+      group.push_back(filledIn(MANOEUVRES[random() % manoeuvres], DISTANCES[random() % distances]));
+    else if (kind < 60)
+      group.push_back(WORDS[random() % words]);
+    else
+      group.push_back(filledIn(NUMBERED[random() % 3], std::to_string(1 + random() % 5000)));
+  }
+  return groups;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,3 +38,21 @@ struct ImageSpec {
 // imageModuleEncode writes it; icons carry the version word. A name of 21
 // characters fills its field without a zero, as one read from a unit may.
 Bytes imagesBody(int kind, const std::vector<ImageSpec>& images, uint32_t version = 0x302);
+
+// One string group of a language body: its entries in order, nullopt for an
+// absent entry.
+using LanguageGroup = std::vector<std::optional<std::string>>;
+
+// A language body of LANGUAGE_LAYOUT_32 or LANGUAGE_LAYOUT_16 laid out as
+// writeLanguageModule writes it: header, group offsets, one string offset per
+// entry, each distinct text once in order of first use (an empty text as two
+// zero bytes), zero padding to 4 bytes. Texts are UTF-8, converted to the code
+// page. Empty when a text does not convert or a 16-bit offset would pass
+// 65535.
+Bytes languageBody(int layout, const std::vector<LanguageGroup>& groups, const char* codePage);
+
+// `count` interface texts of a navigation unit in 20 groups, drawn at random
+// with a fixed seed, so most recur: manoeuvres at a distance and menu words
+// (often), numbered waypoints and exits (now and then), about 3 % empty and
+// 2 % absent. UTF-8, all of them in CP1252.
+std::vector<LanguageGroup> navigationTexts(uint32_t count);
