@@ -64,7 +64,7 @@ Bytes manyModulesImage() {
   image.reserve(size_t(IMAGE_MODULES) * 1200);
   for (int i = 0; i < IMAGE_MODULES; i++) {
     std::string name = STEMS[random() % (sizeof STEMS / sizeof STEMS[0])];
-    name += "_" + std::to_string(i);
+    name += '_' + std::to_string(i);
     Bytes body(100 + random() % 1901);
     for (uint8_t& byte : body) byte = uint8_t(random());
     Bytes m = ModuleBuilder()

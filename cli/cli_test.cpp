@@ -43,7 +43,7 @@ TEST(CommandLine, ListCheckExtractReplaceResave) {
   EXPECT_EQ(Result(0, "", ""), run({"replace", image, "0", mod, out}));
   EXPECT_EQ(imageOf({newer, B}), readFile(out));
   EXPECT_EQ(Result(1, "",
-                   "Unable to replace module 'k\t\\\x7F\xFCn'\n"
+                   "Unable to replace module 'k\\x09\\x5C\\x7F\xFCn'\n"
                    "New module has different name: 'colors'.\n"),
             run({"replace", image, "1", mod, out}));
   EXPECT_EQ(Result(0, "", ""), run({"resave", image, out}));

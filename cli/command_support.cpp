@@ -1,12 +1,18 @@
 #include "cli/command_support.h"
 
+#include "pool/file_save.h"
+
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 PoolPtr cliLoadImage(const char* path, FILE* err) {
   char text[POOL_ERROR_SIZE] = "";
   PoolPtr pool(poolLoad(path, text));
-  if (!pool) std::fprintf(err, "Error loading file %s: %s\n", path, text);
+  char shown[1024];
+  textEscape(path, shown, sizeof shown);
+  if (!pool) std::fprintf(err, "Error loading file %s: %s\n", shown, text);
   return pool;
 }
 
@@ -16,12 +22,9 @@ int cliFail(FILE* err, const char* text) {
 }
 
 void cliPrintName(FILE* out, const char* name) {
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; p++) {
-    if (*p < 0x20 || *p == 0x7F || *p == '\\')
-      std::fprintf(out, "\\x%02X", *p);
-    else
-      std::fputc(*p, out);
-  }
+  std::string shown(4 * std::strlen(name) + 1, '\0');
+  textEscape(name, shown.data(), shown.size());
+  std::fputs(shown.c_str(), out);
 }
 
 bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* err) {

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr uint32_t POOL_GROW = 32;
+constexpr uint32_t POOL_GROW_FIRST = 32;  // then the array doubles
 
 void setError(char* err, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void setError(char* err, const char* format, ...) {
@@ -32,16 +32,19 @@ void setError(char* err, const char* format, ...) {
 ModulePool* poolNew() { return static_cast<ModulePool*>(std::calloc(1, sizeof(ModulePool))); }
 
 // Writes every module back to back. False (with the message) on a failure.
-bool writeModules(ModulePool* pool, int fd, char* err) {
+bool writeModules(ModulePool* pool, int fd, char* err, size_t errSize) {
   for (uint32_t index = 0; index < pool->count; index++) {
     uint32_t size = 0;
     MallocPtr<uint8_t> data(moduleGetData(pool->modules[index], &size));
     if (!data) {
-      setError(err, "Unable to get body for module %d", int(index));
+      std::snprintf(err, errSize, "Unable to get body for module %d", int(index));
+      errno = ENOMEM;
       return false;
     }
     if (!fileWriteAll(fd, data.get(), size)) {
-      setError(err, "Error saving module %d", int(index));
+      int reason = errno;
+      std::snprintf(err, errSize, "Error saving module %d", int(index));
+      errno = reason;
       return false;
     }
   }
@@ -55,23 +58,31 @@ ModulePool* poolLoad(const char* path, char* err) {
     setError(err, "Invalid file name.");
     return nullptr;
   }
+  char shown[POOL_ERROR_SIZE];  // paths in messages stay on their line
+  textEscape(path, shown, sizeof shown);
   FILE* file = std::fopen(path, "rb");
   if (!file) {
-    setError(err, "Failed to open '%s': %s", path, std::strerror(errno));
+    setError(err, "Failed to open '%s': %s", shown, std::strerror(errno));
     return nullptr;
   }
   // A folder opens for reading here, but has no length to take.
   struct stat st;
   if (::fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
     std::fclose(file);
-    setError(err, "Failed to open '%s': %s", path, std::strerror(EISDIR));
+    setError(err, "Failed to open '%s': %s", shown, std::strerror(EISDIR));
     return nullptr;
   }
   long length = -1;
   if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
   if (length >= 0 && length <= 3) {
     std::fclose(file);
-    setError(err, "File '%s' is too small", path);
+    setError(err, "File '%s' is too small", shown);
+    return nullptr;
+  }
+  // Offsets are 32-bit: a larger file is refused before a byte is read.
+  if (length > long(UINT32_MAX)) {
+    std::fclose(file);
+    setError(err, "Error at 0x%x: Unknown data", UINT32_MAX);
     return nullptr;
   }
   MallocPtr<uint8_t> buffer(length > 0 ? static_cast<uint8_t*>(std::malloc(size_t(length)))
@@ -79,7 +90,7 @@ ModulePool* poolLoad(const char* path, char* err) {
   if (length < 0 || !buffer || std::fseek(file, 0, SEEK_SET) != 0 ||
       std::fread(buffer.get(), 1, size_t(length), file) != size_t(length)) {
     std::fclose(file);
-    setError(err, "Error reading '%s'", path);
+    setError(err, "Error reading '%s'", shown);
     return nullptr;
   }
   std::fclose(file);
@@ -156,21 +167,21 @@ int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
     setError(err, "Invalid output filename");
     return 0;
   }
-  // The module index a failure at flush or rename time reports: the last one.
-  char failText[POOL_ERROR_SIZE];
-  std::snprintf(failText, sizeof failText, "Error saving module %d", pool->count ? int(pool->count) - 1 : 0);
-  FileWriter writer = {[](int fd, void* context, char* e, size_t) {
-                         return writeModules(static_cast<ModulePool*>(context), fd, e);
+  FileWriter writer = {[](int fd, void* context, char* e, size_t size) {
+                         return writeModules(static_cast<ModulePool*>(context), fd, e, size);
                        },
-                       pool, failText, false};
+                       pool};
   return fileSave(name, overwrite, writer, err, POOL_ERROR_SIZE);
 }
 
 uint32_t poolAdd(ModulePool* pool, Module* m) {
+  // Doubling keeps a million-module image linear (the sanitizers' allocator
+  // copies on every growth).
   if (pool->spare == 0) {
+    uint32_t grow = pool->count ? pool->count : POOL_GROW_FIRST;
     pool->modules = static_cast<Module**>(
-        std::realloc(pool->modules, (size_t(pool->count) + POOL_GROW) * sizeof(Module*)));
-    pool->spare = POOL_GROW;
+        std::realloc(pool->modules, (size_t(pool->count) + grow) * sizeof(Module*)));
+    pool->spare = grow;
   }
   pool->modules[pool->count] = m;
   pool->spare--;

@@ -3,6 +3,7 @@
 // sit behind one table, so that tests can answer them from a script.
 #include <cstring>
 
+#include "pool/file_save.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
 #include "shell/shell_private.h"
@@ -114,7 +115,9 @@ ModulePool* shellLoadPool(const char* path) {
   ModulePool* pool = poolLoad(path, err);
   if (pool) return pool;
   char text[SHELL_TEXT_SIZE];
-  shellFormatMessage(text, "Error loading file %s:\n\n%s", path, err);
+  char shown[SHELL_TEXT_SIZE];
+  textEscape(path, shown, sizeof shown);
+  shellFormatMessage(text, "Error loading file %s:\n\n%s", shown, err);
   showError(text);
   return nullptr;
 }

@@ -96,7 +96,8 @@ TEST_F(Shell, OpenSaveAndTheirMessages) {
   guiActivate(open_);
   guiActivate(save_);  // read-only: refused before any file chooser
   // Each chooser remembers its own folder; a "%" in a path is shown as it is.
-  EXPECT_EQ((Lines{"Save File in ", "error: Error saving module 0", "Save File in " + out,
+  EXPECT_EQ((Lines{"Save File in ", "error: Error saving module 0\n" + out + "/b.img: File too large",
+                   "Save File in " + out,
                    "Open File in " + dir.path(),
                    "error: Error loading file " + bad + ":\n\nError at 0x64: Module has invalid CRC",
                    "Open File in " + in,

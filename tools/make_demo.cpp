@@ -366,7 +366,8 @@ const LanguageTexts LANGUAGES[] = {
 std::string filledIn(const char* pattern, const std::string& value) {
   std::string text = pattern;
   size_t at = text.find("{}");
-  return at == std::string::npos ? text : text.replace(at, 2, value);
+  if (at == std::string::npos) return text;
+  return text.substr(0, at) + value + text.substr(at + 2);
 }
 
 // Five groups: menu, guidance (each manoeuvre at twelve distances), settings,
@@ -439,7 +440,7 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < count; i++) {
     const DemoModule& d = DEMO[i % (sizeof DEMO / sizeof DEMO[0])];
     std::string name = d.name;
-    if (i >= sizeof DEMO / sizeof DEMO[0]) name += "_" + std::to_string(i);
+    if (i >= sizeof DEMO / sizeof DEMO[0]) name += '_' + std::to_string(i);
     // Program modules carry code the editor never opens; data modules a body.
     Bytes body = pattern(200 + (i * 37) % 900, uint32_t(i));
     if (name.starts_with("rom_col_day")) body = colorBody(0x0033, 0, 8);

@@ -4,13 +4,13 @@
 set -e
 cd "$(dirname "$0")/.."
 sh tools/deps.sh
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_WERROR=ON
 cmake --build build-test
 # The fuzz targets (pool parser, font, image and language decoders), each from its seed corpus:
 # every seed goes through the fuzz target's own check, and a short run catches
 # a target that no longer builds or crashes.
 CC=clang CXX=clang++ cmake -S . -B build-test-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF
+  -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF -DKORVANE_WERROR=ON
 cmake --build build-test-fuzz --target pool_parse_fuzzer font_decode_fuzzer image_decode_fuzzer \
   language_decode_fuzzer
 rm -rf build-test-fuzz/corpus && cp -r fuzz/corpus/pool_parse build-test-fuzz/corpus

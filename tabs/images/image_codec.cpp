@@ -323,10 +323,12 @@ int imageExportSave(const ImageEntry* e, const char* path, char* err) {
   FileWriter writer = {[](int fd, void* context, char* text, size_t size) {
                          auto* b = static_cast<Bytes*>(context);
                          if (fileWriteAll(fd, b->data.get(), b->length)) return true;
-                         std::snprintf(text, size, "Error saving file: %s", std::strerror(errno));
+                         int reason = errno;
+                         std::snprintf(text, size, "Error saving file");
+                         errno = reason;
                          return false;
                        },
-                       &bytes, "Error saving file", true};
+                       &bytes};
   return fileSave(path, 1, writer, err, IMAGE_ERROR_SIZE);
 }
 

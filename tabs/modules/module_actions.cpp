@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pool/file_save.h"
 #include "pool/memory.h"
 
 namespace {
@@ -33,23 +34,27 @@ int moduleReplace(ModulePool* pool, uint32_t index, Module* replacement, char* e
                   size_t errSize) {
   Module* old = moduleAt(pool, index, err, errSize);
   if (!old) return 0;
+  // Names are shown escaped, so that one holding a newline stays on its line.
+  char oldName[1024], newName[1024];
+  textEscape(moduleGetName(old), oldName, sizeof oldName);
+  textEscape(moduleGetName(replacement), newName, sizeof newName);
   if (moduleGetField(old, MF_SYNC) != moduleGetField(replacement, MF_SYNC)) {
     std::snprintf(err, errSize,
                   "\nUnable to replace module '%s'\nNew module has different architecture.",
-                  moduleGetName(old));
+                  oldName);
     return 0;
   }
   if (std::strcmp(moduleGetName(old), moduleGetName(replacement)) != 0) {
     std::snprintf(err, errSize,
                   "\nUnable to replace module '%s'\nNew module has different name: '%s'.",
-                  moduleGetName(old), moduleGetName(replacement));
+                  oldName, newName);
     return 0;
   }
   // moduleSetData (not a swap of module objects) keeps the old saved CRC.
   uint32_t length = 0;
   MallocPtr<uint8_t> data(moduleGetData(replacement, &length));
   if (!moduleSetData(old, data.get(), length)) {
-    std::snprintf(err, errSize, "\nUnable to replace module '%s'", moduleGetName(old));
+    std::snprintf(err, errSize, "\nUnable to replace module '%s'", oldName);
     return 0;
   }
   return 1;

@@ -27,7 +27,7 @@ TEST(ModuleColumns, TextsAndActionRefusals) {
   // The architecture is checked before the name (that refusal is pinned in cli_test).
   moduleSetField(poolGet(pool.get(), 0), MF_SYNC, 0x4DAD0003);
   EXPECT_EQ(0, moduleReplace(pool.get(), 1, poolGet(pool.get(), 0), err, sizeof err));
-  EXPECT_STREQ("\nUnable to replace module 'k\tn'\nNew module has different architecture.", err);
+  EXPECT_STREQ("\nUnable to replace module 'k\\x09n'\nNew module has different architecture.", err);
 }
 
 }  // namespace
