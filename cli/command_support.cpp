@@ -38,3 +38,15 @@ bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* er
   *index = uint32_t(value);
   return true;
 }
+
+Module* cliFindModule(ModulePool* pool, const char* text, FILE* err) {
+  char* end = nullptr;
+  unsigned long index = text[0] >= '0' && text[0] <= '9' ? std::strtoul(text, &end, 10) : 0;
+  if (end && !*end && index < poolGetCount(pool)) return poolGet(pool, uint32_t(index));
+  for (uint32_t i = 0; i < poolGetCount(pool); i++)
+    if (std::strcmp(moduleGetName(poolGet(pool, i)), text) == 0) return poolGet(pool, i);
+  char shown[1024];
+  textEscape(text, shown, sizeof shown);
+  std::fprintf(err, "korvane-cli: no module '%s' in the image (give its index or its name)\n", shown);
+  return nullptr;
+}

@@ -21,3 +21,8 @@ void cliPrintName(FILE* out, const char* name);
 // "invalid WHAT index" on err and returns false otherwise. Whether the thing
 // exists is the caller's check.
 bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* err);
+
+// A module given on the command line by its index in the image (the "#" of
+// the list) or by its name; the first module of that name wins. Says why on
+// err and returns null when there is none.
+Module* cliFindModule(ModulePool* pool, const char* text, FILE* err);
