@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "cli/cli.h"
 #include "pool/be.h"
 #include "tests/support/body_builders.h"
+#include "tests/support/cli_capture.h"
 
 namespace {
 
@@ -163,22 +163,9 @@ TEST(ColorTable, CommandLine) {
   Bytes b = ModuleBuilder().name("rom_col_b").body(colorBody(0x0035, 0, 0)).build();
   Bytes other = ModuleBuilder().name("col_c").body(colorBody(0x0035)).build();
   ASSERT_TRUE(writeFile(image, imageOf({a, other, b})));
-  std::vector<std::string> args = {"korvane-cli", "resave", image, out, "--commit"};
-  std::vector<char*> argv;
-  for (std::string& s : args) argv.push_back(s.data());
-  EXPECT_EQ(0, cliRun(int(argv.size()), argv.data(), stdout, stderr));
+  EXPECT_EQ(0, cliCapture({"resave", image, out, "--commit"}).code);
   EXPECT_EQ(imageOf({a, other, b}), readFile(out));
-
-  char* text = nullptr;
-  size_t size = 0;
-  FILE* dump = open_memstream(&text, &size);
-  args = {"korvane-cli", "colors", image};
-  argv.clear();
-  for (std::string& s : args) argv.push_back(s.data());
-  EXPECT_EQ(0, cliRun(int(argv.size()), argv.data(), dump, stderr));
-  std::fclose(dump);
-  std::string lines(text, size);
-  std::free(text);
+  std::string lines = cliCapture({"colors", image}).out;
   EXPECT_EQ(2 * (1 + 60) + 310 + 248, std::count(lines.begin(), lines.end(), '\n'));
   EXPECT_EQ(0u, lines.find("table\trom_col_a\t0033\t1\nentry\t0\t80FF\t0\t58\t255\n"
                            "entry\t1\t165E\t41\t148\t247\n"));

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
 #include "pool/be.h"
 #include "pool/memory.h"
+#include "tests/support/cli_capture.h"
 #include "tests/support/module_builder.h"
 
 namespace {
@@ -201,20 +201,6 @@ TEST(ImageCodec, XpmCodesAndRoundTrips) {
   }
 }
 
-int cli(std::vector<std::string> args, std::string* out = nullptr) {
-  args.insert(args.begin(), "korvane-cli");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  char* text = nullptr;
-  size_t size = 0;
-  FILE* f = open_memstream(&text, &size);
-  int code = cliRun(int(argv.size()), argv.data(), f, stderr);
-  std::fclose(f);
-  if (out) *out = std::string(text, size);
-  std::free(text);
-  return code;
-}
-
 TEST(ImageCodec, CommandLine) {
   TempDir dir;
   std::string in = dir.file("in.img"), out = dir.file("out.img");
@@ -229,15 +215,15 @@ TEST(ImageCodec, CommandLine) {
   record(canonicalBitmaps, 0, IMAGE_BITMAP, 12, 8, 4, 4);
   Bytes a = ModuleBuilder().name("rombitmaps").body(canonicalBitmaps).build();
   ASSERT_TRUE(writeFile(in, imageOf({a, ModuleBuilder().name("romicons").body(icons).build()})));
-  std::string listing;
-  ASSERT_EQ(0, cli({"images", in}, &listing));
+  CliOutput listing = cliCapture({"images", in});
+  ASSERT_EQ(0, listing.code);
   EXPECT_EQ("module\trombitmaps\trombitmaps\t-\nentry\t0\t0\t8\t4\t4\tbitmap\t\n"
             "module\tromicons\tromicons\t1\nentry\t0\t1\t2\t1\t4\tgif\ta\nentry\t1\t2\t2\t1\t4\tpng\tb\n",
-            listing);
-  EXPECT_EQ(0, cli({"export", in, "1", "1", dir.file("b.png")}));
+            listing.out);
+  EXPECT_EQ(0, cliCapture({"export", in, "1", "1", dir.file("b.png")}).code);
   EXPECT_EQ(Bytes({1, 2, 3, 4}), readFile(dir.file("b.png")));
-  EXPECT_EQ(1, cli({"export", in, "1", "2", dir.file("c.png")}));
-  ASSERT_EQ(0, cli({"resave", in, out, "--commit"}));
+  EXPECT_EQ(1, cliCapture({"export", in, "1", "2", dir.file("c.png")}).code);
+  ASSERT_EQ(0, cliCapture({"resave", in, out, "--commit"}).code);
   Bytes saved = readFile(out);
   EXPECT_EQ(a, Bytes(saved.begin(), saved.begin() + long(a.size())));
   Decoded before("romicons", icons);

@@ -6,34 +6,10 @@
 #include "pool/memory.h"
 #include "shell/editor_page.h"
 #include "tabs/images/image_view.h"
+#include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
 
 namespace {
-
-struct Image {
-  int type;
-  uint32_t width, height;
-  Bytes data;
-  uint16_t id = 0;
-  const char* name = "";
-};
-
-Bytes bodyOf(int kind, const std::vector<Image>& images) {
-  std::vector<ImageEntry> entries(images.size());
-  List* list = listNew();
-  for (size_t i = 0; i < images.size(); i++) {
-    ImageEntry& e = entries[i];
-    e = ImageEntry{images[i].type, images[i].width, images[i].height, uint32_t(images[i].data.size()),
-                   {}, images[i].id, images[i].data.data(), nullptr, nullptr, false};
-    g_strlcpy(e.name, images[i].name, sizeof e.name);
-    listPush(list, &e);
-  }
-  char err[IMAGE_ERROR_SIZE];
-  uint32_t length = 0;
-  MallocPtr<uint8_t> body(imageModuleEncode(kind, 1, list, &length, err));
-  listFree(list);
-  return Bytes(body.get(), body.get() + length);
-}
 
 Bytes pngOf(int width, int height, uint32_t rgba) {
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
@@ -54,12 +30,12 @@ class ImagesTab : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    bitmaps = ModuleBuilder().name("rombitmaps").body(bodyOf(IMAGE_KIND_BITMAPS, {
+    bitmaps = ModuleBuilder().name("rombitmaps").body(imagesBody(IMAGE_KIND_BITMAPS, {
         {IMAGE_BITMAP, 8, 2, {0xF0, 0x00, 0, 0}},
         {IMAGE_PIXMAP8, 2, 1, {1, 2, 0, 0}},
         {IMAGE_PIXMAP15, 2, 1, {0x7C, 0x00, 0x00, 0x1F}},
     })).build();
-    Bytes icons = ModuleBuilder().name("romicons").body(bodyOf(IMAGE_KIND_ICONS, {
+    Bytes icons = ModuleBuilder().name("romicons").body(imagesBody(IMAGE_KIND_ICONS, {
         {IMAGE_JPEG, 4, 4, {0xFF, 0xD8, 0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 0x3F, 0}, 7, "arrow"},
         {IMAGE_PNG, 2, 2, pngOf(2, 2, 0xFF0000FF), 9, "dot"},
     })).build();
