@@ -1,0 +1,33 @@
+#!/bin/sh
+# Makes the Debian package from a Release build with CPack, then checks it:
+# the files it holds, its version against the program's, and a Depends field
+# computed by dpkg-shlibdeps (dpkg-dev, installed here when missing).
+# Usage: sh tools/package.sh [BUILD_DIR]   (default build-package; the
+# package is BUILD_DIR/korvane_VERSION_ARCH.deb)
+set -e
+cd "$(dirname "$0")/.."
+build=${1:-build-package}
+sh tools/deps.sh dpkg-dev
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF
+cmake --build "$build"
+rm -f "$build"/korvane_*.deb
+(cd "$build" && cpack -G DEB)
+deb=$(ls "$build"/korvane_*.deb)
+fail() { echo "package.sh: $*" >&2; exit 1; }
+
+dpkg-deb -c "$deb"
+dpkg-deb -f "$deb"
+files=$(dpkg-deb -c "$deb" | awk '/^-/ { print $6 }' | LC_ALL=C sort)
+[ "$files" = "./usr/bin/korvane
+./usr/bin/korvane-cli
+./usr/share/applications/korvane.desktop
+./usr/share/bash-completion/completions/korvane-cli
+./usr/share/icons/hicolor/24x24/apps/korvane.png
+./usr/share/icons/hicolor/48x48/apps/korvane.png
+./usr/share/man/man1/korvane-cli.1.gz
+./usr/share/man/man1/korvane.1.gz" ] || fail "unexpected files: $files"
+[ "korvane-cli $(dpkg-deb -f "$deb" Version)" = "$("$build"/korvane-cli --version)" ] ||
+  fail "Version $(dpkg-deb -f "$deb" Version) is not the program's"
+dpkg-deb -f "$deb" Depends | grep -q 'libgtk2\.0-0.*libc6\|libc6.*libgtk2\.0-0' ||
+  fail "Depends lacks the libraries the programs link"
+echo "$deb: OK"
