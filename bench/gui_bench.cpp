@@ -5,6 +5,7 @@
 // Apart, on an image of one language module of 50,000 texts: opening it with
 // the Strings page showing, against loading and reading that module, and
 // entering the Strings page with nothing changed, against a CRC of the
+// module, and switching the list's filter, against loading and reading the
 // module. On an image of one 32 x 32 font: opening it with the Fonts page
 // showing, against loading and decoding that font.
 // Needs an X display; see bench/README.md.
@@ -514,6 +515,74 @@ void BM_StringsPageSwitch(benchmark::State& state) {
   state.counters["block_KiB"] = double(size) / 1024;
 }
 BENCHMARK(BM_StringsPageSwitch)->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
+
+// The view of the strings image's module on the Strings page, or null.
+LanguageView* stringsView(int page) {
+  GtkWidget* container = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), page);
+  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+  GtkWidget* inner = children ? GTK_WIDGET(children->data) : nullptr;
+  g_list_free(children);
+  GtkWidget* top =
+      inner && GTK_IS_NOTEBOOK(inner) ? gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 0) : nullptr;
+  return top ? viewGetRecord<LanguageView>(top) : nullptr;
+}
+
+// With the strings image loaded and its view shown, the filter of the
+// list's menu goes from "Show all" to "Show empty", "Show changed" and
+// "Show undecodable" and back each time, by activating the radio items as a
+// click does, each switch flushed; the time is per single switch. Its
+// baseline is loading the file and reading the module (`read_ms`, as in
+// BM_StringsViewBuild), timed in the same iterations.
+void BM_StringsFilterSwitch(benchmark::State& state) {
+  const std::string& path = stringsImageFile();
+  const int page = pageIndex("Strings");
+  if (page < 0 || !stringsImageOpen(path)) {
+    state.SkipWithError("could not write or read the strings image");
+    return;
+  }
+  gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), page);
+  flushAll();
+  LanguageView* view = stringsView(page);
+  if (!stringsViewShown(page) || !view || view->filter != FILTER_ALL) {
+    state.SkipWithError("the strings view was not built with all its rows");
+    return;
+  }
+  static const int FILTERS[] = {FILTER_EMPTY, FILTER_ALL,         FILTER_CHANGED,
+                                FILTER_ALL,   FILTER_UNDECODABLE, FILTER_ALL};
+  double total = 0, read = 0, slowest = 0, toAll = 0;
+  int emptyRows = 0, allRows = 0, switches = 0;
+  bool ok = false;
+  for (auto _ : state) {
+    const int filter = FILTERS[switches++ % 6];
+    read += timeLanguageRead(path, &ok);
+    auto start = Clock::now();
+    gtk_menu_item_activate(GTK_MENU_ITEM(view->filterItems[filter]));
+    flushAll();
+    double seconds = secondsSince(start);
+    state.SetIterationTime(seconds);
+    total += seconds;
+    slowest = std::max(slowest, seconds);
+    int rows = gtk_tree_model_iter_n_children(
+        gtk_tree_view_get_model(GTK_TREE_VIEW(view->treeView)), nullptr);
+    if (filter == FILTER_ALL) toAll += seconds, allRows = rows;
+    if (filter == FILTER_EMPTY) emptyRows = rows;
+    if (!ok || view->filter != filter || (filter == FILTER_CHANGED && rows != 0)) {
+      state.SkipWithError("the filter did not switch");
+      break;
+    }
+  }
+  gtk_menu_item_activate(GTK_MENU_ITEM(view->filterItems[FILTER_ALL]));
+  flushAll();
+  double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+  state.counters["switch_over_read"] = total / read;
+  state.counters["read_ms"] = read / n * 1e3;
+  state.counters["slowest_switch_ms"] = slowest * 1e3;
+  state.counters["to_all_ms"] = toAll / (n / 2) * 1e3;
+  state.counters["to_filter_ms"] = (total - toAll) / (n / 2) * 1e3;
+  state.counters["all_rows"] = allRows;
+  state.counters["empty_rows"] = emptyRows;
+}
+BENCHMARK(BM_StringsFilterSwitch)->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 
 // A 32 x 32 font: the letters of fontBody(4) (24 x 32 cells) widened to
 // 32-pixel cells, their widths scaled alike (32 for the letters, 16 for the

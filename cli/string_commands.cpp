@@ -1,10 +1,15 @@
 // korvane-cli's string commands: the texts of every language module, as text
-// a diff can compare.
+// a diff can compare; a module's texts out to and back from the PO and TSV
+// files of translators' tools; and how wide each text draws in a font.
+#include <glib.h>
+
 #include <cstring>
 
 #include "cli/command.h"
 #include "cli/command_support.h"
+#include "pool/file_save.h"
 #include "tabs/strings/language_codec.h"
+#include "tabs/strings/translation_file.h"
 
 namespace {
 
@@ -54,8 +59,133 @@ int runStrings(char** operands, FILE* out, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
   for (uint32_t i = 0; i < poolGetCount(pool.get()); i++)
-    if (languageMatch(pool.get(), poolGet(pool.get(), i))) languagePrint(poolGet(pool.get(), i), out);
+    if (languageMatch(pool.get(), poolGet(pool.get(), i)))
+      languagePrint(poolGet(pool.get(), i), out);
   return 0;
+}
+
+// A language module read as the Strings tab reads it; languageModuleClear it
+// in every case.
+bool languageLoad(ModulePool* pool, const char* given, LanguageModule* lm, FILE* err) {
+  lm->module = cliFindModule(pool, given, err);
+  if (!lm->module) return false;
+  char shown[256];
+  textEscape(moduleGetName(lm->module), shown, sizeof shown);
+  if (!languageMatch(pool, lm->module)) {
+    std::fprintf(
+        err, "korvane-cli: '%s' is not a language module (its name must begin with Lng_)\n", shown);
+    lm->module = nullptr;
+    return false;
+  }
+  char message[LANGUAGE_ERROR_SIZE];
+  if (readLanguageModule(lm, message)) return true;
+  std::fprintf(err, "korvane-cli: '%s': %s\n", shown, message);
+  return false;
+}
+
+int formatOf(const char* path, FILE* err) {
+  int format = translationFormatOf(path);
+  if (format == TRANSLATION_UNKNOWN) {
+    char shown[1024];
+    textEscape(path, shown, sizeof shown);
+    std::fprintf(err, "korvane-cli: '%s' must end in .po or .tsv\n", shown);
+  }
+  return format;
+}
+
+// The editor's save, as the module commands do it: an image with padding is
+// refused with the editor's message.
+int saveImage(ModulePool* pool, const char* path, FILE* err) {
+  if (poolGetAlignmentOffset(pool))
+    return cliFail(err, "Saving files with data alignments not supported yet.");
+  char text[POOL_ERROR_SIZE] = "";
+  return poolSave(pool, path, 1, text) ? 0 : cliFail(err, text);
+}
+
+int runExport(char** operands, FILE*, FILE* err) {
+  const int format = formatOf(operands[2], err);
+  if (format == TRANSLATION_UNKNOWN) return 1;
+  PoolPtr pool = cliLoadImage(operands[0], err);
+  if (!pool) return 1;
+  LanguageModule lm = {}, reference = {};
+  bool ready = languageLoad(pool.get(), operands[1], &lm, err) &&
+               (!operands[3] || languageLoad(pool.get(), operands[3], &reference, err));
+  int code = 1;
+  if (ready) {
+    size_t size = 0;
+    char* bytes = translationWrite(&lm, operands[3] ? &reference : nullptr, format, &size);
+    GError* error = nullptr;
+    if (g_file_set_contents(operands[2], bytes, gssize(size), &error)) {
+      code = 0;
+    } else {
+      std::fprintf(err, "korvane-cli: %s\n", error->message);
+      g_error_free(error);
+    }
+    g_free(bytes);
+  }
+  languageModuleClear(&reference);
+  languageModuleClear(&lm);
+  return code;
+}
+
+int runImport(char** operands, FILE*, FILE* err) {
+  const int format = formatOf(operands[2], err);
+  if (format == TRANSLATION_UNKNOWN) return 1;
+  PoolPtr pool = cliLoadImage(operands[0], err);
+  if (!pool) return 1;
+  gchar* data = nullptr;
+  gsize size = 0;
+  GError* error = nullptr;
+  if (!g_file_get_contents(operands[2], &data, &size, &error)) {
+    std::fprintf(err, "korvane-cli: %s\n", error->message);
+    g_error_free(error);
+    return 1;
+  }
+  LanguageModule lm = {};
+  int code = 1;
+  if (languageLoad(pool.get(), operands[1], &lm, err)) {
+    TranslationImport result = {};
+    translationRead(&lm, data, size, format, operands[4] != nullptr, &result);
+    std::fputs(result.refusals, err);
+    char text[LANGUAGE_ERROR_SIZE];
+    if (result.refused && !operands[4])
+      code = 1;  // nothing was taken: OUT is not written
+    else if (result.taken && !writeLanguageModule(&lm, text))
+      code = cliFail(err, text);
+    else
+      code = saveImage(pool.get(), operands[3], err);
+    translationImportClear(&result);
+  }
+  languageModuleClear(&lm);
+  g_free(data);
+  return code;
+}
+
+int runWidth(char** operands, FILE* out, FILE* err) {
+  PoolPtr pool = cliLoadImage(operands[0], err);
+  if (!pool) return 1;
+  LanguageModule lm = {};
+  Module* font = nullptr;
+  TextMeasure measure;
+  char text[LANGUAGE_ERROR_SIZE];
+  int code = 1;
+  if (languageLoad(pool.get(), operands[1], &lm, err) &&
+      (font = cliFindModule(pool.get(), operands[2], err))) {
+    if (!textMeasureOpen(&measure, pool.get(), font, lm.codePage, text)) {
+      std::fprintf(err, "korvane-cli: %s\n", text);
+    } else {
+      for (uint32_t i = 0; i < listGetCount(lm.entries); i++) {
+        auto* e = static_cast<StringEntry*>(listGet(lm.entries, i));
+        if (!e->text) continue;
+        std::fprintf(out, "%u/%u\t%u\t%u\n", e->group, e->index, textMeasureEntry(&measure, e, 0),
+                     textMeasureEntry(&measure, e, 1));
+      }
+      textMeasureClose(&measure);
+      code = 0;
+    }
+  }
+  languageModuleClear(&lm);
+  return code;
 }
 
 }  // namespace
@@ -69,5 +199,34 @@ const CliCommand STRING_COMMANDS[] = {
      "(backslash, tab, newline and carriage return as \\\\, \\t, \\n, \\r), or\n"
      "\"raw\" and the bytes in hex of a text the code page cannot decode.",
      runStrings},
+    {"strings-export", "IMAGE MODULE OUT [--reference MODULE2]",
+     "Write the texts of language module MODULE (its index or its name) for\n"
+     "translators' tools, as OUT's extension says. .po: a gettext file with\n"
+     "per decodable text msgctxt \"GROUP/INDEX\", msgid the same entry of\n"
+     "MODULE2 (\"\" where it has none) or, without --reference, the text\n"
+     "itself, and msgstr the text (marked fuzzy where the two differ in a\n"
+     "leading or trailing newline, which msgfmt refuses); an undecodable text\n"
+     "is only a comment \"#. undecodable: \" and its bytes in hex. .tsv: a\n"
+     "header line (key, reference, text), then one line per present text,\n"
+     "tab-separated, escaped as \"strings\" escapes texts; an undecodable\n"
+     "text is its bytes as the Strings tab shows them (\\xNN), which an\n"
+     "import takes as \"keep the bytes\".",
+     runExport},
+    {"strings-import", "IMAGE MODULE FILE OUT [--skip-refused]",
+     "Set the texts of MODULE from a PO or TSV file of that shape (a PO entry\n"
+     "with an empty msgstr or marked fuzzy is left alone), store the module as\n"
+     "the Strings tab does and save the image to OUT. Every entry that cannot\n"
+     "be applied (a key the module lacks or holds absent, a character its code\n"
+     "page lacks, a malformed line) is named on standard error as\n"
+     "\"GROUP/INDEX: reason\" (\"line N: reason\" without a key); then nothing\n"
+     "is written and the exit status is 1, unless --skip-refused applies the\n"
+     "rest. Importing an unedited export gives a byte-identical image.",
+     runImport},
+    {"strings-width", "IMAGE MODULE FONT",
+     "Print per present text of MODULE \"GROUP/INDEX\", its width in pixels\n"
+     "drawn with font module FONT (the sum of the glyph widths of its\n"
+     "code-page bytes, as the Fonts tab's preview lays it out) and the width\n"
+     "of the text as loaded, tab-separated.",
+     runWidth},
 };
 const size_t STRING_COMMAND_COUNT = sizeof STRING_COMMANDS / sizeof STRING_COMMANDS[0];

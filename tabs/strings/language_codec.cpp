@@ -195,6 +195,27 @@ int languageTextFits(const char* codePage, const char* text) {
   return converted != nullptr;
 }
 
+char* languageRawShown(const StringEntry* e) {
+  GString* s = g_string_new(nullptr);
+  for (uint32_t i = 0; i < e->rawLength; i++) {
+    uint8_t c = e->raw[i];
+    if (c == '\\')
+      g_string_append(s, "\\\\");
+    else if (c >= 0x20 && c < 0x7F)
+      g_string_append_c(s, char(c));
+    else
+      g_string_append_printf(s, "\\x%02x", c);
+  }
+  return g_string_free(s, FALSE);
+}
+
+void languageEntryTake(StringEntry* e, const char* text) {
+  char* copy = g_strdup(text);
+  g_free(e->text);
+  e->text = copy;
+  e->changed = e->raw || std::strcmp(e->text, e->originalText) != 0;
+}
+
 int languageStoreUnedited(Module* module, char* err) {
   if (!languageMatch(nullptr, module)) return 0;
   LanguageModule lm = {};

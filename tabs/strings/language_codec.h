@@ -80,6 +80,20 @@ void languageModuleClear(LanguageModule* lm);
 // Whether UTF-8 text can be written in the code page.
 int languageTextFits(const char* codePage, const char* text);
 
+// The bytes of a text the code page cannot decode as the Strings tab shows
+// them: printable ASCII as it is, a backslash doubled, every other byte as
+// \xNN. g_malloc'd.
+char* languageRawShown(const StringEntry* e);
+
+// Whether the entry shows its undecodable bytes: it has them and the user
+// has not replaced them.
+inline bool languageShowsRaw(const StringEntry* e) { return e->raw && !e->changed; }
+
+// Gives a present entry a new UTF-8 text the code page can hold, as an edit
+// in the Strings tab does: the entry counts as changed when the text differs
+// from the original or replaces undecodable bytes.
+void languageEntryTake(StringEntry* e, const char* text);
+
 // What the Strings tab stores when nothing was edited. Returns 0 for a module
 // that is not a language module or is malformed; -1 with a message when the
 // store is refused and the module keeps its body.

@@ -1,67 +1,152 @@
 // The Strings tab: one view per language module, a list of its texts in
 // which every text is edited in place and every edit undone by clicking its
 // change mark. Edits reach the module when the tab is committed.
+//
+// For translators the list also searches anywhere in the texts (Ctrl+F, F3,
+// Shift+F3), and its popup menu filters the rows, shows another language's
+// texts beside them, measures them in one of the unit's fonts, and exports
+// and imports the texts as PO or TSV files. What the user chose there is
+// kept per module name until the program ends, so a rebuilt view shows it
+// again.
 #include "tabs/strings/strings_tab.h"
 
 #include <gdk/gdkkeysyms.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <string>
 
+#include "pool/module_format.h"
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "tabs/fonts/font_codec.h"
 #include "tabs/strings/language_view.h"
 
 namespace {
 
 enum { COL_NUMBER, COL_COUNT };
 
-StringEntry* rowEntry(LanguageView* view, GtkTreeModel* model, GtkTreeIter* iter) {
-  guint number = 0;
-  gtk_tree_model_get(model, iter, COL_NUMBER, &number, -1);
+// What the user chose in the menu of a module's view.
+struct ViewChoices {
+  int filter = FILTER_ALL;
+  std::string reference;  // a language module's name, or "" for none
+  std::string font;       // a font module's name, or "" for none
+};
+std::map<std::string, ViewChoices> choicesByModule;
+
+// Every view alive, in the order they were made: a view finds the view of
+// its reference module here.
+std::vector<LanguageView*> liveViews;
+
+// The folders of the last accepted Export Texts and Import Texts dialogs.
+char exportFolderMemory[SHELL_TEXT_SIZE];
+char importFolderMemory[SHELL_TEXT_SIZE];
+
+const char* const FILTER_TITLES[FILTER_COUNT] = {
+    "Show all", "Show changed", "Show same as reference", "Show empty", "Show undecodable"};
+
+ViewChoices& choicesOf(const LanguageView* view) {
+  return choicesByModule[moduleGetName(view->lm.module)];
+}
+
+StringEntry* entryOf(LanguageView* view, uint32_t number) {
   return static_cast<StringEntry*>(listGet(view->lm.entries, number));
 }
 
-// The bytes of a text the code page cannot decode, as the cell shows them:
-// printable ASCII as it is, every other byte as \xNN.
-gchar* rawShown(const StringEntry* e) {
-  GString* s = g_string_new(nullptr);
-  for (uint32_t i = 0; i < e->rawLength; i++) {
-    uint8_t c = e->raw[i];
-    if (c == '\\')
-      g_string_append(s, "\\\\");
-    else if (c >= 0x20 && c < 0x7F)
-      g_string_append_c(s, char(c));
-    else
-      g_string_append_printf(s, "\\x%02x", c);
-  }
-  return g_string_free(s, FALSE);
+StringEntry* rowEntry(LanguageView* view, GtkTreeModel* model, GtkTreeIter* iter) {
+  guint number = 0;
+  gtk_tree_model_get(model, iter, COL_NUMBER, &number, -1);
+  return entryOf(view, number);
 }
 
-bool showsRaw(const StringEntry* e) { return e->raw && !e->changed; }
+const StringEntry* referenceOf(const LanguageView* view, const StringEntry* e) {
+  return e->number < view->referenceEntries.size() ? view->referenceEntries[e->number] : nullptr;
+}
 
+GtkTreeModel* shownModel(LanguageView* view) {
+  return gtk_tree_view_get_model(GTK_TREE_VIEW(view->treeView));
+}
+
+// The store's row behind a path of the list as shown.
+bool storeRow(LanguageView* view, const gchar* path, GtkTreeIter* iter) {
+  GtkTreeModel* shown = shownModel(view);
+  GtkTreeIter row;
+  if (!gtk_tree_model_get_iter_from_string(shown, &row, path)) return false;
+  if (shown == GTK_TREE_MODEL(view->listStore))
+    *iter = row;
+  else
+    gtk_tree_model_filter_convert_iter_to_child_iter(GTK_TREE_MODEL_FILTER(shown), iter, &row);
+  return true;
+}
+
+// Told to the store, so that a filter over it lets the row through again or
+// hides it.
 void rowChanged(GtkTreeModel* model, GtkTreeIter* iter) {
   GtkTreePath* path = gtk_tree_model_get_path(model, iter);
   gtk_tree_model_row_changed(model, path, iter);
   gtk_tree_path_free(path);
 }
 
+bool entryPasses(const LanguageView* view, const StringEntry* e, int filter) {
+  switch (filter) {
+    case FILTER_CHANGED: return e->changed;
+    case FILTER_SAME: {
+      const StringEntry* r = referenceOf(view, e);
+      return r && r->text && !languageShowsRaw(r) && !languageShowsRaw(e) &&
+             std::strcmp(r->text, e->text) == 0;
+    }
+    case FILTER_EMPTY: return !languageShowsRaw(e) && !*e->text;
+    case FILTER_UNDECODABLE: return languageShowsRaw(e);
+    default: return true;
+  }
+}
+
+gboolean rowVisible(GtkTreeModel* model, GtkTreeIter* iter, gpointer data) {
+  auto* view = static_cast<LanguageView*>(data);
+  return entryPasses(view, rowEntry(view, model, iter), view->filter);
+}
+
+// The inner notebook's tab of the view tells how far the work has come.
+void tabTooltipUpdate(LanguageView* view) {
+  GtkWidget* notebook = gtk_widget_get_parent(view->top);
+  GtkWidget* label = GTK_IS_NOTEBOOK(notebook)
+                         ? gtk_notebook_get_tab_label(GTK_NOTEBOOK(notebook), view->top)
+                         : nullptr;
+  if (!label) return;
+  uint32_t present = 0, changed = 0;
+  for (uint32_t i = 0; i < listGetCount(view->lm.entries); i++) {
+    const StringEntry* e = entryOf(view, i);
+    present += e->text != nullptr;
+    changed += e->changed;
+  }
+  char text[64];
+  g_snprintf(text, sizeof text, "%u of %u texts changed", changed, present);
+  gtk_widget_set_tooltip_text(label, text);
+}
+
+void topParentSet(GtkWidget*, GtkWidget*, LanguageView* view) { tabTooltipUpdate(view); }
+
 // Takes the text typed into the row at path. A text the code page cannot
 // hold is refused, and the entry goes back to its original text. For an
 // undecodable text, its bytes as shown stand for the original, so that
 // entering the cell unchanged keeps them.
 void entryEdit(LanguageView* view, const gchar* path, const gchar* typed) {
-  GtkTreeModel* model = GTK_TREE_MODEL(view->listStore);
   GtkTreeIter iter;
-  if (!gtk_tree_model_get_iter_from_string(model, &iter, path)) return;
-  StringEntry* e = rowEntry(view, model, &iter);
-  GCharPtr shown(e->raw ? rawShown(e) : nullptr);
-  bool accepted = languageTextFits(view->lm.codePage, typed) &&
-                  !(shown && std::strcmp(typed, shown.get()) == 0);
-  g_free(e->text);
-  e->text = g_strdup(accepted ? typed : e->originalText);
-  e->changed = accepted && (e->raw || std::strcmp(e->text, e->originalText) != 0);
-  rowChanged(model, &iter);
+  if (!storeRow(view, path, &iter)) return;
+  StringEntry* e = rowEntry(view, GTK_TREE_MODEL(view->listStore), &iter);
+  GCharPtr shown(e->raw ? languageRawShown(e) : nullptr);
+  if (languageTextFits(view->lm.codePage, typed) &&
+      !(shown && std::strcmp(typed, shown.get()) == 0)) {
+    languageEntryTake(e, typed);
+  } else {
+    g_free(e->text);
+    e->text = g_strdup(e->originalText);
+    e->changed = 0;
+  }
+  rowChanged(GTK_TREE_MODEL(view->listStore), &iter);
+  tabTooltipUpdate(view);
 }
 
 void editForget(LanguageView* view) {
@@ -71,6 +156,19 @@ void editForget(LanguageView* view) {
   view->editable = nullptr;
   g_free(view->editPath);
   view->editPath = nullptr;
+}
+
+// An edit still open is entered as Enter would: its "edited" takes the text
+// and forgets the editor, and the removal closes it. The reference keeps
+// the editor alive between the two, since the list drops it as soon as the
+// row changes.
+void editFinish(LanguageView* view) {
+  if (GtkCellEditable* editable = view->editable) {
+    g_object_ref(editable);
+    gtk_cell_editable_editing_done(editable);
+    gtk_cell_editable_remove_widget(editable);
+    g_object_unref(editable);
+  }
 }
 
 // Escape is the one way to drop an open edit: GTK cancels the editor the
@@ -108,15 +206,170 @@ void languageViewEdited(GtkCellRendererText*, gchar* path, gchar* text, Language
 }
 
 void languageViewToggled(GtkCellRendererToggle*, gchar* path, LanguageView* view) {
-  GtkTreeModel* model = GTK_TREE_MODEL(view->listStore);
   GtkTreeIter iter;
-  if (!gtk_tree_model_get_iter_from_string(model, &iter, path)) return;
-  StringEntry* e = rowEntry(view, model, &iter);
+  if (!storeRow(view, path, &iter)) return;
+  StringEntry* e = rowEntry(view, GTK_TREE_MODEL(view->listStore), &iter);
   g_free(e->text);
   e->text = g_strdup(e->originalText);
   e->changed = 0;
-  rowChanged(model, &iter);
+  rowChanged(GTK_TREE_MODEL(view->listStore), &iter);
+  tabTooltipUpdate(view);
 }
+
+// Shows the rows the view's filter lets through: the store itself, or a new
+// filter model over it. A new model rather than a refilter: the tree view
+// takes a whole model in one pass, where a refilter would tell it of every
+// row that comes or goes one by one. The cursor stays on its entry when
+// that entry is still shown.
+void listModelSet(LanguageView* view) {
+  editFinish(view);
+  GtkTreeView* tree = GTK_TREE_VIEW(view->treeView);
+  int kept = -1;
+  GtkTreePath* cursor = nullptr;
+  gtk_tree_view_get_cursor(tree, &cursor, nullptr);
+  GtkTreeIter iter;
+  if (cursor && gtk_tree_model_get_iter(shownModel(view), &iter, cursor))
+    kept = int(rowEntry(view, shownModel(view), &iter)->number);
+  if (cursor) gtk_tree_path_free(cursor);
+
+  GtkTreeModel* model = GTK_TREE_MODEL(view->listStore);
+  if (view->filter == FILTER_ALL) {
+    g_object_ref(model);
+  } else {
+    model = gtk_tree_model_filter_new(model, nullptr);
+    gtk_tree_model_filter_set_visible_func(GTK_TREE_MODEL_FILTER(model), rowVisible, view, nullptr);
+  }
+  gtk_tree_view_set_model(tree, model);
+  g_object_unref(model);  // the tree view keeps it
+  gtk_tree_view_set_search_column(tree, COL_NUMBER);
+
+  if (kept < 0) return;
+  GtkTreePath* path = gtk_tree_path_new_from_indices(view->storeRows[kept], -1);
+  if (model != GTK_TREE_MODEL(view->listStore)) {
+    GtkTreePath* shown =
+        gtk_tree_model_filter_convert_child_path_to_path(GTK_TREE_MODEL_FILTER(model), path);
+    gtk_tree_path_free(path);
+    path = shown;
+  }
+  if (!path) return;
+  gtk_tree_view_set_cursor(tree, path, nullptr, FALSE);
+  gtk_tree_view_scroll_to_cell(tree, path, nullptr, TRUE, 0.5, 0);
+  gtk_tree_path_free(path);
+}
+
+// ----- menu state -----
+
+// The radio item of a submenu whose module name is name ("" for "None").
+void submenuSelect(GtkWidget* submenu, const std::string& name) {
+  GList* items = gtk_container_get_children(GTK_CONTAINER(submenu));
+  for (GList* l = items; l; l = l->next) {
+    auto* itemName = static_cast<const char*>(g_object_get_data(G_OBJECT(l->data), "module-name"));
+    if (itemName && name == itemName)
+      gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(l->data), TRUE);
+  }
+  g_list_free(items);
+}
+
+// The radio items show what the view does; setting them chooses nothing.
+void menuSync(LanguageView* view) {
+  view->menuSyncing = true;
+  gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(view->filterItems[view->filter]), TRUE);
+  gtk_widget_set_sensitive(view->filterItems[FILTER_SAME], view->reference != nullptr);
+  submenuSelect(view->referenceMenu,
+                view->reference ? moduleGetName(view->reference->lm.module) : "");
+  submenuSelect(view->measureMenu, view->measuring ? moduleGetName(view->font) : "");
+  view->menuSyncing = false;
+}
+
+// The filter chosen, except that without a reference nothing is the same
+// as it: the choice waits for one.
+int filterEffective(const LanguageView* view) {
+  int chosen = choicesOf(view).filter;
+  return chosen == FILTER_SAME && !view->reference ? FILTER_ALL : chosen;
+}
+
+// Shows the rows of the filter now in effect. "Show same as reference" is
+// applied again each time, since the reference may have changed.
+void filterApply(LanguageView* view) {
+  const int filter = filterEffective(view);
+  if (filter != view->filter || filter == FILTER_SAME) {
+    view->filter = filter;
+    listModelSet(view);
+  }
+  menuSync(view);
+}
+
+// ----- reference -----
+
+// The newest live view of the module the view's choice names, in the same
+// pool: during a rebuild the old views are still alive.
+LanguageView* referenceFind(const LanguageView* view) {
+  const std::string& name = choicesOf(view).reference;
+  LanguageView* found = nullptr;
+  if (name.empty()) return nullptr;
+  for (LanguageView* v : liveViews)
+    if (v != view && v->pool == view->pool && !v->malformed && v->lm.module != view->lm.module &&
+        name == moduleGetName(v->lm.module))
+      found = v;
+  return found;
+}
+
+void referenceSet(LanguageView* view, LanguageView* reference) {
+  view->reference = reference;
+  view->referenceEntries.assign(listGetCount(view->lm.entries), nullptr);
+  if (reference) languageEntriesMatch(&view->lm, &reference->lm, view->referenceEntries.data());
+  gtk_tree_view_column_set_visible(view->referenceColumn, reference != nullptr);
+  filterApply(view);
+  gtk_widget_queue_draw(view->treeView);
+}
+
+// Points every view whose chosen reference is now another live view there.
+void referencesResolve() {
+  for (LanguageView* v : liveViews) {
+    if (v->malformed) continue;
+    LanguageView* found = referenceFind(v);
+    if (found != v->reference) referenceSet(v, found);
+  }
+}
+
+// ----- width -----
+
+void measureStop(LanguageView* view) {
+  if (view->measuring) textMeasureClose(&view->measure);
+  view->measuring = false;
+  view->font = nullptr;
+}
+
+// Measures with the font (null: stops). Returns 0, with the reason in err,
+// when the font cannot be read; the view then measures nothing.
+int measureSet(LanguageView* view, Module* font, char* err) {
+  measureStop(view);
+  if (font && textMeasureOpen(&view->measure, view->pool, font, view->lm.codePage, err)) {
+    view->measuring = true;
+    view->font = font;
+    view->fontCrc = moduleGetField(font, MF_CRC);
+  }
+  gtk_tree_view_column_set_visible(view->widthColumn, view->measuring);
+  gtk_widget_queue_draw(view->treeView);
+  return !font || view->measuring;
+}
+
+Module* fontNamed(ModulePool* pool, const std::string& name) {
+  for (uint32_t i = 0; !name.empty() && i < poolGetCount(pool); i++)
+    if (name == moduleGetName(poolGet(pool, i)) && fontMatch(pool, poolGet(pool, i)))
+      return poolGet(pool, i);
+  return nullptr;
+}
+
+// A font edited on the Fonts tab has a new CRC once committed there; the
+// view reads its widths again when it is shown next.
+void topMapped(GtkWidget*, LanguageView* view) {
+  char err[LANGUAGE_ERROR_SIZE];
+  if (view->measuring && moduleGetField(view->font, MF_CRC) != view->fontCrc)
+    measureSet(view, view->font, err);
+}
+
+// ----- cells -----
 
 void numberCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
                 gpointer data) {
@@ -128,16 +381,43 @@ void numberCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, 
 
 // Undecodable bytes are shown grey and slanted, so they are not taken for
 // the text itself.
-void textCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
-              gpointer data) {
-  const StringEntry* e = rowEntry(static_cast<LanguageView*>(data), model, iter);
-  if (showsRaw(e)) {
-    GCharPtr shown(rawShown(e));
+void entryShow(GtkCellRenderer* cell, const StringEntry* e) {
+  if (!e || !e->text) {
+    g_object_set(cell, "text", "", "foreground-set", FALSE, "style-set", FALSE, nullptr);
+  } else if (languageShowsRaw(e)) {
+    GCharPtr shown(languageRawShown(e));
     g_object_set(cell, "text", shown.get(), "foreground", "#808080", "style", PANGO_STYLE_ITALIC,
                  nullptr);
   } else {
     g_object_set(cell, "text", e->text, "foreground-set", FALSE, "style-set", FALSE, nullptr);
   }
+}
+
+void textCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
+              gpointer data) {
+  entryShow(cell, rowEntry(static_cast<LanguageView*>(data), model, iter));
+}
+
+void referenceCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model,
+                   GtkTreeIter* iter, gpointer data) {
+  auto* view = static_cast<LanguageView*>(data);
+  entryShow(cell, referenceOf(view, rowEntry(view, model, iter)));
+}
+
+// Red where the text now draws wider than it did as loaded: it may no
+// longer fit where the unit shows it.
+void widthCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
+               gpointer data) {
+  auto* view = static_cast<LanguageView*>(data);
+  if (!view->measuring) return;
+  const StringEntry* e = rowEntry(view, model, iter);
+  uint32_t now = textMeasureEntry(&view->measure, e, 0);
+  char text[16];
+  g_snprintf(text, sizeof text, "%u", now);
+  if (now > textMeasureEntry(&view->measure, e, 1))
+    g_object_set(cell, "text", text, "foreground", "red", nullptr);
+  else
+    g_object_set(cell, "text", text, "foreground-set", FALSE, nullptr);
 }
 
 void changedCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
@@ -146,55 +426,296 @@ void changedCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model,
   g_object_set(cell, "visible", gboolean(e->changed), "active", gboolean(e->changed), nullptr);
 }
 
-// A fixed width of 0 makes a column that expands to take the rest. Every
-// column has a fixed width, so that the list can use rows of one fixed
-// height: measuring each of tens of thousands of texts to size the column
-// would take a second when the view is built.
-void columnAdd(LanguageView* view, const char* title, GtkCellRenderer* cell,
-               GtkTreeCellDataFunc cellData, int fixedWidth) {
+// A fixed width of 0 makes a column that expands to take its share of the
+// rest. Every column has a fixed width, so that the list can use rows of one
+// fixed height: measuring each of tens of thousands of texts to size the
+// column would take a second when the view is built.
+GtkTreeViewColumn* columnAdd(LanguageView* view, const char* title, GtkCellRenderer* cell,
+                             GtkTreeCellDataFunc cellData, int fixedWidth) {
   GtkTreeViewColumn* column = gtk_tree_view_column_new();
   gtk_tree_view_column_set_title(column, title);
   gtk_tree_view_column_set_alignment(column, 0.5);
   gtk_tree_view_column_pack_start(column, cell, TRUE);
   gtk_tree_view_column_set_cell_data_func(column, cell, cellData, view, nullptr);
-  if (fixedWidth) {
-    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
-    gtk_tree_view_column_set_fixed_width(column, fixedWidth);
-  } else {
-    gtk_tree_view_column_set_expand(column, TRUE);
-    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
-    gtk_tree_view_column_set_fixed_width(column, 100);
-  }
+  gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+  gtk_tree_view_column_set_fixed_width(column, fixedWidth ? fixedWidth : 100);
+  gtk_tree_view_column_set_expand(column, fixedWidth == 0);
   gtk_tree_view_append_column(GTK_TREE_VIEW(view->treeView), column);
+  return column;
 }
+
+// ----- search -----
 
 gchar* searchFold(const char* text) {
   GCharPtr folded(g_utf8_casefold(text, -1));
   return g_utf8_normalize(folded.get(), -1, G_NORMALIZE_ALL);
 }
 
-// Type-ahead finds a row by the beginning of the text it shows. GTK's
-// convention: FALSE for a match.
-gboolean searchEqual(GtkTreeModel* model, gint, const gchar* key, GtkTreeIter* iter,
-                     gpointer data) {
-  const StringEntry* e = rowEntry(static_cast<LanguageView*>(data), model, iter);
-  GCharPtr shown(showsRaw(e) ? rawShown(e) : g_strdup(e->text));
-  GCharPtr text(searchFold(shown.get())), prefix(searchFold(key));
-  return !(text && prefix && g_str_has_prefix(text.get(), prefix.get()));
+bool entryContains(const StringEntry* e, const char* foldedKey) {
+  GCharPtr shown(languageShowsRaw(e) ? languageRawShown(e) : g_strdup(e->text));
+  GCharPtr text(searchFold(shown.get()));
+  return text && std::strstr(text.get(), foldedKey);
 }
 
-GtkWidget* languageViewCreate(ModulePool*, Module* module) {
+// Type-ahead finds a row whose text, as shown, holds the typed text
+// anywhere, ignoring case. GTK's convention: FALSE for a match.
+gboolean searchEqual(GtkTreeModel* model, gint, const gchar* key, GtkTreeIter* iter,
+                     gpointer data) {
+  auto* view = static_cast<LanguageView*>(data);
+  if (!view->searchKey || std::strcmp(view->searchKey, key) != 0) {
+    g_free(view->searchKey);
+    view->searchKey = g_strdup(key);
+  }
+  GCharPtr folded(searchFold(key));
+  return !(folded && entryContains(rowEntry(view, model, iter), folded.get()));
+}
+
+// F3 and Shift+F3: the next or previous row, after or before the cursor's
+// and round the end, holding the last searched text.
+void searchStep(LanguageView* view, int step) {
+  GtkTreeView* tree = GTK_TREE_VIEW(view->treeView);
+  GtkTreeModel* model = shownModel(view);
+  const int count = gtk_tree_model_iter_n_children(model, nullptr);
+  GCharPtr folded(searchFold(view->searchKey));
+  if (!count || !folded) return;
+  int at = step > 0 ? -1 : 0;
+  GtkTreePath* cursor = nullptr;
+  gtk_tree_view_get_cursor(tree, &cursor, nullptr);
+  if (cursor) at = gtk_tree_path_get_indices(cursor)[0];
+  if (cursor) gtk_tree_path_free(cursor);
+  for (int k = 1; k <= count; k++) {
+    int row = ((at + step * k) % count + count) % count;
+    GtkTreeIter iter;
+    if (!gtk_tree_model_iter_nth_child(model, &iter, nullptr, row) ||
+        !entryContains(rowEntry(view, model, &iter), folded.get()))
+      continue;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_set_cursor(tree, path, nullptr, FALSE);
+    gtk_tree_view_scroll_to_cell(tree, path, nullptr, FALSE, 0, 0);
+    gtk_tree_path_free(path);
+    return;
+  }
+}
+
+gboolean listKeyPress(GtkWidget*, GdkEventKey* event, LanguageView* view) {
+  if (event->keyval != GDK_F3 || !view->searchKey) return FALSE;
+  searchStep(view, event->state & GDK_SHIFT_MASK ? -1 : 1);
+  return TRUE;
+}
+
+// ----- export and import -----
+
+void textsExport(GtkMenuItem*, LanguageView* view) {
+  editFinish(view);
+  GCharPtr name(shellDisplayText(moduleGetName(view->lm.module)));
+  std::string suggested = std::string(name.get()) + ".po";
+  char path[SHELL_TEXT_SIZE];
+  if (!shellChooseFile("Export Texts", GTK_FILE_CHOOSER_ACTION_SAVE, exportFolderMemory,
+                       suggested.c_str(), path))
+    return;
+  char message[SHELL_TEXT_SIZE];
+  const int format = translationFormatOf(path);
+  if (format == TRANSLATION_UNKNOWN) {
+    shellFormatMessage(
+        message, "Unable to export texts to %s\nThe file name must end in .po or .tsv.", path);
+    return showError(message);
+  }
+  size_t size = 0;
+  GCharPtr bytes(
+      translationWrite(&view->lm, view->reference ? &view->reference->lm : nullptr, format, &size));
+  GError* error = nullptr;
+  if (!g_file_set_contents(path, bytes.get(), gssize(size), &error)) {
+    shellFormatMessage(message, "Unable to export texts\n%s", error->message);
+    g_error_free(error);
+    showError(message);
+  }
+}
+
+// At most this many refusals are listed; the count says how many more.
+constexpr int REFUSALS_SHOWN = 20;
+
+// Applies what it can and lists what it refused: the imported texts are
+// edits like typed ones, each undone by its change mark.
+void textsImport(GtkMenuItem*, LanguageView* view) {
+  editFinish(view);
+  char path[SHELL_TEXT_SIZE], message[SHELL_TEXT_SIZE];
+  if (!shellChooseFile("Import Texts", GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr,
+                       path))
+    return;
+  const int format = translationFormatOf(path);
+  if (format == TRANSLATION_UNKNOWN) {
+    shellFormatMessage(
+        message, "Unable to import texts from %s\nThe file name must end in .po or .tsv.", path);
+    return showError(message);
+  }
+  gchar* data = nullptr;
+  gsize size = 0;
+  GError* error = nullptr;
+  if (!g_file_get_contents(path, &data, &size, &error)) {
+    shellFormatMessage(message, "Unable to import texts\n%s", error->message);
+    g_error_free(error);
+    return showError(message);
+  }
+  TranslationImport result = {};
+  translationRead(&view->lm, data, size, format, 1, &result);
+  g_free(data);
+  listModelSet(view);
+  gtk_widget_queue_draw(view->treeView);
+  tabTooltipUpdate(view);
+  if (result.refused) {
+    std::string text = std::to_string(result.taken) +
+                       (result.taken == 1 ? " text was" : " texts were") + " imported. Refused:\n";
+    const char* p = result.refusals;
+    for (int n = 0; *p && n < REFUSALS_SHOWN; n++) {
+      const char* end = std::strchr(p, '\n');
+      if (!end) end = p + std::strlen(p) - 1;
+      text.append(p, end + 1);
+      p = end + 1;
+    }
+    if (result.refused > uint32_t(REFUSALS_SHOWN))
+      text += "and " + std::to_string(result.refused - REFUSALS_SHOWN) + " more\n";
+    text.pop_back();
+    showWarning(text.c_str());
+  }
+  translationImportClear(&result);
+}
+
+// ----- popup menu -----
+
+void filterToggled(GtkCheckMenuItem* item, LanguageView* view) {
+  if (view->menuSyncing || !gtk_check_menu_item_get_active(item)) return;
+  choicesOf(view).filter = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "filter"));
+  filterApply(view);
+}
+
+void referenceToggled(GtkCheckMenuItem* item, LanguageView* view) {
+  if (view->menuSyncing || !gtk_check_menu_item_get_active(item)) return;
+  ViewChoices& choices = choicesOf(view);
+  choices.reference = static_cast<const char*>(g_object_get_data(G_OBJECT(item), "module-name"));
+  if (choices.reference.empty() && choices.filter == FILTER_SAME) choices.filter = FILTER_ALL;
+  referenceSet(view, referenceFind(view));
+}
+
+void measureToggled(GtkCheckMenuItem* item, LanguageView* view) {
+  if (view->menuSyncing || !gtk_check_menu_item_get_active(item)) return;
+  std::string name = static_cast<const char*>(g_object_get_data(G_OBJECT(item), "module-name"));
+  char err[LANGUAGE_ERROR_SIZE] = "";
+  Module* font = fontNamed(view->pool, name);
+  bool measured = measureSet(view, font, err);
+  choicesOf(view).font = measured ? name : "";
+  menuSync(view);
+  if (!measured) showError(err);
+}
+
+GtkWidget* radioAdd(GtkWidget* menu, GSList** group, const char* label) {
+  GtkWidget* item = gtk_radio_menu_item_new_with_label(*group, label);
+  *group = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(item));
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  return item;
+}
+
+// A submenu of modules by name, then "None"; each item carries its module's
+// name ("" for "None").
+GtkWidget* moduleSubmenu(GtkWidget* menu, const char* title, LanguageView* view,
+                         int (*match)(ModulePool*, Module*), GCallback toggled) {
+  GtkWidget* item = gtk_menu_item_new_with_label(title);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  GtkWidget* submenu = gtk_menu_new();
+  gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), submenu);
+  GSList* group = nullptr;
+  std::vector<GtkWidget*> items;
+  for (uint32_t i = 0; i < poolGetCount(view->pool); i++) {
+    Module* m = poolGet(view->pool, i);
+    if (m == view->lm.module || !match(view->pool, m)) continue;
+    GCharPtr label(shellDisplayText(moduleGetName(m)));
+    items.push_back(radioAdd(submenu, &group, label.get()));
+    g_object_set_data_full(G_OBJECT(items.back()), "module-name", g_strdup(moduleGetName(m)),
+                           g_free);
+  }
+  if (!items.empty()) gtk_menu_shell_append(GTK_MENU_SHELL(submenu), gtk_separator_menu_item_new());
+  items.push_back(radioAdd(submenu, &group, "None"));
+  g_object_set_data_full(G_OBJECT(items.back()), "module-name", g_strdup(""), g_free);
+  gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(items.back()), TRUE);
+  for (GtkWidget* radio : items) g_signal_connect(radio, "toggled", toggled, view);
+  return submenu;
+}
+
+void menuBuild(LanguageView* view) {
+  GtkWidget* menu = view->menu = gtk_menu_new();
+  GSList* group = nullptr;
+  for (int f = 0; f < FILTER_COUNT; f++) {
+    view->filterItems[f] = radioAdd(menu, &group, FILTER_TITLES[f]);
+    g_object_set_data(G_OBJECT(view->filterItems[f]), "filter", GINT_TO_POINTER(f));
+  }
+  for (GtkWidget* item : view->filterItems)
+    g_signal_connect(item, "toggled", G_CALLBACK(filterToggled), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+  view->referenceMenu =
+      moduleSubmenu(menu, "Reference", view, languageMatch, G_CALLBACK(referenceToggled));
+  view->measureMenu =
+      moduleSubmenu(menu, "Measure with", view, fontMatch, G_CALLBACK(measureToggled));
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+  view->exportItem = gtk_menu_item_new_with_label("Export texts\u2026");
+  g_signal_connect(view->exportItem, "activate", G_CALLBACK(textsExport), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->exportItem);
+  view->importItem = gtk_menu_item_new_with_label("Import texts\u2026");
+  g_signal_connect(view->importItem, "activate", G_CALLBACK(textsImport), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->importItem);
+  gtk_widget_show_all(menu);
+}
+
+// A right-click puts the cursor on its row, if any; the menu is about the
+// whole list, so it opens below the last row too.
+gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, LanguageView* view) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
+  GtkTreePath* path = nullptr;
+  if (gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(list), gint(event->x), gint(event->y), &path,
+                                    nullptr, nullptr, nullptr)) {
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(list), path, nullptr, FALSE);
+    gtk_tree_path_free(path);
+  }
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, nullptr, nullptr, 3, event->time);
+  return TRUE;
+}
+
+// A menu opened from the keyboard drops down from the cursor row, or from
+// the list's top without one.
+void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer data) {
+  GtkTreeView* tree = GTK_TREE_VIEW(static_cast<LanguageView*>(data)->treeView);
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(tree, &path, nullptr);
+  GdkRectangle area = {0, 0, 0, 0};
+  if (path) gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &area);
+  if (path) gtk_tree_path_free(path);
+  gdk_window_get_origin(gtk_tree_view_get_bin_window(tree), x, y);
+  *x += area.x;
+  *y += area.y + area.height;
+  *pushIn = TRUE;
+}
+
+// Shift+F10 and the Menu key.
+gboolean listPopupMenu(GtkWidget*, LanguageView* view) {
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, menuBelowCursor, view, 0,
+                 gtk_get_current_event_time());
+  return TRUE;
+}
+
+// ----- the view -----
+
+GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   auto* view = new LanguageView{};
   view->lm.module = module;
+  view->pool = pool;
   char err[LANGUAGE_ERROR_SIZE] = "";
   if (!readLanguageModule(&view->lm, err)) {
     view->malformed = true;
-    GtkWidget* label = gtk_label_new(err);
-    viewSetRecord(label, view);
-    return label;
+    view->top = gtk_label_new(err);
+    viewSetRecord(view->top, view);
+    liveViews.push_back(view);
+    return view->top;
   }
 
-  GtkWidget* top = gtk_vbox_new(FALSE, 0);
+  GtkWidget* top = view->top = gtk_vbox_new(FALSE, 0);
   gtk_container_set_border_width(GTK_CONTAINER(top), 5);
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
@@ -202,25 +723,36 @@ GtkWidget* languageViewCreate(ModulePool*, Module* module) {
                                  GTK_POLICY_AUTOMATIC);
   gtk_box_pack_start(GTK_BOX(top), scrolled, TRUE, TRUE, 0);
   view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT);
-  view->treeView = gtk_tree_view_new_with_model(GTK_TREE_MODEL(view->listStore));
-  g_object_unref(view->listStore);  // the tree view keeps it
+  view->treeView = gtk_tree_view_new();
   gtk_container_add(GTK_CONTAINER(scrolled), view->treeView);
 
-  for (uint32_t i = 0; i < listGetCount(view->lm.entries); i++) {
-    if (!static_cast<StringEntry*>(listGet(view->lm.entries, i))->text) continue;  // absent
+  const uint32_t count = listGetCount(view->lm.entries);
+  view->storeRows.assign(count, -1);
+  int rows = 0;
+  for (uint32_t i = 0; i < count; i++) {
+    if (!entryOf(view, i)->text) continue;  // absent
     GtkTreeIter iter;
     gtk_list_store_append(view->listStore, &iter);
     gtk_list_store_set(view->listStore, &iter, COL_NUMBER, i, -1);
+    view->storeRows[i] = rows++;
   }
 
   GtkCellRenderer* number = gtk_cell_renderer_text_new();
   g_object_set(number, "xalign", 0.5, nullptr);
   columnAdd(view, "#", number, numberCell, 60);
+  GtkCellRenderer* reference = gtk_cell_renderer_text_new();
+  g_object_set(reference, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+  view->referenceColumn = columnAdd(view, "Reference", reference, referenceCell, 0);
+  gtk_tree_view_column_set_visible(view->referenceColumn, FALSE);
   GtkCellRenderer* text = gtk_cell_renderer_text_new();
   g_object_set(text, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
   g_signal_connect(text, "edited", G_CALLBACK(languageViewEdited), view);
   g_signal_connect(text, "editing-started", G_CALLBACK(editingStarted), view);
   columnAdd(view, "Text", text, textCell, 0);
+  GtkCellRenderer* width = gtk_cell_renderer_text_new();
+  g_object_set(width, "xalign", 1.0, nullptr);
+  view->widthColumn = columnAdd(view, "Width", width, widthCell, 60);
+  gtk_tree_view_column_set_visible(view->widthColumn, FALSE);
   GtkCellRenderer* changed = gtk_cell_renderer_toggle_new();
   g_object_set(changed, "xalign", 0.5, nullptr);
   g_signal_connect(changed, "toggled", G_CALLBACK(languageViewToggled), view);
@@ -228,9 +760,25 @@ GtkWidget* languageViewCreate(ModulePool*, Module* module) {
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view->treeView), TRUE);
 
   GtkTreeView* tree = GTK_TREE_VIEW(view->treeView);
-  gtk_tree_view_set_search_column(tree, COL_NUMBER);
   gtk_tree_view_set_search_equal_func(tree, searchEqual, view, nullptr);
+  g_signal_connect(tree, "key-press-event", G_CALLBACK(listKeyPress), view);
+  g_signal_connect(tree, "button-press-event", G_CALLBACK(listButtonPress), view);
+  g_signal_connect(tree, "popup-menu", G_CALLBACK(listPopupMenu), view);
+  g_signal_connect(top, "parent-set", G_CALLBACK(topParentSet), view);
+  g_signal_connect(top, "map", G_CALLBACK(topMapped), view);
+  menuBuild(view);
   viewSetRecord(top, view);
+
+  // What was chosen for this module before, in a view now gone. The
+  // reference's view may be made after this one: each new view points the
+  // views that chose it there.
+  view->filter = filterEffective(view);
+  listModelSet(view);
+  g_object_unref(view->listStore);  // the tree view keeps it
+  measureSet(view, fontNamed(pool, choicesOf(view).font), err);
+  liveViews.push_back(view);
+  referencesResolve();
+  menuSync(view);
   return top;
 }
 
@@ -239,16 +787,7 @@ GtkWidget* languageViewCreate(ModulePool*, Module* module) {
 void languageViewStore(GtkWidget* widget) {
   LanguageView* view = viewGetRecord<LanguageView>(widget);
   if (view->malformed) return;
-  // An edit still open is entered as Enter would: its "edited" takes the
-  // text and forgets the editor, and the removal closes it. The reference
-  // keeps the editor alive between the two, since the list drops it as soon
-  // as the row changes.
-  if (GtkCellEditable* editable = view->editable) {
-    g_object_ref(editable);
-    gtk_cell_editable_editing_done(editable);
-    gtk_cell_editable_remove_widget(editable);
-    g_object_unref(editable);
-  }
+  editFinish(view);
   char err[LANGUAGE_ERROR_SIZE] = "";
   if (!writeLanguageModule(&view->lm, err) && !view->refusedStoreTold) {
     view->refusedStoreTold = true;
@@ -259,10 +798,16 @@ void languageViewStore(GtkWidget* widget) {
 }  // namespace
 
 LanguageView::~LanguageView() {
+  liveViews.erase(std::find(liveViews.begin(), liveViews.end(), this));
+  for (LanguageView* v : liveViews)
+    if (v->reference == this) referenceSet(v, referenceFind(v));
   if (editable)
     g_signal_handlers_disconnect_matched(editable, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
                                          this);
   editForget(this);
+  measureStop(this);
+  g_free(searchKey);
+  if (menu) gtk_widget_destroy(menu);
   languageModuleClear(&lm);
 }
 

@@ -93,6 +93,17 @@ Bytes fontBody(uint32_t scale) {
   return Bytes(body.get(), body.get() + size);
 }
 
+Bytes fontBodyWidths(uint32_t scale, const std::vector<std::pair<uint8_t, uint32_t>>& widths) {
+  Bytes body = fontBody(scale);
+  FontMetrics m;
+  List* glyphs = fontDecode(body.data(), uint32_t(body.size()), &m);
+  for (auto [code, width] : widths) static_cast<FontGlyph*>(listGet(glyphs, code - 1))->width = width;
+  uint32_t size = 0;
+  MallocPtr<uint8_t> encoded(fontEncode(&m, glyphs, &size));
+  fontGlyphsFree(glyphs);
+  return Bytes(encoded.get(), encoded.get() + size);
+}
+
 Bytes imagesBody(int kind, const std::vector<ImageSpec>& images, uint32_t version) {
   std::vector<ImageEntry> entries(images.size());
   List* list = listNew();

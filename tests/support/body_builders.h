@@ -24,6 +24,11 @@ void colorItemWordSet(Bytes& body, uint32_t item, uint16_t word);
 // other code blank, width W / 2.
 Bytes fontBody(uint32_t scale);
 
+// fontBody(scale) with the glyphs of the given codes made the given widths
+// (each at most the cell width 6 * scale), so that a sum of widths tells
+// the codes apart.
+Bytes fontBodyWidths(uint32_t scale, const std::vector<std::pair<uint8_t, uint32_t>>& widths);
+
 // One picture of an image body: ImageType, size in pixels, data bytes and,
 // for icons, id and name.
 struct ImageSpec {
