@@ -12,8 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "pool/memory.h"
+#include "tabs/fonts/font_bdf.h"
 #include "tabs/fonts/font_codec.h"
 #include "tests/support/body_builders.h"
 
@@ -196,5 +198,107 @@ BENCHMARK_CAPTURE(BM_FontEncodeRatio, letters, GlyphSet::Letters)
 BENCHMARK_CAPTURE(BM_FontEncodeRatio, distinct_rows, GlyphSet::DistinctRows)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+// BDF export and import of the same 255 glyphs (font_bdf.cpp), each against
+// fontDecode of the encoded body: the decoder touches every pixel of every
+// glyph once, as the BDF writer and reader do, but without any text.
+struct BdfWorkload {
+  const Workload& font;
+  std::string text;
+  List* target = nullptr;  // what the import sets: a decoded copy of the font
+
+  explicit BdfWorkload(GlyphSet set) : font(workload(set)) {
+    size_t length = 0;
+    MallocPtr<char> bdf(fontBdfWrite(&METRICS, font.glyphs, "font_bench", "CP1252", &length));
+    text.assign(bdf.get(), length);
+    FontMetrics m{};
+    target = fontDecode(font.body.data(), uint32_t(font.body.size()), &m);
+  }
+  ~BdfWorkload() { fontGlyphsFree(target); }
+
+  // The import of the export gives every glyph back, width and visible pixels.
+  bool roundTrips() const {
+    List* blank = blankSet();
+    char err[FONT_BDF_ERROR_SIZE];
+    char* warnings = nullptr;
+    bool same = fontBdfRead(text.data(), text.size(), &METRICS, blank, &warnings, err) && !warnings;
+    for (uint32_t c = 1; same && c <= FONT_GLYPH_COUNT; c++) {
+      const FontGlyph* a = glyphAt(font.glyphs, c);
+      const FontGlyph* b = glyphAt(blank, c);
+      same = a->width == b->width;
+      for (uint32_t y = 0; same && y < CELL; y++)
+        same = std::memcmp(a->pixels + y * CELL, b->pixels + y * CELL, a->width) == 0;
+    }
+    std::free(warnings);
+    fontGlyphsFree(blank);
+    return same;
+  }
+};
+
+const BdfWorkload& bdfWorkload() {
+  static const BdfWorkload letters(GlyphSet::Letters);
+  return letters;
+}
+
+void exportOnce(List* glyphs) {
+  size_t length = 0;
+  char* text = fontBdfWrite(&METRICS, glyphs, "font_bench", "CP1252", &length);
+  benchmark::DoNotOptimize(text);
+  std::free(text);
+}
+
+void importOnce(const BdfWorkload& w) {
+  char err[FONT_BDF_ERROR_SIZE];
+  char* warnings = nullptr;
+  benchmark::DoNotOptimize(fontBdfRead(w.text.data(), w.text.size(), &METRICS, w.target, &warnings, err));
+  std::free(warnings);
+}
+
+bool bdfReady(benchmark::State& state, const BdfWorkload& w) {
+  if (!workloadReady(state, w.font)) return false;
+  if (w.roundTrips()) return true;
+  state.SkipWithError("the BDF export does not import back to the glyphs");
+  return false;
+}
+
+void BM_FontBdfExport(benchmark::State& state) {
+  const BdfWorkload& w = bdfWorkload();
+  if (!bdfReady(state, w)) return;
+  for (auto _ : state) exportOnce(w.font.glyphs);
+  state.counters["bdf_bytes"] = double(w.text.size());
+}
+BENCHMARK(BM_FontBdfExport)->Unit(benchmark::kMicrosecond);
+
+void BM_FontBdfImport(benchmark::State& state) {
+  const BdfWorkload& w = bdfWorkload();
+  if (!bdfReady(state, w)) return;
+  for (auto _ : state) importOnce(w);
+  state.counters["bdf_bytes"] = double(w.text.size());
+}
+BENCHMARK(BM_FontBdfImport)->Unit(benchmark::kMicrosecond);
+
+// Export, import and decode take turns, round after round; the best round
+// of each counts.
+void BM_FontBdfRatio(benchmark::State& state) {
+  const BdfWorkload& w = bdfWorkload();
+  if (!bdfReady(state, w)) return;
+  constexpr int ROUNDS = 15;
+  constexpr int PASSES = 10;
+  double exportTime = 1e9, importTime = 1e9, decode = 1e9;
+  for (auto _ : state) {
+    for (int round = 0; round < ROUNDS; round++) {
+      exportTime = std::min(exportTime, timePasses([&] { exportOnce(w.font.glyphs); }, PASSES));
+      importTime = std::min(importTime, timePasses([&] { importOnce(w); }, PASSES));
+      decode = std::min(decode, timePasses([&] { decodeOnce(w.font.body); }, PASSES));
+    }
+  }
+  state.counters["export_over_decode"] = exportTime / decode;
+  state.counters["import_over_decode"] = importTime / decode;
+  state.counters["export_ms"] = exportTime / PASSES * 1e3;
+  state.counters["import_ms"] = importTime / PASSES * 1e3;
+  state.counters["decode_ms"] = decode / PASSES * 1e3;
+  state.counters["bdf_bytes"] = double(w.text.size());
+}
+BENCHMARK(BM_FontBdfRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

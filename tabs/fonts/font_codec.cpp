@@ -246,6 +246,26 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   return mallocCopy(out.data(), out.size());
 }
 
+int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* g) {
+  return g->width != g->savedWidth ||
+         std::memcmp(g->pixels, g->savedPixels, size_t(metrics->width) * metrics->height) != 0;
+}
+
+int fontStoreGlyphs(Module* module, const uint8_t* body, uint32_t size, const FontMetrics* metrics,
+                    List* glyphs) {
+  bool edited = false;
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && !edited; c++) edited = fontGlyphEdited(metrics, glyphAt(glyphs, c));
+  if (!edited) {
+    moduleStoreBody(module, body, size);
+    return 1;
+  }
+  uint32_t encodedSize = 0;
+  MallocPtr<uint8_t> encoded(fontEncode(metrics, glyphs, &encodedSize));
+  if (!encoded) return 0;
+  moduleStoreBody(module, encoded.get(), encodedSize);
+  return 1;
+}
+
 int fontStoreUnedited(Module* module, char*) {
   if (!fontMatch(nullptr, module)) return 0;
   uint32_t size = 0;

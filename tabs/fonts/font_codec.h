@@ -61,6 +61,16 @@ void fontGlyphsFree(List* glyphs);
 // glyph records or the pattern table would need offsets above 65535.
 uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size);
 
+// 1 when the glyph's width or any pixel of its whole cell differs from the
+// state it was decoded with: what the Fonts tab marks Changed.
+int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* glyph);
+
+// What the Fonts tab stores: the body as read (body, size) while no glyph is
+// edited, so the module keeps its bytes; else fontEncode of the glyphs.
+// Returns 0, the module unchanged, when fontEncode refuses the glyphs.
+int fontStoreGlyphs(Module* module, const uint8_t* body, uint32_t size, const FontMetrics* metrics,
+                    List* glyphs);
+
 // What the Fonts tab stores when nothing was edited: the body as read, so
 // the module keeps its bytes. Returns 0 when the module is not a font.
 int fontStoreUnedited(Module* module, char* err);

@@ -3,8 +3,23 @@
 
 #include <gtk/gtk.h>
 
+#include <vector>
+
 #include "pool/memory.h"
 #include "tabs/fonts/font_codec.h"
+
+// One glyph's state, as an undo step keeps it.
+struct GlyphState {
+  uint32_t code;
+  uint32_t width;
+  std::vector<uint8_t> pixels;  // the whole cell
+};
+
+// One undoable edit: the glyphs it changed, before and after (same codes, in
+// the same order).
+struct EditStep {
+  std::vector<GlyphState> before, after;
+};
 
 struct FontView {
   Module* module;
@@ -27,6 +42,18 @@ struct FontView {
   // user's changes count, however the spin gets them.
   bool settingWidth;
   bool tooLargeTold;  // the user was told once that the font cannot be stored
+  ModulePool* pool;    // the image, for its language modules
+  GtkWidget* menu;     // the glyph list's popup menu
+  GtkWidget* missingItem;  // its "Missing for" item; the submenu is made at each popup
+  // Per byte value, how many texts of the "Missing for" language use it;
+  // all 0 while no language is chosen or the chosen one is not in the image.
+  uint32_t uses[256];
+  const char* missingCodePage;  // that language's code page, or null
+  // Undo and redo, most recent last. openStep gathers a painting stroke
+  // (its before states) from its first painted dot until the button is
+  // released or anything else happens.
+  std::vector<EditStep> undoSteps, redoSteps;
+  EditStep openStep;
 
   ~FontView();
 };

@@ -1,7 +1,11 @@
 // The Fonts tab: one view per font. The glyph list on the left; on the right
 // the current glyph in a GlyphEdit with its controls (width, shifts, copy,
-// clear, restore), and a preview of any text drawn with the font.
+// clear, restore), and a preview of any text drawn with the font. The list's
+// popup menu exchanges the font with BDF files and marks the letters a
+// language needs that the font draws blank; every glyph edit can be undone.
 #include "tabs/fonts/fonts_tab.h"
+
+#include <gdk/gdkkeysyms.h>
 
 #include <algorithm>
 #include <cstring>
@@ -11,9 +15,12 @@
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "tabs/fonts/font_bdf.h"
 #include "tabs/fonts/font_codec.h"
+#include "tabs/fonts/font_coverage.h"
 #include "tabs/fonts/font_view.h"
 #include "tabs/fonts/glyph_edit.h"
+#include "tabs/strings/language_codec.h"
 
 namespace {
 
@@ -22,6 +29,18 @@ enum { COL_CODE, COL_PICTURE, COL_COUNT };
 // The window is 700 pixels wide and cannot be resized: a wider preview would
 // never be seen.
 const uint32_t PREVIEW_MAX_WIDTH = 700;
+
+// Undo keeps at least this many steps; older ones are dropped.
+const size_t UNDO_LIMIT = 256;
+
+const char MENU_HINT[] = "Right-click, Shift+F10 or the Menu key: BDF export and import, missing letters.\n"
+                         "Ctrl+Z undoes a glyph edit, Ctrl+Shift+Z or Ctrl+Y redoes it.";
+
+// What the user chose, kept until the program ends: the "Missing for"
+// language (by name, empty for none) and the folders of the BDF dialogs.
+char missingLanguage[SHELL_TEXT_SIZE];
+char exportFolderMemory[SHELL_TEXT_SIZE];
+char importFolderMemory[SHELL_TEXT_SIZE];
 
 FontGlyph* glyphOf(FontView* view, uint32_t code) {
   return static_cast<FontGlyph*>(listGet(view->glyphs, code - 1));
@@ -63,8 +82,72 @@ void widthSpinSet(FontView* view, uint32_t width) {
   view->settingWidth = false;
 }
 
+bool glyphMissing(FontView* view, uint32_t code) {
+  return view->uses[code] && fontGlyphBlank(&view->metrics, glyphOf(view, code), view->missingCodePage);
+}
+
+// The tooltip's first line counts the marked glyphs.
+void missingShow(FontView* view) {
+  if (!view->missingCodePage) {
+    gtk_widget_set_tooltip_text(view->listView, MENU_HINT);
+    return;
+  }
+  uint32_t count = 0;
+  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) count += glyphMissing(view, code);
+  GCharPtr name(shellDisplayText(missingLanguage));
+  char text[SHELL_TEXT_SIZE];
+  shellFormatMessage(text, "%u %s that %s uses %s blank (marked red).\n%s", count,
+                     count == 1 ? "letter" : "letters", name.get(), count == 1 ? "is drawn" : "are drawn", MENU_HINT);
+  gtk_widget_set_tooltip_text(view->listView, text);
+}
+
+// Reads the chosen language's uses from its module as it is now (the
+// Strings tab may have changed it) and marks the list.
+void missingRefresh(FontView* view) {
+  std::memset(view->uses, 0, sizeof view->uses);
+  view->missingCodePage = nullptr;
+  for (uint32_t i = 0; missingLanguage[0] && i < poolGetCount(view->pool); i++) {
+    Module* m = poolGet(view->pool, i);
+    if (!languageMatch(view->pool, m) || std::strcmp(moduleGetName(m), missingLanguage) != 0) continue;
+    char err[LANGUAGE_ERROR_SIZE];
+    if (languageByteUses(m, view->uses, err)) view->missingCodePage = languageCodePage(missingLanguage);
+    break;
+  }
+  missingShow(view);
+  gtk_widget_queue_draw(view->listView);
+}
+
+GlyphState stateOf(FontView* view, uint32_t code) {
+  const FontGlyph* g = glyphOf(view, code);
+  return {code, g->width, std::vector<uint8_t>(g->pixels, g->pixels + view->metrics.width * view->metrics.height)};
+}
+
+// Ends the step being gathered: its glyphs that differ from their before
+// states make one undo step, and a new step drops what could be redone.
+void stepClose(FontView* view) {
+  EditStep step;
+  for (GlyphState& before : view->openStep.before) {
+    GlyphState after = stateOf(view, before.code);
+    if (after.width == before.width && after.pixels == before.pixels) continue;
+    step.before.push_back(std::move(before));
+    step.after.push_back(std::move(after));
+  }
+  view->openStep.before.clear();
+  if (step.before.empty()) return;
+  view->undoSteps.push_back(std::move(step));
+  if (view->undoSteps.size() > UNDO_LIMIT) view->undoSteps.erase(view->undoSteps.begin());
+  view->redoSteps.clear();
+}
+
+// Starts a step over one glyph, ending the one before.
+void stepOpen(FontView* view, uint32_t code) {
+  stepClose(view);
+  view->openStep.before.push_back(stateOf(view, code));
+}
+
 // Loads a glyph into the editor and the controls.
 void glyphShow(FontView* view, uint32_t code) {
+  stepClose(view);  // a stroke ends when its glyph leaves the editor
   FontGlyph* g = glyphOf(view, code);
   view->current = code;
   glyphEditSetPixels(editorOf(view), g->pixels);
@@ -81,10 +164,70 @@ void fontViewSync(FontView* view) {
   FontGlyph* g = glyphOf(view, view->current);
   const uint32_t cell = view->metrics.width * view->metrics.height;
   std::memcpy(g->pixels, glyphEditGetPixels(editorOf(view)), cell);
-  g->changed = g->width != g->savedWidth || std::memcmp(g->pixels, g->savedPixels, cell) != 0;
+  g->changed = fontGlyphEdited(&view->metrics, g);
   gtk_widget_set_sensitive(view->restoreButton, g->changed);
   rowPictureSet(view, view->current);
   fontViewRenderPreview(view);
+  missingShow(view);
+}
+
+// After glyphs were set from elsewhere (undo, redo, an import): their marks,
+// pictures, the editor and the preview.
+void glyphsShow(FontView* view, const std::vector<GlyphState>& states) {
+  for (const GlyphState& s : states) {
+    FontGlyph* g = glyphOf(view, s.code);
+    g->changed = fontGlyphEdited(&view->metrics, g);
+    rowPictureSet(view, s.code);
+  }
+  glyphShow(view, view->current);
+  fontViewRenderPreview(view);
+  missingShow(view);
+}
+
+void statesApply(FontView* view, const std::vector<GlyphState>& states) {
+  for (const GlyphState& s : states) {
+    FontGlyph* g = glyphOf(view, s.code);
+    g->width = s.width;
+    std::memcpy(g->pixels, s.pixels.data(), s.pixels.size());
+  }
+  // A step of one glyph takes the editor to it, so the user sees what changed.
+  if (states.size() == 1 && states[0].code != view->current) {
+    GtkTreePath* path = gtk_tree_path_new_from_indices(int(states[0].code - 1), -1);
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), path, nullptr, FALSE);
+    gtk_tree_path_free(path);
+  }
+  glyphsShow(view, states);
+}
+
+void undo(FontView* view) {
+  stepClose(view);
+  if (view->undoSteps.empty()) return;
+  EditStep step = std::move(view->undoSteps.back());
+  view->undoSteps.pop_back();
+  statesApply(view, step.before);
+  view->redoSteps.push_back(std::move(step));
+}
+
+void redo(FontView* view) {
+  stepClose(view);
+  if (view->redoSteps.empty()) return;
+  EditStep step = std::move(view->redoSteps.back());
+  view->redoSteps.pop_back();
+  statesApply(view, step.after);
+  view->undoSteps.push_back(std::move(step));
+}
+
+gboolean viewKeyPress(GtkWidget*, GdkEventKey* event, FontView* view) {
+  if (!(event->state & GDK_CONTROL_MASK)) return FALSE;
+  const guint key = gdk_keyval_to_lower(event->keyval);
+  if (key == GDK_z && !(event->state & GDK_SHIFT_MASK)) {
+    undo(view);
+  } else if (key == GDK_z || key == GDK_y) {
+    redo(view);
+  } else {
+    return FALSE;
+  }
+  return TRUE;
 }
 
 void glyphWidthSet(FontView* view, uint32_t width) {
@@ -93,15 +236,27 @@ void glyphWidthSet(FontView* view, uint32_t width) {
   widthSpinSet(view, width);
 }
 
-void glyphModified(GlyphEdit*, gpointer, FontView* view) { fontViewSync(view); }
+// The dots of one press .. release are one step: the glyph is still in its
+// state before the stroke when the first dot's "modified" arrives.
+void glyphModified(GlyphEdit*, gpointer, FontView* view) {
+  if (view->openStep.before.empty()) stepOpen(view, view->current);
+  fontViewSync(view);
+}
+
+gboolean strokeEdge(GtkWidget*, GdkEventButton*, FontView* view) {
+  stepClose(view);
+  return FALSE;
+}
 
 void widthChanged(GtkSpinButton* spin, FontView* view) {
   if (view->settingWidth) return;
   uint32_t width = uint32_t(gtk_spin_button_get_value_as_int(spin));
   glyphEditSetVisibleWidth(editorOf(view), width);
   if (view->current && glyphOf(view, view->current)->width != width) {
+    stepOpen(view, view->current);
     glyphOf(view, view->current)->width = width;
     fontViewSync(view);
+    stepClose(view);
   }
 }
 
@@ -112,8 +267,10 @@ void shift(FontView* view, int dx, int dy) {
   std::vector<uint8_t> to(size_t(W) * H);
   for (int y = 0; y < H; y++)
     for (int x = 0; x < W; x++) to[((y + dy + H) % H) * W + (x + dx + W) % W] = from[y * W + x];
+  stepOpen(view, view->current);
   glyphEditSetPixels(editorOf(view), to.data());
   fontViewSync(view);
+  stepClose(view);
 }
 
 void upClicked(GtkButton*, FontView* view) { shift(view, 0, -1); }
@@ -123,15 +280,19 @@ void rightClicked(GtkButton*, FontView* view) { shift(view, 1, 0); }
 
 void clearClicked(GtkButton*, FontView* view) {
   std::vector<uint8_t> blank(view->metrics.width * view->metrics.height, 0);
+  stepOpen(view, view->current);
   glyphEditSetPixels(editorOf(view), blank.data());
   fontViewSync(view);
+  stepClose(view);
 }
 
 void restoreGlyph(FontView* view) {
   FontGlyph* g = glyphOf(view, view->current);
+  stepOpen(view, view->current);
   glyphEditSetPixels(editorOf(view), g->savedPixels);
   glyphWidthSet(view, g->savedWidth);
   fontViewSync(view);
+  stepClose(view);
 }
 
 void restoreClicked(GtkButton*, FontView* view) { restoreGlyph(view); }
@@ -156,9 +317,11 @@ void copyActivated(GtkEntry* entry, FontView* view) {
   gtk_entry_set_text(entry, "");
   if (!code) return;
   FontGlyph* source = glyphOf(view, code);
+  stepOpen(view, view->current);
   glyphEditSetPixels(editorOf(view), source->pixels);
   glyphWidthSet(view, source->width);
   fontViewSync(view);
+  stepClose(view);
 }
 
 void previewActivated(GtkEntry*, FontView* view) { fontViewRenderPreview(view); }
@@ -183,6 +346,16 @@ void changedData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model,
   g_object_set(cell, "visible", changed, "active", changed, nullptr);
 }
 
+// The code of a glyph the chosen language needs and the font draws blank
+// stands out in white on red.
+void codeData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data) {
+  guint code = 0;
+  gtk_tree_model_get(model, iter, COL_CODE, &code, -1);
+  gboolean missing = glyphMissing(static_cast<FontView*>(data), code);
+  g_object_set(cell, "cell-background", "#d02020", "cell-background-set", missing, "foreground", "white",
+               "foreground-set", missing, "weight", missing ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL, nullptr);
+}
+
 // A row's Changed box: that glyph becomes current and is restored.
 void changedToggled(GtkCellRendererToggle*, gchar* pathText, FontView* view) {
   GtkTreePath* path = gtk_tree_path_new_from_string(pathText);
@@ -190,6 +363,151 @@ void changedToggled(GtkCellRendererToggle*, gchar* pathText, FontView* view) {
   gtk_tree_path_free(path);
   restoreGlyph(view);
 }
+
+// ---- The glyph list's popup menu ----
+
+void exportActivated(GtkMenuItem*, FontView* view) {
+  char name[SHELL_TEXT_SIZE], path[SHELL_TEXT_SIZE];
+  g_snprintf(name, sizeof name, "%s.bdf", moduleGetName(view->module));
+  if (!shellChooseFile("Export BDF", GTK_FILE_CHOOSER_ACTION_SAVE, exportFolderMemory, name, path)) return;
+  // The letters of the language being checked are named after its code page.
+  const char* codePage = view->missingCodePage ? view->missingCodePage : "CP1252";
+  size_t length = 0;
+  MallocPtr<char> text(fontBdfWrite(&view->metrics, view->glyphs, moduleGetName(view->module), codePage, &length));
+  GError* error = nullptr;
+  if (!g_file_set_contents(path, text.get(), gssize(length), &error)) {
+    char message[SHELL_TEXT_SIZE];
+    shellFormatMessage(message, "Unable to write the BDF file.\n%s", error->message);
+    g_error_free(error);
+    showError(message);
+  }
+}
+
+// The whole import is one undo step; the module changes only on commit.
+void importActivated(GtkMenuItem*, FontView* view) {
+  char path[SHELL_TEXT_SIZE];
+  if (!shellChooseFile("Import BDF", GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr, path)) return;
+  gchar* contents = nullptr;
+  gsize length = 0;
+  GError* error = nullptr;
+  char message[SHELL_TEXT_SIZE];
+  if (!g_file_get_contents(path, &contents, &length, &error)) {
+    shellFormatMessage(message, "Unable to read the BDF file.\n%s", error->message);
+    g_error_free(error);
+    showError(message);
+    return;
+  }
+  stepClose(view);
+  std::vector<GlyphState> before;
+  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) before.push_back(stateOf(view, code));
+  char err[FONT_BDF_ERROR_SIZE] = "";
+  char* warnings = nullptr;
+  int read = fontBdfRead(contents, length, &view->metrics, view->glyphs, &warnings, err);
+  g_free(contents);
+  GCharPtr shown(g_filename_display_basename(path));
+  if (!read) {
+    shellFormatMessage(message, "Unable to import %s:\n%s", shown.get(), err);
+    showError(message);
+    return;
+  }
+  glyphsShow(view, before);
+  view->openStep.before = std::move(before);
+  stepClose(view);
+  if (warnings) {
+    shellFormatMessage(message, "%s was imported; pixels outside the %u x %u cell were dropped:\n%s", shown.get(),
+                       view->metrics.width, view->metrics.height, warnings);
+    std::free(warnings);
+    showWarning(message);
+  }
+}
+
+void missingActivated(GtkMenuItem* item, FontView* view) {
+  if (!gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item))) return;
+  auto* name = static_cast<const char*>(g_object_get_data(G_OBJECT(item), "language"));
+  g_strlcpy(missingLanguage, name ? name : "", sizeof missingLanguage);
+  missingRefresh(view);
+}
+
+GtkWidget* missingItemNew(FontView* view, GSList** group, const char* label, const char* name) {
+  GtkWidget* item = gtk_radio_menu_item_new_with_label(*group, label);
+  *group = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(item));
+  if (name) g_object_set_data_full(G_OBJECT(item), "language", g_strdup(name), g_free);
+  gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), std::strcmp(name ? name : "", missingLanguage) == 0);
+  g_signal_connect(item, "activate", G_CALLBACK(missingActivated), view);
+  return item;
+}
+
+// The image's language modules as they are when the menu opens, then "None".
+void missingMenuBuild(FontView* view) {
+  GtkWidget* submenu = gtk_menu_new();
+  GSList* group = nullptr;
+  for (uint32_t i = 0; i < poolGetCount(view->pool); i++) {
+    Module* m = poolGet(view->pool, i);
+    if (!languageMatch(view->pool, m)) continue;
+    GCharPtr label(shellDisplayText(moduleGetName(m)));
+    gtk_menu_shell_append(GTK_MENU_SHELL(submenu), missingItemNew(view, &group, label.get(), moduleGetName(m)));
+  }
+  gtk_menu_shell_append(GTK_MENU_SHELL(submenu), missingItemNew(view, &group, "None", nullptr));
+  gtk_widget_show_all(submenu);
+  gtk_menu_item_set_submenu(GTK_MENU_ITEM(view->missingItem), submenu);
+}
+
+void menuPopup(FontView* view, GtkMenuPositionFunc position, guint button, guint32 time) {
+  missingMenuBuild(view);
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, position, view, button, time);
+}
+
+// A right-click takes the row under the pointer first.
+gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, FontView* view) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
+  GtkTreePath* path = nullptr;
+  if (gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(list), gint(event->x), gint(event->y), &path, nullptr, nullptr,
+                                    nullptr)) {
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(list), path, nullptr, FALSE);
+    gtk_tree_path_free(path);
+  }
+  menuPopup(view, nullptr, event->button, event->time);
+  return TRUE;
+}
+
+// A menu opened from the keyboard drops down from the cursor row.
+void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer data) {
+  GtkTreeView* tree = GTK_TREE_VIEW(static_cast<FontView*>(data)->listView);
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(tree, &path, nullptr);
+  GdkRectangle area = {0, 0, 0, 0};
+  if (path) gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &area);
+  if (path) gtk_tree_path_free(path);
+  gdk_window_get_origin(gtk_tree_view_get_bin_window(tree), x, y);
+  *x += area.x;
+  *y += area.y + area.height;
+  *pushIn = TRUE;
+}
+
+// Shift+F10 and the Menu key.
+gboolean listPopupMenu(GtkWidget*, FontView* view) {
+  menuPopup(view, menuBelowCursor, 0, gtk_get_current_event_time());
+  return TRUE;
+}
+
+GtkWidget* menuBuild(FontView* view) {
+  GtkWidget* menu = gtk_menu_new();
+  GtkWidget* item = gtk_menu_item_new_with_label("Export BDF…");
+  g_signal_connect(item, "activate", G_CALLBACK(exportActivated), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  item = gtk_menu_item_new_with_label("Import BDF…");
+  g_signal_connect(item, "activate", G_CALLBACK(importActivated), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+  view->missingItem = gtk_menu_item_new_with_label("Missing for");
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->missingItem);
+  missingMenuBuild(view);
+  gtk_widget_show_all(menu);
+  return menu;
+}
+
+// Entering the page, or this font's page, reads the language again.
+void listMapped(GtkWidget*, FontView* view) { missingRefresh(view); }
 
 GtkWidget* listBuild(FontView* view) {
   view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT, GDK_TYPE_PIXBUF);
@@ -208,6 +526,7 @@ GtkWidget* listBuild(FontView* view) {
   GtkCellRenderer* cell = gtk_cell_renderer_text_new();
   g_object_set(cell, "xalign", 0.5, nullptr);
   GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes("#", cell, "text", COL_CODE, nullptr);
+  gtk_tree_view_column_set_cell_data_func(column, cell, codeData, view, nullptr);
   gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
   gtk_tree_view_column_set_fixed_width(column, 50);
   gtk_tree_view_column_set_alignment(column, 0.5);
@@ -233,6 +552,10 @@ GtkWidget* listBuild(FontView* view) {
 
   gtk_tree_view_set_search_column(list, COL_CODE);  // type-ahead by the code shown
   gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectGlyph, view, nullptr);
+  g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);
+  g_signal_connect(view->listView, "popup-menu", G_CALLBACK(listPopupMenu), view);
+  g_signal_connect(view->listView, "map", G_CALLBACK(listMapped), view);
+  view->menu = menuBuild(view);
 
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
@@ -294,9 +617,10 @@ GtkWidget* controlsBuild(FontView* view) {
   return table;
 }
 
-GtkWidget* fontViewCreate(ModulePool*, Module* module) {
+GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
   auto* view = new FontView{};
   view->module = module;
+  view->pool = pool;
   view->body.reset(moduleGetBody(module, &view->bodySize));
   if (view->body) view->glyphs = fontDecode(view->body.get(), view->bodySize, &view->metrics);
   GtkWidget* top;
@@ -311,6 +635,8 @@ GtkWidget* fontViewCreate(ModulePool*, Module* module) {
     GtkWidget* editRow = gtk_hbox_new(FALSE, 0);
     view->glyphEdit = glyphEditNew(view->metrics.width, view->metrics.height, 5);
     g_signal_connect(view->glyphEdit, "modified", G_CALLBACK(glyphModified), view);
+    g_signal_connect(view->glyphEdit, "button-press-event", G_CALLBACK(strokeEdge), view);
+    g_signal_connect(view->glyphEdit, "button-release-event", G_CALLBACK(strokeEdge), view);
     GtkWidget* editAlign = gtk_alignment_new(0.5, 0.5, 0, 0);
     gtk_container_add(GTK_CONTAINER(editAlign), view->glyphEdit);
     gtk_box_pack_start(GTK_BOX(editRow), editAlign, TRUE, TRUE, 0);
@@ -331,6 +657,8 @@ GtkWidget* fontViewCreate(ModulePool*, Module* module) {
     GtkTreePath* first = gtk_tree_path_new_first();
     gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), first, nullptr, FALSE);
     gtk_tree_path_free(first);
+    missingShow(view);
+    g_signal_connect(top, "key-press-event", G_CALLBACK(viewKeyPress), view);
   }
   viewSetRecord(top, view);
   return top;
@@ -342,17 +670,8 @@ void fontViewStore(GtkWidget* widget) {
   // Text typed into the width spin counts even when the user saves without
   // leaving it.
   gtk_spin_button_update(GTK_SPIN_BUTTON(view->widthSpin));
-  bool changed = false;
-  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) changed = changed || glyphOf(view, code)->changed;
-  if (!changed) {
-    moduleStoreBody(view->module, view->body.get(), view->bodySize);
-    return;
-  }
-  uint32_t size = 0;
-  MallocPtr<uint8_t> body(fontEncode(&view->metrics, view->glyphs, &size));
-  if (body) {
-    moduleStoreBody(view->module, body.get(), size);
-  } else if (!view->tooLargeTold) {
+  if (!fontStoreGlyphs(view->module, view->body.get(), view->bodySize, &view->metrics, view->glyphs) &&
+      !view->tooLargeTold) {
     view->tooLargeTold = true;
     char text[SHELL_TEXT_SIZE];
     g_snprintf(text, sizeof text,
@@ -365,7 +684,10 @@ void fontViewStore(GtkWidget* widget) {
 
 }  // namespace
 
-FontView::~FontView() { fontGlyphsFree(glyphs); }
+FontView::~FontView() {
+  fontGlyphsFree(glyphs);
+  if (menu) gtk_widget_destroy(menu);
+}
 
 void fontViewRenderPreview(FontView* view) {
   const uint32_t W = view->metrics.width, H = view->metrics.height;

@@ -1,0 +1,344 @@
+#include "tabs/fonts/font_bdf.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pool/memory.h"
+
+namespace {
+
+using CodePageTable = std::array<uint32_t, 256>;
+
+CodePageTable codePageTableMake(const char* codePage) {
+  CodePageTable table{};
+  for (uint32_t code = 1; code < 256; code++) {
+    const char byte = char(code);
+    gchar* utf8 = g_convert(&byte, 1, "UTF-8", codePage, nullptr, nullptr, nullptr);
+    if (utf8) table[code] = g_utf8_get_char(utf8);
+    g_free(utf8);
+  }
+  return table;
+}
+
+FontGlyph* glyphAt(List* glyphs, uint32_t code) {
+  return static_cast<FontGlyph*>(listGet(glyphs, code - 1));
+}
+
+void append(std::string& out, const char* format, ...) G_GNUC_PRINTF(2, 3);
+void append(std::string& out, const char* format, ...) {
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  out += line;
+}
+
+// XLFD fields are separated by '-' and must not hold wildcards or quotes.
+std::string xlfdFamily(const char* name) {
+  std::string family;
+  for (const char* p = name; *p; p++) family += g_ascii_isalnum(*p) || *p == '_' ? *p : '_';
+  return family.empty() ? "font" : family;
+}
+
+// ---- Reading ----
+
+// The lines of a text, numbered from 1; CR before LF is dropped.
+class LineReader {
+ public:
+  LineReader(const char* text, size_t length) : p_(text), end_(text + length) {}
+  bool next() {
+    if (p_ >= end_) return false;
+    const char* stop = static_cast<const char*>(std::memchr(p_, '\n', size_t(end_ - p_)));
+    if (!stop) stop = end_;
+    line_ = std::string_view(p_, size_t(stop - p_));
+    if (!line_.empty() && line_.back() == '\r') line_.remove_suffix(1);
+    p_ = stop + (stop < end_);
+    number_++;
+    return true;
+  }
+  std::string_view line() const { return line_; }
+  uint32_t number() const { return number_; }
+
+ private:
+  const char* p_;
+  const char* end_;
+  std::string_view line_;
+  uint32_t number_ = 0;
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The first word of a line.
+std::string_view keywordOf(std::string_view line) {
+  size_t start = 0;
+  while (start < line.size() && isBlank(line[start])) start++;
+  size_t stop = start;
+  while (stop < line.size() && !isBlank(line[stop])) stop++;
+  return line.substr(start, stop - start);
+}
+
+std::string_view restOf(std::string_view line) {
+  std::string_view keyword = keywordOf(line);
+  size_t start = size_t(keyword.data() - line.data()) + keyword.size();
+  while (start < line.size() && isBlank(line[start])) start++;
+  return line.substr(start);
+}
+
+// Reads `count` integers after the keyword; further words are ignored.
+bool numbersOf(std::string_view line, int32_t* values, int count) {
+  std::string_view rest = restOf(line);
+  for (int i = 0; i < count; i++) {
+    size_t p = 0;
+    bool negative = p < rest.size() && rest[p] == '-';
+    if (p < rest.size() && (rest[p] == '-' || rest[p] == '+')) p++;
+    if (p >= rest.size() || !g_ascii_isdigit(rest[p])) return false;
+    int64_t value = 0;
+    for (; p < rest.size() && g_ascii_isdigit(rest[p]); p++) {
+      value = value * 10 + (rest[p] - '0');
+      if (value > INT32_MAX) return false;
+    }
+    if (p < rest.size() && !isBlank(rest[p])) return false;
+    values[i] = int32_t(negative ? -value : value);
+    while (p < rest.size() && isBlank(rest[p])) p++;
+    rest = rest.substr(p);
+  }
+  return true;
+}
+
+// A glyph name fit for a message: at most 40 characters, control bytes as '?'.
+std::string nameShown(std::string_view name) {
+  std::string shown(name.substr(0, 40));
+  for (char& c : shown)
+    if (uint8_t(c) < 0x20 || c == 0x7F) c = '?';
+  return shown;
+}
+
+struct StagedGlyph {
+  bool present = false;
+  uint32_t width = 0;
+  std::vector<uint8_t> pixels;
+};
+
+int refuse(char* err, uint32_t line, const std::string& text) {
+  std::snprintf(err, FONT_BDF_ERROR_SIZE, "line %u: %s", line, text.c_str());
+  return 0;
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+const char* fontCodePageName(const char* text) {
+  if (g_ascii_strcasecmp(text, "CP1251") == 0) return "CP1251";
+  if (g_ascii_strcasecmp(text, "CP1252") == 0) return "CP1252";
+  return nullptr;
+}
+
+uint32_t fontCodePageChar(const char* codePage, uint32_t code) {
+  static const CodePageTable cp1251 = codePageTableMake("CP1251");
+  static const CodePageTable cp1252 = codePageTableMake("CP1252");
+  const char* known = fontCodePageName(codePage);
+  if (!known || code > 255) return 0;
+  return (std::strcmp(known, "CP1251") == 0 ? cp1251 : cp1252)[code];
+}
+
+char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, const char* codePage,
+                   size_t* length) {
+  const uint32_t W = metrics->width, H = metrics->height;
+  const uint32_t rowBytes = (W + 7) / 8;
+  uint32_t widthSum = 0;
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++)
+    widthSum += std::min(glyphAt(glyphs, c)->width, W);
+  const std::string family = xlfdFamily(name);
+  std::string lower(codePage);
+  for (char& ch : lower) ch = g_ascii_tolower(ch);
+
+  std::string out;
+  out.reserve(size_t(FONT_GLYPH_COUNT) * (90 + H * (2 * rowBytes + 1)));
+  append(out, "STARTFONT 2.1\n");
+  append(out, "COMMENT Font %s: %u x %u cell, codes 1 to 255, exported by Korvane.\n",
+         family.c_str(), W, H);
+  append(out, "COMMENT The cell's bottom row lies on the baseline: FONT_ASCENT is the cell's\n");
+  append(out, "COMMENT height and FONT_DESCENT 0. Each BBX is the whole cell; the columns\n");
+  append(out, "COMMENT past a glyph's DWIDTH are clear.\n");
+  // Point size = pixel size at 72 dpi, so SWIDTH is DWIDTH * 1000 / H.
+  append(out, "FONT -Korvane-%s-Medium-R-Normal--%u-%u-72-72-P-%u-microsoft-%s\n", family.c_str(),
+         H, H * 10, (widthSum * 10 + FONT_GLYPH_COUNT / 2) / FONT_GLYPH_COUNT, lower.c_str());
+  append(out, "SIZE %u 72 72\n", H);
+  append(out, "FONTBOUNDINGBOX %u %u 0 0\n", W, H);
+  append(out, "STARTPROPERTIES 4\nFONT_ASCENT %u\nFONT_DESCENT 0\n", H);
+  append(out, "CHARSET_REGISTRY \"microsoft\"\nCHARSET_ENCODING \"%s\"\nENDPROPERTIES\n", codePage);
+  append(out, "CHARS %u\n", FONT_GLYPH_COUNT);
+  static const char HEX[] = "0123456789ABCDEF";
+  std::vector<uint8_t> row(rowBytes);
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    const FontGlyph* g = glyphAt(glyphs, c);
+    const uint32_t width = std::min(g->width, W);
+    if (uint32_t ch = fontCodePageChar(codePage, c))
+      append(out, "STARTCHAR uni%04X\n", ch);
+    else
+      append(out, "STARTCHAR c%03u\n", c);
+    append(out, "ENCODING %u\nSWIDTH %u 0\nDWIDTH %u 0\nBBX %u %u 0 0\nBITMAP\n", c,
+           (width * 1000 + H / 2) / H, width, W, H);
+    for (uint32_t y = 0; y < H; y++) {
+      std::fill(row.begin(), row.end(), 0);
+      for (uint32_t x = 0; x < width; x++)
+        if (g->pixels[y * W + x]) row[x / 8] |= uint8_t(0x80 >> (x % 8));
+      for (uint8_t byte : row) {
+        out += HEX[byte >> 4];
+        out += HEX[byte & 15];
+      }
+      out += '\n';
+    }
+    out += "ENDCHAR\n";
+  }
+  out += "ENDFONT\n";
+  *length = out.size();
+  return reinterpret_cast<char*>(mallocCopy(out.data(), out.size()));
+}
+
+int fontBdfRead(const char* text, size_t length, const FontMetrics* metrics, List* glyphs,
+                char** warnings, char* err) {
+  *warnings = nullptr;
+  const int32_t W = int32_t(metrics->width), H = int32_t(metrics->height);
+  LineReader reader(text, length);
+  // A byte-order mark before STARTFONT is tolerated.
+  if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+    reader = LineReader(text + 3, length - 3);
+  if (!reader.next() || keywordOf(reader.line()) != "STARTFONT")
+    return refuse(err, 1, "not a BDF file: it does not begin with STARTFONT");
+
+  std::vector<StagedGlyph> staged(FONT_GLYPH_COUNT + 1);
+  std::string dropped;
+  bool haveAscent = false, haveBox = false, inProperties = false, haveFontWidth = false;
+  int32_t ascent = 0, box[4] = {}, fontWidth = 0;
+  while (true) {
+    if (!reader.next()) return refuse(err, reader.number(), "the file ends before ENDFONT");
+    std::string_view line = reader.line();
+    std::string_view keyword = keywordOf(line);
+    const uint32_t at = reader.number();
+    if (inProperties) {
+      if (keyword == "ENDPROPERTIES") {
+        inProperties = false;
+      } else if (keyword == "FONT_ASCENT") {
+        if (!numbersOf(line, &ascent, 1)) return refuse(err, at, "FONT_ASCENT needs a number");
+        haveAscent = true;
+      }
+      continue;
+    }
+    if (keyword == "ENDFONT") break;
+    if (keyword == "STARTPROPERTIES") {
+      inProperties = true;
+    } else if (keyword == "FONTBOUNDINGBOX") {
+      if (!numbersOf(line, box, 4)) return refuse(err, at, "FONTBOUNDINGBOX needs four numbers");
+      haveBox = true;
+    } else if (keyword == "DWIDTH") {
+      if (!numbersOf(line, &fontWidth, 1) || fontWidth < 0)
+        return refuse(err, at, "DWIDTH needs a width of 0 or more");
+      haveFontWidth = true;
+    } else if (keyword == "STARTCHAR") {
+      const std::string name = nameShown(restOf(line));
+      const std::string glyph = "glyph '" + name + "'";
+      bool haveEncoding = false, haveWidth = haveFontWidth, haveBbx = false;
+      int32_t encoding = -1, width = fontWidth, bbx[4] = {};
+      // The glyph's keywords up to BITMAP; others (SWIDTH, VVECTOR ...) are ignored.
+      while (true) {
+        if (!reader.next()) return refuse(err, reader.number(), "the file ends inside " + glyph);
+        std::string_view key = keywordOf(reader.line());
+        const uint32_t keyAt = reader.number();
+        if (key == "BITMAP") break;
+        if (key == "ENDCHAR" || key == "STARTCHAR" || key == "ENDFONT")
+          return refuse(err, keyAt, glyph + " has no BITMAP");
+        if (key == "ENCODING") {
+          if (!numbersOf(reader.line(), &encoding, 1))
+            return refuse(err, keyAt, "ENCODING needs a number");
+          haveEncoding = true;
+        } else if (key == "DWIDTH") {
+          if (!numbersOf(reader.line(), &width, 1) || width < 0)
+            return refuse(err, keyAt, "DWIDTH needs a width of 0 or more");
+          haveWidth = true;
+        } else if (key == "BBX") {
+          if (!numbersOf(reader.line(), bbx, 4) || bbx[0] < 0 || bbx[1] < 0)
+            return refuse(err, keyAt, "BBX needs a width and height of 0 or more and two offsets");
+          haveBbx = true;
+        }
+      }
+      const uint32_t bitmapAt = reader.number();
+      if (!haveEncoding) return refuse(err, bitmapAt, glyph + " has no ENCODING");
+      if (!haveWidth) return refuse(err, bitmapAt, glyph + " has no DWIDTH");
+      if (!haveBbx) return refuse(err, bitmapAt, glyph + " has no BBX");
+      if (!haveAscent && !haveBox)
+        return refuse(err, bitmapAt, "no FONT_ASCENT or FONTBOUNDINGBOX before the first glyph");
+      const int64_t top = haveAscent ? ascent : int64_t(box[1]) + box[3];
+      const bool kept = encoding >= 1 && encoding <= int32_t(FONT_GLYPH_COUNT);
+      StagedGlyph next;
+      next.pixels.assign(size_t(W) * H, 0);
+      const size_t digits = 2 * ((size_t(bbx[0]) + 7) / 8);
+      uint32_t lost = 0;
+      for (int32_t i = 0; i < bbx[1]; i++) {
+        if (!reader.next()) return refuse(err, reader.number(), "the file ends inside " + glyph);
+        std::string_view row = reader.line();
+        while (!row.empty() && isBlank(row.back())) row.remove_suffix(1);
+        if (keywordOf(row) == "ENDCHAR")
+          return refuse(err, reader.number(),
+                        glyph + ": ENDCHAR after " + std::to_string(i) +
+                            " bitmap rows, its BBX says " + std::to_string(bbx[1]));
+        // Rows may carry padding digits beyond what the BBX width needs.
+        if (row.size() < digits || row.size() % 2)
+          return refuse(
+              err, reader.number(),
+              glyph + ": a bitmap row does not fit its BBX width of " + std::to_string(bbx[0]));
+        for (char c : row)
+          if (hexValue(c) < 0)
+            return refuse(err, reader.number(), glyph + ": a bitmap row is not hexadecimal");
+        const int64_t y = top - (int64_t(bbx[3]) + bbx[1]) + i;
+        for (int32_t j = 0; j < bbx[0]; j++) {
+          if (!(hexValue(row[size_t(j) / 4]) & (8 >> (j % 4)))) continue;
+          const int64_t x = int64_t(bbx[2]) + j;
+          if (x < 0 || x >= W || y < 0 || y >= H)
+            lost++;
+          else
+            next.pixels[size_t(y) * W + size_t(x)] = 0xFF;
+        }
+      }
+      if (!reader.next()) return refuse(err, reader.number(), "the file ends inside " + glyph);
+      if (keywordOf(reader.line()) != "ENDCHAR")
+        return refuse(
+            err, reader.number(),
+            glyph + ": more bitmap rows than the " + std::to_string(bbx[1]) + " its BBX says");
+      if (!kept) continue;
+      next.present = true;
+      next.width = uint32_t(std::min(width, W));
+      staged[size_t(encoding)] = std::move(next);
+      if (lost)
+        append(dropped, "glyph '%s' (code %d): %u %s outside the %d x %d cell dropped\n",
+               name.c_str(), encoding, lost, lost == 1 ? "pixel" : "pixels", W, H);
+    }
+  }
+
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    if (!staged[c].present) continue;
+    FontGlyph* g = glyphAt(glyphs, c);
+    g->width = staged[c].width;
+    std::memcpy(g->pixels, staged[c].pixels.data(), staged[c].pixels.size());
+  }
+  if (!dropped.empty()) {
+    dropped.back() = '\0';  // no final newline
+    *warnings = reinterpret_cast<char*>(mallocCopy(dropped.data(), dropped.size()));
+  }
+  return 1;
+}
