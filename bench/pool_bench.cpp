@@ -1,6 +1,6 @@
 // Whole-image figures on a 64 MiB image of 2,048 data modules: parse time
-// against a plain copy of the same bytes, save throughput, and the peak
-// memory of a load from a file.
+// against a plain copy of the same bytes, save throughput with and without
+// the read-back check, and the peak memory of a load from a file.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -54,8 +54,9 @@ const std::string& bigImageFile() {
   return path;
 }
 
-// Parse and free: the pool owns a copy of every module, so its memory is
-// touched for the first time in each iteration, as the baseline's is.
+// Parse and free: the pool owns one copy of the image, which its modules
+// share, so that memory is touched for the first time in each iteration, as
+// the baseline's is.
 double timeParse(const Bytes& image, bool* ok) {
   char err[POOL_ERROR_SIZE];
   auto start = std::chrono::steady_clock::now();
@@ -135,6 +136,17 @@ void BM_PoolParseRatio(benchmark::State& state) {
 }
 BENCHMARK(BM_PoolParseRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// One save of the pool over target, with or without the read-back check:
+// seconds, or -1 with the message in err.
+double timeSave(ModulePool* pool, const std::string& target, bool check, char* err) {
+  PoolSaveOptions options = {};
+  options.skipCheck = !check;
+  auto start = std::chrono::steady_clock::now();
+  if (!poolSaveWith(pool, target.c_str(), 1, &options, err)) return -1;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Argument 1: with the check, as every save runs; 0: without, the baseline.
 void BM_PoolSave(benchmark::State& state) {
   const Bytes& image = bigImage();
   char err[POOL_ERROR_SIZE];
@@ -146,16 +158,50 @@ void BM_PoolSave(benchmark::State& state) {
   TempDir folder;
   std::string target = folder.file("saved.bin");
   for (auto _ : state) {
-    if (!poolSave(pool, target.c_str(), 1, err)) {
+    double seconds = timeSave(pool, target, state.range(0) != 0, err);
+    if (seconds < 0) {
       state.SkipWithError(err);
       break;
     }
+    state.SetIterationTime(seconds);
   }
   poolFree(pool);
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(image.size()));
 }
-// Real time: most of a save is waiting for the disk, which the CPU time misses.
-BENCHMARK(BM_PoolSave)->UseRealTime()->Unit(benchmark::kMillisecond);
+// Wall-clock time: most of a save is waiting for the disk, which the CPU time misses.
+BENCHMARK(BM_PoolSave)->ArgName("check")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Saves without and with the check take turns over the same file; the best
+// round of each counts.
+void BM_PoolSaveCheckRatio(benchmark::State& state) {
+  const Bytes& image = bigImage();
+  char err[POOL_ERROR_SIZE];
+  ModulePool* pool = poolParse(image.data(), image.size(), err);
+  if (!pool) {
+    state.SkipWithError(err);
+    return;
+  }
+  TempDir folder;
+  std::string target = folder.file("saved.bin");
+  constexpr int ROUNDS = 12;
+  double plain = 1e9, checked = 1e9;
+  for (auto _ : state) {
+    for (int round = 0; round < ROUNDS; round++) {
+      double without = timeSave(pool, target, false, err), with = timeSave(pool, target, true, err);
+      if (without < 0 || with < 0) {
+        state.SkipWithError(err);
+        break;
+      }
+      plain = std::min(plain, without);
+      checked = std::min(checked, with);
+    }
+  }
+  poolFree(pool);
+  state.counters["checked_over_plain"] = checked / plain;
+  state.counters["plain_ms"] = plain * 1e3;
+  state.counters["checked_ms"] = checked * 1e3;
+}
+BENCHMARK(BM_PoolSaveCheckRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Reads a "Name:   N kB" line of /proc/self/status, in bytes; -1 when absent.
 long long statusBytes(const char* key) {

@@ -16,13 +16,30 @@
 
 namespace {
 
+// resave and replace keep NAME.orig of a file they replace unless told
+// not to; extract writes a new one-module file and keeps none. verbose
+// tells what the check read back and the backup made.
+struct SaveFlags {
+  bool backup;
+  bool verbose;
+};
+
 // Saves as the editor's Save File dialog does, minus the dialog: an image
 // with padding is refused with the editor's message.
-int saveImage(ModulePool* pool, const char* path, FILE* err) {
+int saveImage(ModulePool* pool, const char* path, FILE* out, FILE* err, SaveFlags flags) {
   if (poolGetAlignmentOffset(pool))
     return cliFail(err, "Saving files with data alignments not supported yet.");
   char text[POOL_ERROR_SIZE] = "";
-  return poolSave(pool, path, 1, text) ? 0 : cliFail(err, text);
+  PoolSaveOptions options = {};
+  options.backup = flags.backup;
+  if (!poolSaveWith(pool, path, 1, &options, text)) return cliFail(err, text);
+  if (flags.verbose && options.checked) std::fprintf(out, "verified %u modules\n", options.checked);
+  if (flags.verbose && options.backupMade[0]) {
+    std::fputs("backup: ", out);
+    cliPrintName(out, options.backupMade);
+    std::fputc('\n', out);
+  }
+  return 0;
 }
 
 int runList(char** operands, FILE* out, FILE* err) {
@@ -56,16 +73,16 @@ int runCheck(char** operands, FILE* out, FILE* err) {
   return 0;
 }
 
-int runExtract(char** operands, FILE*, FILE* err) {
+int runExtract(char** operands, FILE* out, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   uint32_t index;
   if (!pool || !cliParseIndex(operands[1], "module", &index, err)) return 1;
   char text[POOL_ERROR_SIZE] = "";
   PoolPtr single(moduleExtract(pool.get(), index, text, sizeof text));
-  return single ? saveImage(single.get(), operands[2], err) : cliFail(err, text);
+  return single ? saveImage(single.get(), operands[2], out, err, {false, false}) : cliFail(err, text);
 }
 
-int runReplace(char** operands, FILE*, FILE* err) {
+int runReplace(char** operands, FILE* out, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   uint32_t index;
   if (!pool || !cliParseIndex(operands[1], "module", &index, err)) return 1;
@@ -75,7 +92,7 @@ int runReplace(char** operands, FILE*, FILE* err) {
   char text[POOL_ERROR_SIZE] = "";
   if (!moduleReplace(pool.get(), index, poolGet(source.get(), 0), text, sizeof text))
     return cliFail(err, text);
-  return saveImage(pool.get(), operands[3], err);
+  return saveImage(pool.get(), operands[3], out, err, {!operands[4], operands[5] != nullptr});
 }
 
 // What each editor's store does to a module of its kind when nothing was
@@ -84,7 +101,7 @@ int runReplace(char** operands, FILE*, FILE* err) {
 int (*const UNEDITED_STORES[])(Module*, char*) = {colorStoreUnedited, fontStoreUnedited,
                                                   imageStoreUnedited, languageStoreUnedited};
 
-int runResave(char** operands, FILE*, FILE* err) {
+int runResave(char** operands, FILE* out, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
   if (operands[2]) {
@@ -97,7 +114,7 @@ int runResave(char** operands, FILE*, FILE* err) {
       }
     }
   }
-  return saveImage(pool.get(), operands[1], err);
+  return saveImage(pool.get(), operands[1], out, err, {!operands[3], operands[4] != nullptr});
 }
 
 }  // namespace
@@ -117,19 +134,25 @@ const CliCommand MODULE_COMMANDS[] = {
      runCheck},
     {"extract", "IMAGE INDEX OUT", "Write module INDEX alone, as a one-module image, to OUT.",
      runExtract},
-    {"replace", "IMAGE INDEX MODULEFILE OUT",
+    {"replace", "IMAGE INDEX MODULEFILE OUT [--no-backup] [--verbose]",
      "Replace module INDEX by the first module of MODULEFILE and write the\n"
      "image to OUT. The new module must have the same sync word and the same\n"
-     "name as the old one.",
+     "name as the old one. The written file is read back before it replaces\n"
+     "OUT. The first time OUT is replaced, its old bytes are kept as OUT.orig\n"
+     "beside it (beside the file a link names); an OUT.orig file already there\n"
+     "is never changed, and anything else of that name stops the save.\n"
+     "--no-backup keeps none. --verbose prints \"verified N modules\" and,\n"
+     "when a backup was made, \"backup: OUT.orig\".",
      runReplace},
-    {"resave", "IMAGE OUT [--commit]",
+    {"resave", "IMAGE OUT [--commit] [--no-backup] [--verbose]",
      "Load the image and write it to OUT with fresh parity and CRC. The copy\n"
      "is byte-identical when the image had no padding. With --commit, every\n"
      "module an editor tab shows is first written back as that tab does when\n"
      "nothing was edited (colour tables, fonts, image and language modules);\n"
      "a module that cannot be stored is named on standard error and kept as\n"
      "it was. Nothing else changes a byte; image and language modules not in\n"
-     "their canonical layout come out canonical.",
+     "their canonical layout come out canonical. OUT is read back, kept as\n"
+     "OUT.orig and reported as replace does it, with --no-backup and --verbose.",
      runResave},
 };
 const size_t MODULE_COMMAND_COUNT = sizeof MODULE_COMMANDS / sizeof MODULE_COMMANDS[0];

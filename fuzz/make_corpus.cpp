@@ -1,11 +1,11 @@
-// Writes the seed corpora of pool_parse_fuzzer, font_decode_fuzzer, image_decode_fuzzer and
-// language_decode_fuzzer from the test builders. From the project root:
+// Writes the seed corpora of pool_parse_fuzzer, font_decode_fuzzer, image_decode_fuzzer,
+// language_decode_fuzzer and crc_fuzzer from the test builders. From the project root:
 //   g++ -std=c++20 -I. fuzz/make_corpus.cpp tests/support/module_builder.cpp
 //       tests/support/body_builders.cpp tabs/fonts/font_codec.cpp tabs/images/image_codec.cpp
 //       pool/module_format.cpp pool/module.cpp pool/list.cpp pool/file_save.cpp
 //       $(pkg-config --cflags --libs glib-2.0) -o /tmp/make_corpus &&
 //   /tmp/make_corpus fuzz/corpus/pool_parse fuzz/corpus/font_decode fuzz/corpus/image_decode
-//       fuzz/corpus/language_decode
+//       fuzz/corpus/language_decode fuzz/corpus/crc
 #include <algorithm>
 #include <string>
 
@@ -120,10 +120,37 @@ bool languageSeedsWrite(const std::string& dir) {
          languageSeedWrite(dir + "ok-undecodable", 0, undecodable);
 }
 
+// A CRC seed: register, alignment skip and split point, then the data.
+bool crcSeedWrite(const std::string& path, uint32_t reg, uint8_t skip, uint8_t split,
+                  const Bytes& data) {
+  Bytes seed(6 + skip % 16, 0x5A);
+  beSet32(&seed[0], reg);
+  seed[4] = skip;
+  seed[5] = split;
+  seed.insert(seed.end(), data.begin(), data.end());
+  return writeFile(path, seed);
+}
+
+// Just below and at the fold's 64 bytes, whole modules at odd alignments (the lengths the
+// pool checks), and a register with bits above the low 24.
+bool crcSeedsWrite(const std::string& dir) {
+  Bytes counting(200);
+  for (size_t i = 0; i < counting.size(); i++) counting[i] = uint8_t(i * 37 + 1);
+  Bytes module = ModuleBuilder().name("crc").body(Bytes(700, 0xC3)).build();
+  module.resize(module.size() - 3);
+  Bytes first63(counting.begin(), counting.begin() + 63);
+  Bytes first64(counting.begin(), counting.begin() + 64);
+  return crcSeedWrite(dir + "short-63", 0xFFFFFF, 0, 128, first63) &&
+         crcSeedWrite(dir + "fold-64", 0xFFFFFF, 0, 0, first64) &&
+         crcSeedWrite(dir + "fold-200-skip-7", 0x123456, 7, 200, counting) &&
+         crcSeedWrite(dir + "module-skip-13", 0xFFFFFF, 13, 255, module) &&
+         crcSeedWrite(dir + "wide-register", 0xA5000001, 3, 64, module);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) return 2;
+  if (argc != 6) return 2;
   std::string dir = std::string(argv[1]) + "/";
   // Bodies without a zero byte, so a mutated length shows up as a parse error, not as padding.
   Bytes first = ModuleBuilder().name("navtable").body(Bytes(40, 1)).build(),
@@ -150,5 +177,6 @@ int main(int argc, char** argv) {
                          imageOf({first, breakModule(broken, Break(how))}));
   ok = ok && fontSeedsWrite(std::string(argv[2]) + "/");
   ok = ok && imageSeedsWrite(std::string(argv[3]) + "/");
-  return ok && languageSeedsWrite(std::string(argv[4]) + "/") ? 0 : 1;
+  ok = ok && languageSeedsWrite(std::string(argv[4]) + "/");
+  return ok && crcSeedsWrite(std::string(argv[5]) + "/") ? 0 : 1;
 }

@@ -68,10 +68,9 @@ mode_t newFileMode() {
 
 // "TEXT\nPATH: REASON", the path escaped, and shortened in its middle when
 // the whole would not fit: the reason is never cut off.
-void failSet(char* err, size_t errSize, const char* text, const std::string& path, int reason) {
+void failSetWhy(char* err, size_t errSize, const char* text, const std::string& path, const char* why) {
   char shown[1024];
   textEscape(path.c_str(), shown, sizeof shown);
-  const char* why = std::strerror(reason);
   size_t fixed = std::strlen(text) + std::strlen(why) + 4, length = std::strlen(shown);
   std::string middle = shown;
   if (fixed + length >= errSize && errSize > fixed + 16) {
@@ -81,16 +80,25 @@ void failSet(char* err, size_t errSize, const char* text, const std::string& pat
   std::snprintf(err, errSize, "%s\n%s: %s", text, middle.c_str(), why);
 }
 
-// The temporary file of the save in progress, for the signal handler: it is
-// removed relative to its folder, which may be renamed meanwhile.
-volatile sig_atomic_t tempActive = 0;
+void failSet(char* err, size_t errSize, const char* text, const std::string& path, int reason) {
+  failSetWhy(err, errSize, text, path, std::strerror(reason));
+}
+
+// The temporary files of the save in progress, the new content and a
+// backup's copy, for the signal handler: they are removed relative to their
+// folder, which may be renamed meanwhile.
+enum TempSlot { TEMP_SAVE, TEMP_BACKUP, TEMP_SLOTS };
+volatile sig_atomic_t tempActive[TEMP_SLOTS] = {};
 int tempFolder = -1;
-char tempName[64];
+char tempName[TEMP_SLOTS][64];
+
+long corruptOffset = -1;  // tests only
 
 const int SAVE_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void tempRemoveAndDie(int sig) {
-  if (tempActive) ::unlinkat(tempFolder, tempName, 0);
+  for (int slot = 0; slot < TEMP_SLOTS; slot++)
+    if (tempActive[slot]) ::unlinkat(tempFolder, tempName[slot], 0);
   std::signal(sig, SIG_DFL);
   std::raise(sig);  // delivered with its default action once this handler returns
 }
@@ -117,44 +125,143 @@ class SaveSignals {
   struct sigaction savedFileSize_;
 };
 
-// Creates a new temporary file in folder, with a name of its own.
-int tempCreate(int folder) {
+// Creates a new temporary file in folder, with a name of its own, open for
+// reading too (the check reads it back).
+int tempCreate(int folder, int slot) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; attempt++) {
     unsigned tag = unsigned(::getpid()) * 2654435761u ^ unsigned(std::time(nullptr)) ^ (++counter * 40503u);
-    std::snprintf(tempName, sizeof tempName, ".korvane-save-%08x", tag);
+    std::snprintf(tempName[slot], sizeof tempName[slot], ".korvane-save-%08x", tag);
     tempFolder = folder;
-    tempActive = 1;
-    int fd = ::openat(folder, tempName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    tempActive[slot] = 1;
+    int fd = ::openat(folder, tempName[slot], O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) return fd;
-    tempActive = 0;
+    tempActive[slot] = 0;
     if (errno != EEXIST) return -1;
   }
   return -1;
 }
 
-// Writes the content and closes fd in every case; data the disk refuses
-// only at flush or close time still fail the save.
-bool writeAndClose(const FileWriter& writer, int fd, bool sync, const std::string& target, char* err,
-                   size_t errSize) {
+// Writes the content, flushed to the disk when sync: data the disk refuses
+// only at flush time still fail the save.
+bool writeContent(const FileWriter& writer, int fd, bool sync, const std::string& target, char* err,
+                  size_t errSize) {
   char text[256] = "";
   if (!writer.write(fd, writer.context, text, sizeof text)) {
-    int reason = errno;
-    ::close(fd);
-    failSet(err, errSize, text, target, reason);
+    failSet(err, errSize, text, target, errno);
     return false;
   }
   if (sync && ::fsync(fd) != 0) {
-    int reason = errno;
-    ::close(fd);
-    failSet(err, errSize, "Error saving file", target, reason);
-    return false;
-  }
-  if (::close(fd) != 0) {
     failSet(err, errSize, "Error saving file", target, errno);
     return false;
   }
   return true;
+}
+
+// Closes fd in every case; a refusal at close time still fails the save.
+bool closeChecked(int fd, bool ok, const std::string& target, char* err, size_t errSize) {
+  if (::close(fd) != 0 && ok) {
+    failSet(err, errSize, "Error saving file", target, errno);
+    return false;
+  }
+  return ok;
+}
+
+// The tests' fault: one written byte flipped, as a failing disk might.
+void corruptForTest(int fd) {
+  uint8_t byte;
+  if (::pread(fd, &byte, 1, corruptOffset) != 1) return;
+  byte ^= 0xFF;
+  (void)!::pwrite(fd, &byte, 1, corruptOffset);
+}
+
+// Runs the check on the written file; its message takes the usual form.
+bool checkWritten(const FileSaveOptions& options, const FileWriter& writer, int fd,
+                  const std::string& target, char* err, size_t errSize) {
+  char text[256] = "", why[256] = "";
+  if (::lseek(fd, 0, SEEK_SET) != 0) {
+    failSet(err, errSize, "Error saving file", target, errno);
+    return false;
+  }
+  if (options.check(fd, writer.context, text, sizeof text, why, sizeof why)) return true;
+  failSetWhy(err, errSize, text, target, why);
+  return false;
+}
+
+// Errors of link that mean the file system links no files (or not this
+// one): the backup is copied instead.
+bool linkUnsupported(int reason) {
+  return reason == EPERM || reason == EXDEV || reason == ENOTSUP || reason == EOPNOTSUPP ||
+         reason == EMLINK || reason == ENOSYS;
+}
+
+// Renames without replacing: a backup that appeared meanwhile is kept.
+bool renameNoReplace(int folder, const char* from, const char* to) {
+  if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL) return false;
+  // A file system that cannot rename so: the name is looked at just before.
+  struct stat st;
+  if (::fstatat(folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::renameat(folder, from, folder, to) == 0;
+}
+
+// Copies the file about to be replaced into a temporary file that takes the
+// backup's name only once complete, so an interrupted copy never passes for
+// the original. False with errno set.
+bool backupCopy(int folder, const char* base, const char* name, const struct stat& st) {
+  int from = ::openat(folder, base, O_RDONLY | O_CLOEXEC);
+  if (from < 0) return false;
+  int to = tempCreate(folder, TEMP_BACKUP);
+  bool ok = to >= 0;
+  uint8_t buffer[1 << 16];
+  while (ok) {
+    ssize_t n = ::read(from, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    ok = fileWriteAll(to, buffer, size_t(n));
+  }
+  // Owner and permissions once written, as writing and changing the owner
+  // both clear the set-user-ID bit.
+  if (ok && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
+    (void)!::fchown(to, st.st_uid, st.st_gid);
+  ok = ok && ::fchmod(to, st.st_mode & 07777) == 0 && ::fsync(to) == 0;
+  int reason = errno;
+  ::close(from);
+  if (to >= 0 && ::close(to) != 0 && ok) {
+    ok = false;
+    reason = errno;
+  }
+  if (ok && !renameNoReplace(folder, tempName[TEMP_BACKUP], name)) {
+    ok = false;
+    reason = errno;
+  }
+  if (to >= 0 && !ok) ::unlinkat(folder, tempName[TEMP_BACKUP], 0);
+  tempActive[TEMP_BACKUP] = 0;
+  errno = reason;
+  return ok;
+}
+
+// Keeps the file base, about to be replaced, as base.orig. Returns 1 when
+// made, 0 when a backup is kept already, -1 (errno set) when it cannot be.
+int backupMake(int folder, const std::string& base, const struct stat& st) {
+  const std::string name = base + ".orig";
+  struct stat kept;
+  if (::fstatat(folder, name.c_str(), &kept, 0) == 0) {
+    if (S_ISREG(kept.st_mode)) return 0;
+    errno = S_ISDIR(kept.st_mode) ? EISDIR : EEXIST;
+    return -1;
+  }
+  if (errno != ENOENT) return -1;
+  // A dangling link in its place fails here, as existing.
+  if (::linkat(folder, base.c_str(), folder, name.c_str(), 0) == 0) return 1;
+  if (!linkUnsupported(errno)) return -1;
+  return backupCopy(folder, base.c_str(), name.c_str(), st) ? 1 : -1;
 }
 
 }  // namespace
@@ -185,9 +292,16 @@ void textEscape(const char* text, char* out, size_t outSize) {
   out[n] = '\0';
 }
 
-int fileSave(const char* path, int overwrite, const FileWriter& writer, char* err, size_t errSize) {
+void fileSaveCorruptForTest(long offset) { corruptOffset = offset; }
+
+int fileSave(const char* path, int overwrite, const FileWriter& writer, char* err, size_t errSize,
+             FileSaveOptions* options) {
   char scratch[256];
   if (!err) err = scratch, errSize = sizeof scratch;
+  if (options) {
+    options->checked = false;
+    options->backupMade[0] = '\0';
+  }
   if (!overwrite && ::access(path, R_OK) == 0) {
     std::snprintf(err, errSize, "Output file already exist");
     return 0;
@@ -213,12 +327,12 @@ int fileSave(const char* path, int overwrite, const FileWriter& writer, char* er
       failSet(err, errSize, "Unable to open output file", target, errno);
       return 0;
     }
-    return writeAndClose(writer, fd, false, target, err, errSize);
+    return closeChecked(fd, writeContent(writer, fd, false, target, err, errSize), target, err, errSize);
   }
 
   const std::string folderName = folderOf(target);
   int folder = ::open(folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  int fd = folder < 0 ? -1 : tempCreate(folder);
+  int fd = folder < 0 ? -1 : tempCreate(folder, TEMP_SAVE);
   if (fd < 0) {
     int reason = errno;
     char shown[1024];
@@ -235,19 +349,34 @@ int fileSave(const char* path, int overwrite, const FileWriter& writer, char* er
   bool ok = ::fchmod(fd, exists ? st.st_mode & 07777 : newFileMode()) == 0;
   if (ok && exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
     (void)!::fchown(fd, st.st_uid, st.st_gid);
-  if (!ok) {
-    failSet(err, errSize, "Unable to open output file", target, errno);
-    ::close(fd);
-  } else {
-    ok = writeAndClose(writer, fd, true, target, err, errSize);
+  if (!ok) failSet(err, errSize, "Unable to open output file", target, errno);
+  ok = ok && writeContent(writer, fd, true, target, err, errSize);
+  if (ok && corruptOffset >= 0) corruptForTest(fd);
+  if (ok && options && options->check) ok = checkWritten(*options, writer, fd, target, err, errSize);
+  ok = closeChecked(fd, ok, target, err, errSize);
+  // The backup is made last, so that a save failing before never leaves one.
+  const std::string base = baseOf(target), backup = base + ".orig";
+  int backupMade = 0;
+  if (ok && exists && options && options->backup) {
+    backupMade = backupMake(folder, base, st);
+    if (backupMade < 0) {
+      failSet(err, errSize, "Unable to make backup file", target + ".orig", errno);
+      ok = false;
+    }
   }
-  if (ok && ::renameat(folder, tempName, folder, baseOf(target).c_str()) != 0) {
+  if (ok && ::renameat(folder, tempName[TEMP_SAVE], folder, base.c_str()) != 0) {
     failSet(err, errSize, "Error saving file", target, errno);
     ok = false;
+    if (backupMade > 0) ::unlinkat(folder, backup.c_str(), 0);
   }
-  if (!ok) ::unlinkat(folder, tempName, 0);
-  tempActive = 0;
+  if (!ok) ::unlinkat(folder, tempName[TEMP_SAVE], 0);
+  tempActive[TEMP_SAVE] = 0;
   if (ok) ::fsync(folder);
   ::close(folder);
+  if (ok && options) {
+    options->checked = options->check != nullptr;
+    if (backupMade > 0)
+      std::snprintf(options->backupMade, sizeof options->backupMade, "%s.orig", target.c_str());
+  }
   return ok;
 }

@@ -16,33 +16,42 @@ namespace {
 
 struct CliRun {
   int code;
-  std::string err;
+  std::string err, out;
 };
 
+std::string readAll(int fd) {
+  std::string text;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+  ::close(fd);
+  return text;
+}
+
 // korvane-cli in a child, as an ordinary user when asked (root may write
-// anything): the exit status and what it wrote on standard error.
+// anything): the exit status and what it wrote on standard error and output.
 CliRun cli(std::vector<std::string> args, bool asUser = false, rlim_t fileLimit = RLIM_INFINITY) {
   args.insert(args.begin(), "korvane-cli");
-  int pipeFds[2];
-  if (::pipe(pipeFds) != 0) return {-1, ""};
+  int pipeFds[2], outFds[2];
+  if (::pipe(pipeFds) != 0 || ::pipe(outFds) != 0) return {-1, "", ""};
   pid_t child = ::fork();
   if (child == 0) {
     ::dup2(pipeFds[1], 2);
+    ::dup2(outFds[1], 1);
     if (asUser && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
     struct rlimit limit = {fileLimit, fileLimit};
     ::setrlimit(RLIMIT_FSIZE, &limit);  // SIGXFSZ keeps its default action
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
-    _exit(cliRun(int(argv.size()), argv.data(), stdout, stderr));
+    int code = cliRun(int(argv.size()), argv.data(), stdout, stderr);
+    std::fflush(stdout);
+    _exit(code);
   }
   ::close(pipeFds[1]);
-  std::string err;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) err.append(buffer, size_t(n));
-  ::close(pipeFds[0]);
+  ::close(outFds[1]);
+  std::string err = readAll(pipeFds[0]), out = readAll(outFds[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err, out};
 }
 
 bool tempLeft(const std::string& folder) {
@@ -91,6 +100,7 @@ TEST(FileSave, FailingTargetsSayWhyAndLeaveNothing) {
     EXPECT_TRUE(run.err.ends_with(c.tail)) << run.err;
   }
   EXPECT_EQ(bytesOf("old"), readFile(dir.file("locked/old.img")));
+  EXPECT_FALSE(fs::exists(dir.file("locked/old.img.orig")));
   EXPECT_FALSE(fs::exists(dir.file("full.img")));
   EXPECT_FALSE(tempLeft(d) || tempLeft(dir.file("locked")));
 
@@ -101,6 +111,101 @@ TEST(FileSave, FailingTargetsSayWhyAndLeaveNothing) {
   EXPECT_TRUE(fs::is_symlink(dir.file("ahead")));
   EXPECT_EQ(bytes, readFile(dir.file("made.img")));
   fs::permissions(dir.file("locked"), fs::perms(0755));
+}
+
+const Bytes STOCK = imageOf({ModuleBuilder().name("stock").body(Bytes(64, 1)).build()});
+const Bytes FIRST = ModuleBuilder().name("boot").body(Bytes(400, 2)).build();
+const Bytes EDITED = imageOf({FIRST, ModuleBuilder().name("maps").body(Bytes(400, 3)).build()});
+
+TEST(FileSave, FirstSaveOverAFileKeepsTheOriginalOnce) {
+  TempDir dir;
+  const std::string image = dir.file("edited.img"), out = dir.file("unit.img");
+  ASSERT_TRUE(writeFile(image, EDITED));
+  ASSERT_TRUE(writeFile(out, STOCK));
+  fs::permissions(out, fs::perms(0640));
+  CliRun run = cli({"resave", image, out, "--verbose"});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_EQ("verified 2 modules\nbackup: " + out + ".orig\n", run.out);
+  EXPECT_EQ(STOCK, readFile(out + ".orig"));
+  EXPECT_EQ(fs::perms(0640), fs::status(out + ".orig").permissions());
+  EXPECT_EQ(EDITED, readFile(out));
+  // A second save keeps the first version; without --verbose it says nothing.
+  ASSERT_TRUE(writeFile(image, imageOf({FIRST})));
+  run = cli({"replace", image, "0", image, out});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_EQ("", run.out + run.err);
+  EXPECT_EQ(imageOf({FIRST}), readFile(out));
+  EXPECT_EQ(STOCK, readFile(out + ".orig"));
+  EXPECT_EQ("verified 1 modules\n", cli({"resave", image, out, "--verbose"}).out);
+
+  // No backup of a new file, nor with --no-backup; through a link, beside
+  // the file replaced.
+  EXPECT_EQ(0, cli({"resave", image, dir.file("new.img")}).code);
+  ASSERT_TRUE(writeFile(dir.file("own.img"), STOCK));
+  EXPECT_EQ(0, cli({"resave", image, dir.file("own.img"), "--no-backup"}).code);
+  fs::create_directory(dir.file("real"));
+  ASSERT_TRUE(writeFile(dir.file("real/unit.img"), STOCK));
+  fs::create_symlink("real/unit.img", dir.file("link.img"));
+  EXPECT_EQ(0, cli({"resave", image, dir.file("link.img")}).code);
+  EXPECT_EQ(STOCK, readFile(dir.file("real/unit.img.orig")));
+  for (const char* none : {"new.img.orig", "own.img.orig", "link.img.orig"})
+    EXPECT_FALSE(fs::exists(dir.file(none))) << none;
+
+  // Where no hard link may be made (protected hard links keep an ordinary
+  // user from linking another's set-user-ID file), the old file is copied.
+  fs::permissions(dir.path(), fs::perms(0777));
+  ASSERT_TRUE(writeFile(dir.file("setuid.img"), STOCK));
+  fs::permissions(dir.file("setuid.img"), fs::perms(04666));
+  run = cli({"resave", image, dir.file("setuid.img")}, true);
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_EQ(STOCK, readFile(dir.file("setuid.img.orig")));
+  EXPECT_EQ(fs::perms(04666), fs::status(dir.file("setuid.img.orig")).permissions());
+  EXPECT_FALSE(tempLeft(dir.path()));
+}
+
+TEST(FileSave, BackupThatCannotBeMadeStopsTheSave) {
+  TempDir dir;
+  const std::string image = dir.file("edited.img"), d = dir.path();
+  ASSERT_TRUE(writeFile(image, EDITED));
+  ASSERT_TRUE(writeFile(dir.file("unit.img"), STOCK));
+  fs::create_directory(dir.file("unit.img.orig"));
+  // Another's file the user may write but not read: neither linked nor copied.
+  ASSERT_TRUE(writeFile(dir.file("blind.img"), STOCK));
+  fs::permissions(dir.file("blind.img"), fs::perms(0622));
+  fs::permissions(d, fs::perms(0777));
+  struct Case {
+    std::string name, message;
+    bool asUser;
+  };
+  const Case cases[] = {
+      {"unit.img", "Unable to make backup file\n" + d + "/unit.img.orig: Is a directory\n", false},
+      {"blind.img", "Unable to make backup file\n" + d + "/blind.img.orig: Permission denied\n", true},
+  };
+  for (const Case& c : cases) {
+    CliRun run = cli({"resave", image, dir.file(c.name)}, c.asUser);
+    EXPECT_EQ(1, run.code);
+    EXPECT_EQ(c.message, run.err);
+    EXPECT_EQ(STOCK, readFile(dir.file(c.name)));
+  }
+  EXPECT_TRUE(fs::is_empty(dir.file("unit.img.orig")));
+  EXPECT_FALSE(fs::exists(dir.file("blind.img.orig")));
+  EXPECT_FALSE(tempLeft(d));
+}
+
+TEST(FileSave, CheckCatchesAByteChangedBeforeTheRename) {
+  TempDir dir;
+  const std::string image = dir.file("edited.img"), out = dir.file("unit.img");
+  ASSERT_TRUE(writeFile(image, EDITED));
+  ASSERT_TRUE(writeFile(out, STOCK));
+  fileSaveCorruptForTest(long(FIRST.size() + 200));  // in the body of "maps"
+  CliRun run = cli({"resave", image, out});
+  fileSaveCorruptForTest(-1);
+  EXPECT_EQ(1, run.code);
+  EXPECT_EQ("Saved file does not read back: module 1 (maps) differs\n" + out + ": Module has invalid CRC\n",
+            run.err);
+  EXPECT_EQ(STOCK, readFile(out));
+  EXPECT_FALSE(fs::exists(out + ".orig"));
+  EXPECT_FALSE(tempLeft(dir.path()));
 }
 
 TEST(FileSave, InterruptedSaveRemovesItsTemporaryFile) {

@@ -2,20 +2,29 @@
 #include "pool/module.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
 #include "pool/be.h"
 #include "pool/memory.h"
 
+struct ModuleBuffer {
+  std::atomic<size_t> references;  // the creator's, and one per borrowing module
+  uint8_t* bytes;                  // malloc'd
+  size_t length;
+};
+
 namespace {
 
 // Private state of an ARCH_4DAD module.
 struct Module4dad {
-  int dirty;      // parity and CRC out of date with the bytes
-  int hasBody;    // a data module whose name precedes a body inside the block
-  uint8_t* bytes;  // size bytes, plus one hidden 0x00 so a name always ends
+  int dirty;       // parity and CRC out of date with the bytes
+  int hasBody;     // a data module whose name precedes a body inside the block
+  uint8_t* bytes;  // size bytes; an own block has one hidden 0x00 after them so
+                   // that a name always ends
   uint32_t size;   // block length
+  ModuleBuffer* shared;  // when not null, bytes are borrowed from it, read only
 };
 
 Module4dad* stateOf(const Module* m) { return static_cast<Module4dad*>(m->state); }
@@ -30,6 +39,25 @@ uint8_t* blockCopy(const uint8_t* bytes, uint32_t size) {
   uint8_t* block = blockNew(size);
   std::memcpy(block, bytes, size);
   return block;
+}
+
+// Lets go of the block: an own one is freed, a borrowed one handed back.
+void blockRelease(Module4dad* s) {
+  if (s->shared)
+    moduleBufferRelease(s->shared);
+  else
+    std::free(s->bytes);
+  s->bytes = nullptr;
+  s->shared = nullptr;
+}
+
+// Every write into the block goes after this: a borrowed block is copied
+// into one of the module's own first.
+void blockOwn(Module4dad* s) {
+  if (!s->shared) return;
+  uint8_t* block = blockCopy(s->bytes, s->size);
+  blockRelease(s);
+  s->bytes = block;
 }
 
 // A body needs a data module whose name lies in the block before the data,
@@ -47,6 +75,7 @@ int decideHasBody(const uint8_t* bytes, uint32_t size) {
 // Parity first: the CRC covers it. The trailer is placed from the real block
 // length, which may differ from the size word after moduleSetField(MF_SIZE).
 void updateIntegrity(Module4dad* s) {
+  blockOwn(s);
   beSet16(s->bytes + MH_PARITY, moduleHeaderParity(s->bytes));
   s->bytes[s->size - 4] = 0;
   beSet32(s->bytes + s->size - 4, moduleCrc(s->bytes, s->size - 3));
@@ -56,14 +85,14 @@ void updateIntegrity(Module4dad* s) {
 void opDestroy(Module* m) {
   Module4dad* s = stateOf(m);
   if (!s) return;
-  std::free(s->bytes);
+  blockRelease(s);
   delete s;
   m->state = nullptr;
 }
 
 Module* opClone(const Module* m) {
   const Module4dad* s = stateOf(m);
-  auto* copy = new Module4dad{s->dirty, s->hasBody, blockCopy(s->bytes, s->size), s->size};
+  auto* copy = new Module4dad{s->dirty, s->hasBody, blockCopy(s->bytes, s->size), s->size, nullptr};
   auto* clone = static_cast<Module*>(std::calloc(1, sizeof(Module)));
   *clone = *m;
   clone->state = copy;
@@ -83,20 +112,23 @@ uint32_t opGetField(Module* m, uint32_t field) {
     case MF_REVISION: return b[MH_REVISION];
     case MF_EDITION: return beGet16(b + MH_EDITION);
     case MF_DATA_OFFSET: return beGet32(b + MH_DATA_OFFSET);
+    // The update may move a borrowed block: read from the new one.
     case MF_PARITY:
       if (s->dirty) updateIntegrity(s);
-      return beGet16(b + MH_PARITY);
+      return beGet16(s->bytes + MH_PARITY);
     case MF_CRC:
       if (s->dirty) updateIntegrity(s);
-      return beGet24(b + s->size - 3);
+      return beGet24(s->bytes + s->size - 3);
     default: return 0;
   }
 }
 
 int opSetField(Module* m, uint32_t field, uint32_t value) {
   Module4dad* s = stateOf(m);
-  uint8_t* b = s->bytes;
   s->dirty = 1;
+  if (field > MF_DATA_OFFSET) return 0;
+  blockOwn(s);
+  uint8_t* b = s->bytes;
   switch (field) {
     case MF_SYNC: beSet32(b + MH_SYNC, value); return 1;
     case MF_SIZE: beSet32(b + MH_SIZE, value); return 1;
@@ -147,7 +179,7 @@ int rebuild(Module4dad* s, const char* name, size_t nameLength, const uint8_t* b
   if (bodyLength) std::memcpy(block + dataOffset, body, bodyLength);
   beSet32(block + MH_DATA_OFFSET, dataOffset);
   beSet32(block + MH_SIZE, size);
-  std::free(s->bytes);
+  blockRelease(s);
   s->bytes = block;
   s->size = size;
   s->dirty = 1;
@@ -191,7 +223,7 @@ int opSetData(Module* m, const uint8_t* bytes, uint32_t length) {
   // Below the smallest module the trailer would overlap the header.
   if (!bytes || length % 4 || length < MODULE_MIN_SIZE) return 0;
   uint8_t* block = blockCopy(bytes, length);
-  std::free(s->bytes);
+  blockRelease(s);
   s->bytes = block;
   s->size = length;
   s->hasBody = decideHasBody(block, length);
@@ -208,7 +240,12 @@ const ModuleOps OPS_4DAD = {
 
 }  // namespace
 
-Module* moduleCreate(const uint8_t* bytes, size_t available, uint32_t arch, int* error) {
+namespace {
+
+// Validates and wraps a block; `shared` (when not null) is the buffer the
+// block is borrowed from, whose reference the module takes over.
+Module* moduleNew(const uint8_t* bytes, size_t available, uint32_t arch, int* error,
+                  ModuleBuffer* shared) {
   if (arch != ARCH_4DAD) {
     if (error) *error = ME_ARCH;
     return nullptr;
@@ -217,14 +254,51 @@ Module* moduleCreate(const uint8_t* bytes, size_t available, uint32_t arch, int*
   if (error) *error = code;
   if (code != ME_NONE) return nullptr;
   uint32_t size = beGet32(bytes + MH_SIZE);
-  uint8_t* block = blockCopy(bytes, size);
-  auto* state = new Module4dad{0, decideHasBody(block, size), block, size};
+  // Validation leaves the trailer's pad byte 0, so a name starting before it
+  // ends inside the block. One starting in the CRC bytes may run on into the
+  // next module: such a block needs its own copy with the hidden 0x00.
+  if (shared && beGet32(bytes + MH_NAME_OFFSET) >= size - 4) shared = nullptr;
+  auto* state = new Module4dad{0, decideHasBody(bytes, size), nullptr, size, nullptr};
+  if (shared) {
+    shared->references.fetch_add(1, std::memory_order_relaxed);
+    state->bytes = const_cast<uint8_t*>(bytes);
+    state->shared = shared;
+  } else {
+    state->bytes = blockCopy(bytes, size);
+  }
   auto* m = static_cast<Module*>(std::calloc(1, sizeof(Module)));
   m->arch = ARCH_4DAD;
   m->state = state;
   m->ops = &OPS_4DAD;
   m->savedCrc = moduleGetField(m, MF_CRC);
   return m;
+}
+
+}  // namespace
+
+Module* moduleCreate(const uint8_t* bytes, size_t available, uint32_t arch, int* error) {
+  return moduleNew(bytes, available, arch, error, nullptr);
+}
+
+ModuleBuffer* moduleBufferAdopt(uint8_t* bytes, size_t length) {
+  auto* buffer = new ModuleBuffer;
+  buffer->references.store(1, std::memory_order_relaxed);
+  buffer->bytes = bytes;
+  buffer->length = length;
+  return buffer;
+}
+
+void moduleBufferRelease(ModuleBuffer* buffer) {
+  if (!buffer) return;
+  // The last holder frees; acquire makes the others' reads happen before it.
+  if (buffer->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  std::free(buffer->bytes);
+  delete buffer;
+}
+
+Module* moduleCreateShared(ModuleBuffer* buffer, size_t offset, uint32_t arch, int* error) {
+  size_t available = offset < buffer->length ? buffer->length - offset : 0;
+  return moduleNew(buffer->bytes + offset, available, arch, error, buffer);
 }
 
 void moduleFree(Module* m) {

@@ -1,6 +1,8 @@
 // The module object: one module held as its exact big-endian byte block,
 // reached through a table of operations filled by its architecture. Edits
-// mark the module dirty; parity and CRC are recomputed when next read.
+// mark the module dirty; parity and CRC are recomputed when next read. The
+// modules parsed from one image may borrow their blocks from the image's
+// buffer; the first write into a block gives the module its own copy.
 #pragma once
 
 #include <cstddef>
@@ -52,7 +54,28 @@ struct Module {
 // code stored in *error (error may be null). The caller keeps its bytes.
 Module* moduleCreate(const uint8_t* bytes, size_t available, uint32_t arch, int* error);
 
-// Frees the module and its block.
+// An image's bytes, shared by the modules created on them with
+// moduleCreateShared. Counted: freed when the last holder lets go of it.
+struct ModuleBuffer;
+
+// Takes over `bytes` (malloc'd, `length` long, freed with free) and returns
+// a buffer holding one reference, the caller's. The bytes must not change
+// while the buffer lives.
+ModuleBuffer* moduleBufferAdopt(uint8_t* bytes, size_t length);
+
+// Lets go of one reference; the last one frees the buffer and its bytes.
+// Null is ignored.
+void moduleBufferRelease(ModuleBuffer* buffer);
+
+// As moduleCreate, on the bytes from offset to the end of the buffer, but the
+// module borrows its block from the buffer (holding a reference) instead of
+// copying it, until its first change (an edit, moduleSetData, or parity and
+// CRC brought up to date) gives it a block of its own. A block whose name
+// starts in the CRC bytes is copied at once. Observably the same as
+// moduleCreate; the caller keeps its own reference.
+Module* moduleCreateShared(ModuleBuffer* buffer, size_t offset, uint32_t arch, int* error);
+
+// Frees the module and its block (a borrowed block goes back to its buffer).
 void moduleFree(Module* m);
 
 // Returns an independent copy (own block, same flags and saved CRC).
@@ -68,8 +91,8 @@ uint32_t moduleGetField(Module* m, uint32_t field);
 int moduleSetField(Module* m, uint32_t field, uint32_t value);
 
 // Returns the name inside the block; valid until the block is next replaced or
-// rebuilt. Never reads past the block: a name without a terminating zero ends
-// at the block end.
+// rebuilt, or, for a borrowed block, first written. Never reads past the
+// block: a name without a terminating zero ends at the block end.
 const char* moduleGetName(const Module* m);
 
 // Rebuilds the module in the canonical layout with a new name and its current

@@ -70,13 +70,23 @@ const char* moduleAccessText(uint32_t access, uint32_t group);
 uint32_t moduleHeaderParity(const uint8_t* header);
 
 // Module CRC (24-bit, polynomial 0x800063, initial 0xFFFFFF, MSB first,
-// final xor 0xFFFFFF) of `length` bytes. Four bytes per step while at least
-// four remain, then byte steps.
+// final xor 0xFFFFFF) of `length` bytes. From 64 bytes on, on a CPU with
+// carry-less multiplication (PCLMULQDQ and SSSE3), 16-byte blocks are folded
+// by carry-less multiplication; otherwise, and for shorter inputs, four
+// bytes per step while at least four remain, then byte steps.
 uint32_t moduleCrc(const uint8_t* bytes, size_t length);
 
 // Continues a running CRC register (not yet xor-ed with 0xFFFFFF) over more
 // bytes; moduleCrc is moduleCrcUpdate(0xFFFFFF, ...) ^ 0xFFFFFF.
 uint32_t moduleCrcUpdate(uint32_t reg, const uint8_t* bytes, size_t length);
+
+// For tests and benchmarks: with 0, moduleCrc and moduleCrcUpdate take the
+// four-byte step whatever the CPU; with 1 (the default) they fold where the
+// CPU allows. Returns the previous setting.
+int moduleCrcSetFolding(int enabled);
+
+// Returns 1 when this CPU can fold (the setting above aside).
+int moduleCrcFoldingAvailable();
 
 // One byte step of the CRC register, as the reference definition of the
 // checksum: C = B ^ (R >> 16); R = (R << 8) ^ (C << 1) ^ (C << 6) ^

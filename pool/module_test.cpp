@@ -90,4 +90,33 @@ TEST(ModuleObject, BodyDecidedAtCreateAndSetData) {
   EXPECT_EQ(1u, std::strlen(moduleGetName(create(last).get())));
 }
 
+// Modules borrowing from one buffer: the buffer lives until the last of them
+// lets go, whatever the order, and a written module keeps its own bytes.
+TEST(ModuleObject, SharedBlocksOutliveTheirBufferOnlyWhenOwned) {
+  Bytes x = ModuleBuilder().name("xx").body({1, 2, 3, 4}).build();
+  Bytes y = ModuleBuilder().name("yy").body(Bytes(400, 5)).build();
+  Bytes image = imageOf({x, y, x});
+  ModuleBuffer* buffer = moduleBufferAdopt(mallocCopy(image.data(), image.size()), image.size());
+  int code = -1;
+  EXPECT_EQ(nullptr, moduleCreateShared(buffer, 4, ARCH_4DAD, &code));
+  EXPECT_EQ(ME_MAGIC, code);
+  ModulePtr first(moduleCreateShared(buffer, 0, ARCH_4DAD, nullptr), moduleFree);
+  ModulePtr middle(moduleCreateShared(buffer, x.size(), ARCH_4DAD, nullptr), moduleFree);
+  ModulePtr last(moduleCreateShared(buffer, x.size() + y.size(), ARCH_4DAD, nullptr), moduleFree);
+  moduleBufferRelease(buffer);  // the modules hold it now
+  ModulePtr clone(moduleClone(middle.get()), moduleFree);
+  middle.reset();
+  Bytes typed = x;
+  typed[MH_TYPE] = 1;
+  fixIntegrity(typed);
+  ASSERT_EQ(1, moduleSetData(first.get(), typed.data(), uint32_t(typed.size())));
+  // A refused field edit still marks the module dirty: bringing parity and
+  // CRC up to date gives the last borrower its own block, and frees the buffer.
+  EXPECT_EQ(0, moduleSetField(last.get(), MF_CRC, 0));
+  EXPECT_EQ(beGet16(&x[MH_PARITY]), moduleGetField(last.get(), MF_PARITY));
+  EXPECT_EQ(typed, dataOf(first.get()));
+  EXPECT_EQ(x, dataOf(last.get()));
+  EXPECT_EQ(y, dataOf(clone.get()));
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include "pool/pool.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "pool/be.h"
 #include "pool/file_save.h"
 #include "pool/memory.h"
 
@@ -49,6 +51,71 @@ bool writeModules(ModulePool* pool, int fd, char* err, size_t errSize) {
     }
   }
   return true;
+}
+
+// Splits the buffer's bytes into modules that borrow their blocks from it.
+// The caller keeps its reference to the buffer.
+ModulePool* parseShared(ModuleBuffer* buffer, const uint8_t* bytes, size_t length, char* err) {
+  ModulePool* pool = poolNew();
+  pool->arch = moduleDetectArch(bytes, length);
+  if (pool->arch == ARCH_UNKNOWN) {
+    setError(err, "Unknown file format");
+    poolFree(pool);
+    return nullptr;
+  }
+  // Offsets are 32-bit throughout the format; a larger image cannot be one.
+  if (length > UINT32_MAX) {
+    setError(err, "Error at 0x%x: Unknown data", UINT32_MAX);
+    poolFree(pool);
+    return nullptr;
+  }
+  size_t position = 0;
+  size_t zeros = 0;
+  while (position < length) {
+    if (bytes[position] == 0) {
+      position++;
+      zeros++;
+      continue;
+    }
+    if (zeros) pool->alignmentOffset = uint32_t(position);
+    zeros = 0;
+    if (moduleDetectArch(bytes + position, length - position) != pool->arch) {
+      setError(err, "Error at 0x%zx: Unknown data", position);
+      poolFree(pool);
+      return nullptr;
+    }
+    int code = 0;
+    Module* m = moduleCreateShared(buffer, position, pool->arch, &code);
+    if (!m) {
+      setError(err, "Error at 0x%zx: %s", position, moduleErrorText(code));
+      poolFree(pool);
+      return nullptr;
+    }
+    uint32_t size = moduleGetSize(m);
+    if (size == 0) {
+      moduleFree(m);
+      setError(err, "Error at 0x%zx: Unable to get module size", position);
+      poolFree(pool);
+      return nullptr;
+    }
+    poolAdd(pool, m);
+    position += size;
+  }
+  if (zeros) {
+    setError(err, "Unexpected data at the end of file");
+    poolFree(pool);
+    return nullptr;
+  }
+  return pool;
+}
+
+// Parses bytes the buffer has just taken over, then lets go of the parse's
+// reference: the modules hold the rest.
+ModulePool* parseAdopted(uint8_t* bytes, size_t length, char* err) {
+  ModuleBuffer* buffer = moduleBufferAdopt(bytes, length);
+  ModulePool* pool = parseShared(buffer, bytes, length, err);
+  moduleBufferRelease(buffer);
+  return pool;
 }
 
 }  // namespace
@@ -94,68 +161,117 @@ ModulePool* poolLoad(const char* path, char* err) {
     return nullptr;
   }
   std::fclose(file);
-  ModulePool* pool = poolParse(buffer.get(), size_t(length), err);
+  // The modules share the file's bytes read here: no second copy.
+  ModulePool* pool = parseAdopted(buffer.release(), size_t(length), err);
   if (pool) std::snprintf(pool->path, sizeof pool->path, "%s", path);
   return pool;
 }
 
 ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err) {
-  ModulePool* pool = poolNew();
-  pool->arch = moduleDetectArch(bytes, length);
-  if (pool->arch == ARCH_UNKNOWN) {
-    setError(err, "Unknown file format");
-    poolFree(pool);
-    return nullptr;
-  }
-  // Offsets are 32-bit throughout the format; a larger image cannot be one.
-  if (length > UINT32_MAX) {
-    setError(err, "Error at 0x%x: Unknown data", UINT32_MAX);
-    poolFree(pool);
-    return nullptr;
-  }
-  size_t position = 0;
-  size_t zeros = 0;
-  while (position < length) {
-    if (bytes[position] == 0) {
-      position++;
-      zeros++;
-      continue;
-    }
-    if (zeros) pool->alignmentOffset = uint32_t(position);
-    zeros = 0;
-    const uint8_t* start = bytes + position;
-    size_t available = length - position;
-    if (moduleDetectArch(start, available) != pool->arch) {
-      setError(err, "Error at 0x%zx: Unknown data", position);
-      poolFree(pool);
-      return nullptr;
-    }
-    int code = 0;
-    Module* m = moduleCreate(start, available, pool->arch, &code);
-    if (!m) {
-      setError(err, "Error at 0x%zx: %s", position, moduleErrorText(code));
-      poolFree(pool);
-      return nullptr;
-    }
-    uint32_t size = moduleGetSize(m);
-    if (size == 0) {
-      moduleFree(m);
-      setError(err, "Error at 0x%zx: Unable to get module size", position);
-      poolFree(pool);
-      return nullptr;
-    }
-    poolAdd(pool, m);
-    position += size;
-  }
-  if (zeros) {
-    setError(err, "Unexpected data at the end of file");
-    poolFree(pool);
-    return nullptr;
-  }
-  return pool;
+  if (!bytes) length = 0;  // refused as an unknown format
+  // One copy that every module shares, rather than one copy per module.
+  return parseAdopted(mallocCopy(bytes, length), length, err);
 }
 
+namespace {
+
+// The written file, mapped from the page cache (or read where it cannot be
+// mapped): no copy to make, no memory to fault in.
+class WrittenFile {
+ public:
+  explicit WrittenFile(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return;
+    length_ = size_t(st.st_size);
+    if (!length_) {
+      bytes_ = &empty_;
+      return;
+    }
+    void* map = ::mmap(nullptr, length_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (map != MAP_FAILED) {
+      bytes_ = static_cast<uint8_t*>(map);
+      mapped_ = true;
+      return;
+    }
+    read_.reset(static_cast<uint8_t*>(std::malloc(length_)));
+    if (!read_) {
+      errno = ENOMEM;
+      return;
+    }
+    for (size_t done = 0; done < length_;) {
+      ssize_t n = ::read(fd, read_.get() + done, length_ - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0) errno = EIO;  // shorter than it was a moment ago
+      if (n <= 0) return;
+      done += size_t(n);
+    }
+    bytes_ = read_.get();
+  }
+  ~WrittenFile() {
+    if (mapped_) ::munmap(bytes_, length_);
+  }
+  const uint8_t* bytes() const { return bytes_; }  // null when unreadable (errno set)
+  size_t length() const { return length_; }
+
+ private:
+  uint8_t* bytes_ = nullptr;
+  uint8_t empty_ = 0;
+  size_t length_ = 0;
+  bool mapped_ = false;
+  MallocPtr<uint8_t> read_;
+};
+
+// The check before the rename: the written file must parse as the image it
+// should be, the pool's modules back to back, each validating, with the
+// pool's size and CRC. The modules are validated where they lie, as the
+// parse would, so the check costs one pass over the file in the page cache.
+bool checkModules(ModulePool* pool, int fd, char* text, size_t textSize, char* why, size_t whySize) {
+  WrittenFile file(fd);
+  if (!file.bytes()) {
+    std::snprintf(text, textSize, "Saved file does not read back");
+    std::snprintf(why, whySize, "%s", std::strerror(errno));
+    return false;
+  }
+  size_t offset = 0, length = file.length();
+  for (uint32_t index = 0; index < pool->count; index++) {
+    Module* m = pool->modules[index];
+    const uint8_t* at = file.bytes() + offset;
+    size_t available = length - offset;
+    int code = moduleValidate(at, available);
+    uint32_t size = moduleGetSize(m), crc = moduleGetField(m, MF_CRC);
+    if (code != ME_NONE)
+      std::snprintf(why, whySize, "%s", moduleErrorText(code));
+    else if (beGet32(at + MH_SIZE) != size)
+      std::snprintf(why, whySize, "it reads back as %u bytes, not %u", beGet32(at + MH_SIZE), size);
+    else if (beGet24(at + size - 3) != crc)
+      std::snprintf(why, whySize, "it reads back with CRC 0x%06X, not 0x%06X", beGet24(at + size - 3), crc);
+    else {
+      offset += size;
+      continue;
+    }
+    char name[128];
+    textEscape(moduleGetName(m), name, sizeof name);
+    std::snprintf(text, textSize, "Saved file does not read back: module %u (%s) differs", index, name);
+    return false;
+  }
+  if (offset == length) return true;
+  std::snprintf(text, textSize, "Saved file does not read back");
+  std::snprintf(why, whySize, "data follows the last module at 0x%zx", offset);
+  return false;
+}
+
+}  // namespace
+
 int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
+  return poolSaveWith(pool, path, overwrite, nullptr, err);
+}
+
+int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOptions* options,
+                 char* err) {
+  if (options) {
+    options->checked = 0;
+    options->backupMade[0] = '\0';
+  }
   if (pool->alignmentOffset) {
     setError(err, "Saving pool with alignment not supported yet");
     return 0;
@@ -171,7 +287,18 @@ int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
                          return writeModules(static_cast<ModulePool*>(context), fd, e, size);
                        },
                        pool};
-  return fileSave(name, overwrite, writer, err, POOL_ERROR_SIZE);
+  FileSaveOptions fileOptions = {};
+  fileOptions.backup = options && options->backup;
+  if (!options || !options->skipCheck)
+    fileOptions.check = [](int fd, void* context, char* text, size_t textSize, char* why, size_t whySize) {
+      return checkModules(static_cast<ModulePool*>(context), fd, text, textSize, why, whySize);
+    };
+  if (!fileSave(name, overwrite, writer, err, POOL_ERROR_SIZE, &fileOptions)) return 0;
+  if (options) {
+    options->checked = fileOptions.checked ? pool->count : 0;
+    std::snprintf(options->backupMade, sizeof options->backupMade, "%s", fileOptions.backupMade);
+  }
+  return 1;
 }
 
 uint32_t poolAdd(ModulePool* pool, Module* m) {

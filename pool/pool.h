@@ -21,22 +21,40 @@ struct ModulePool {
 };
 
 // Reads and parses a file. Returns the pool, or null with a one-line message
-// in err (POOL_ERROR_SIZE bytes).
+// in err (POOL_ERROR_SIZE bytes). The modules share the bytes read (see
+// moduleCreateShared): the file's bytes are in memory once, and stay until
+// the last module that has not been changed is freed.
 ModulePool* poolLoad(const char* path, char* err);
 
-// Parses an image held in memory; the bytes are copied and stay the caller's.
-// Returns the pool, or null with a message in err.
+// Parses an image held in memory; the bytes are copied once, the modules
+// share that copy as after poolLoad, and the caller's bytes stay the
+// caller's. Returns the pool, or null with a message in err.
 ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err);
 
 // Writes every module back to back to path (the pool's own path when null).
 // A regular file is replaced atomically: the modules go to a temporary file
-// in the same folder, renamed over the target (keeping its permissions and,
-// where allowed, its owner) only once all were written; on failure the
-// target is untouched. A symbolic link is followed; a device or pipe is
-// written directly. Refuses a pool with padding, an existing readable target
-// unless overwrite is 1, and a target the caller may not write. Returns 1,
-// or 0 with a message in err. Changes neither the path nor the saved CRCs.
+// in the same folder, which is read back and must parse as an image holding
+// the pool's modules in order, each with its size and CRC; only then is it
+// renamed over the target (keeping its permissions and, where allowed, its
+// owner). On failure the target is untouched. A symbolic link is followed;
+// a device or pipe is written directly. Refuses a pool with padding, an
+// existing readable target unless overwrite is 1, and a target the caller
+// may not write. Returns 1, or 0 with a message in err. Changes neither the
+// path nor the saved CRCs.
 int poolSave(ModulePool* pool, const char* path, int overwrite, char* err);
+
+// What a save does beyond poolSave, and what it did.
+struct PoolSaveOptions {
+  int backup;     // 1: a replaced regular file is kept once as NAME.orig (see fileSave)
+  int skipCheck;  // 1: renamed without reading back; only to measure what the check costs
+  // Set by the save:
+  uint32_t checked;       // modules read back as written (0 for a device or pipe)
+  char backupMade[4096];  // the backup made, or ""
+};
+
+// poolSave with options (null: as poolSave).
+int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOptions* options,
+                 char* err);
 
 // Appends a module (the pool takes ownership) and returns its index.
 uint32_t poolAdd(ModulePool* pool, Module* m);

@@ -6,8 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
+#include "pool/be.h"
+#include "pool/memory.h"
 #include "tests/support/module_builder.h"
 
 namespace {
@@ -103,6 +106,37 @@ TEST(ImageFile, ParseLoadAndSave) {
   EXPECT_EQ(0, status);  // refused
   EXPECT_EQ(imageOf({big, big, big}), readFile(path));
   EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+}
+
+// The modules of a loaded or parsed image share one copy of its bytes; an
+// edited module takes its own, and the save writes exactly the edit.
+TEST(ImageFile, SharedBytesEditedAndSaved) {
+  Bytes first = ModuleBuilder().name("first").body(Bytes(300, 1)).build();
+  Bytes second = ModuleBuilder().name("second").body({1, 2, 3}).build();
+  Bytes tail = ModuleBuilder().name("A").build();  // its name starts in the last CRC byte
+  beSet32(&tail[MH_NAME_OFFSET], 95);
+  fixIntegrity(tail);
+  ASSERT_NE(0, tail[95]);
+  Bytes image = imageOf({first, second, tail, first});
+  TempDir dir;
+  ASSERT_TRUE(writeFile(dir.file("in.img"), image));
+  char text[POOL_ERROR_SIZE] = "";
+  PoolPtr pool(poolLoad(dir.file("in.img").c_str(), text));
+  ASSERT_TRUE(pool) << text;
+  EXPECT_EQ(1u, std::strlen(moduleGetName(poolGet(pool.get(), 2))));  // not on into the next
+  const uint8_t body[] = {9, 8, 7, 6, 5};
+  ASSERT_EQ(1, moduleSetBody(poolGet(pool.get(), 1), body, 5));
+  ASSERT_EQ(1, poolSave(pool.get(), dir.file("out.img").c_str(), 0, text)) << text;
+  Bytes edited = ModuleBuilder().name("second").body({9, 8, 7, 6, 5}).build();
+  EXPECT_EQ(imageOf({first, edited, tail, first}), readFile(dir.file("out.img")));
+  // A parse copies: the caller's bytes may go at once.
+  auto bytes = std::make_unique<Bytes>(image);
+  pool.reset(poolParse(bytes->data(), bytes->size(), text));
+  bytes.reset();
+  ASSERT_TRUE(pool) << text;
+  uint32_t size = 0;
+  MallocPtr<uint8_t> data(moduleGetData(poolGet(pool.get(), 3), &size));
+  EXPECT_EQ(first, Bytes(data.get(), data.get() + size));
 }
 
 }  // namespace

@@ -103,9 +103,12 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName) {
   if (!dialogs->chooseFile("Save File", GTK_FILE_CHOOSER_ACTION_SAVE, saveFolderMemory,
                            suggestedName, path, saveFolderMemory))
     return SAVE_CANCELLED;
-  // Overwriting is allowed: the chooser has already asked.
+  // Overwriting is allowed: the chooser has already asked. The first file
+  // replaced is kept as NAME.orig, so a stock image survives its first save.
   char err[POOL_ERROR_SIZE] = "";
-  if (poolSave(pool, path, 1, err)) return SAVE_WRITTEN;
+  PoolSaveOptions options = {};
+  options.backup = 1;
+  if (poolSaveWith(pool, path, 1, &options, err)) return SAVE_WRITTEN;
   showError(err);
   return SAVE_FAILED;
 }

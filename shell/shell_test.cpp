@@ -185,11 +185,13 @@ int answerGtkDialog(GtkWidget* dialog, const std::string& file, std::string& see
 TEST_F(Shell, GtkDialogs) {
   std::string out = dir.file("out"), seen;
   std::filesystem::create_directory(out);
+  ASSERT_TRUE(writeFile(out + "/x.img", bytesOf("stock")));
   {
     DialogScript script;
     script.choose(out + "/x.img");
     runSaveDialog(PoolPtr(poolParse(kernel.data(), kernel.size(), nullptr)).get(), nullptr);
   }
+  EXPECT_EQ(bytesOf("stock"), readFile(out + "/x.img.orig"));  // the editor always keeps it
   shellSetDialogs(&SHELL_GTK_DIALOGS);
   static std::function<int(GtkWidget*)> answer;
   answer = [&](GtkWidget* d) { return answerGtkDialog(d, good, seen); };
