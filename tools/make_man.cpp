@@ -35,6 +35,18 @@ const CliExample EXAMPLES[] = {
     {"images", "firmware.img | grep '^entry'", "List every picture of every image module."},
     {"export", "firmware.img 12 0 picture.xbm", "Save picture 0 of image module 12."},
     {"strings", "firmware.img > strings.txt", "Dump the language strings, for diffing."},
+    {"strings-export", "firmware.img Lng_German de.po --reference Lng_English",
+     "Give a translator the German texts with the English ones as msgid."},
+    {"strings-import", "firmware.img Lng_German de.po translated.img",
+     "Bring the translated texts back into a new image."},
+    {"strings-width", "firmware.img Lng_German font_small | awk '$2 > 200'",
+     "Find texts that draw wider than 200 pixels in the small font."},
+    {"font-export", "firmware.img font_small small.bdf --codepage CP1251",
+     "Save a font for a BDF editor, with Cyrillic character names."},
+    {"font-import", "firmware.img font_small small.bdf patched.img",
+     "Bring an edited BDF font back into a new image."},
+    {"font-coverage", "firmware.img font_small Lng_Russian",
+     "List the letters the Russian texts use that the font draws blank."},
 };
 
 std::vector<const CliCommand*> commandsAll() {
