@@ -34,6 +34,7 @@
 #include "tabs/modules/modules_tab.h"
 #include "tabs/pages.h"
 #include "tabs/strings/language_view.h"
+#include "bench/navigation_texts.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_session.h"
 #include "tests/support/module_builder.h"

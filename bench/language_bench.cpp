@@ -16,7 +16,7 @@
 #include "pool/be.h"
 #include "pool/memory.h"
 #include "tabs/strings/language_codec.h"
-#include "tests/support/body_builders.h"
+#include "bench/navigation_texts.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "cli/cli.h"
 #include "pool/memory.h"
 #include "tabs/strings/translation_file.h"
-#include "tests/support/body_builders.h"
+#include "bench/navigation_texts.h"
 
 namespace {
 

@@ -6,20 +6,22 @@
 #include <tuple>
 
 #include "cli/command.h"
+#include "tests/support/cli_capture.h"
 #include "tests/support/module_builder.h"
 
 namespace {
 
-using Result = std::tuple<int, std::string, std::string>;  // exit code, stdout, stderr
+using Result = CliResult;
 
+// Writes to out instead of stdout, to see a failed write.
 Result run(std::vector<std::string> args, FILE* out = stdout) {
+  if (out == stdout) return cliCapture(std::move(args));
   args.insert(args.begin(), "korvane-cli");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
-  testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   int code = cliRun(int(argv.size()), argv.data(), out, stderr);
-  return {code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
+  return {code, "", testing::internal::GetCapturedStderr()};
 }
 
 const Bytes A = ModuleBuilder().name("colors").build();

@@ -10,21 +10,12 @@
 #include "cli/cli.h"
 #include "tabs/strings/language_codec.h"
 #include "tests/support/body_builders.h"
+#include "tests/support/cli_capture.h"
 #include "tests/support/module_builder.h"
 
 namespace {
 
-using Result = std::tuple<int, std::string, std::string>;  // exit code, stdout, stderr
-
-Result run(std::vector<std::string> args) {
-  args.insert(args.begin(), "korvane-cli");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  int code = cliRun(int(argv.size()), argv.data(), stdout, stderr);
-  return {code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-}
+using Result = CliResult;
 
 std::string textOf(const std::string& path) {
   Bytes b = readFile(path);
@@ -68,7 +59,7 @@ class StringCommands : public testing::Test {
 
   // The `strings` dump of OUT's German module.
   std::string germanOut() {
-    std::string all = std::get<1>(run({"strings", out}));
+    std::string all = std::get<1>(cliCapture({"strings", out}));
     return all.substr(0, all.find("module\tLng_English"));
   }
 
@@ -84,17 +75,17 @@ TEST_F(StringCommands, ExportPassesMsgfmtAndImportsBackUnchanged) {
       std::string file = dir.file(std::string("texts") + extension);
       std::vector<std::string> args = {"strings-export", image, "Lng_German", file};
       if (reference) args.insert(args.end(), {"--reference", "1"});
-      ASSERT_EQ(Result(0, "", ""), run(args));
+      ASSERT_EQ(Result(0, "", ""), cliCapture(args));
       if (extension == std::string(".po")) {
         EXPECT_EQ(0, std::system(("msgfmt -c -o /dev/null " + file + " 2>/dev/null").c_str()));
       }
       std::remove(out.c_str());
-      ASSERT_EQ(Result(0, "", ""), run({"strings-import", image, "0", file, out}));
+      ASSERT_EQ(Result(0, "", ""), cliCapture({"strings-import", image, "0", file, out}));
       EXPECT_EQ(imageBytes, readFile(out));
     }
   }
   std::string po = dir.file("de.po"), tsv = dir.file("de.tsv");
-  run({"strings-export", image, "0", po, "--reference", "Lng_English"});
+  cliCapture({"strings-export", image, "0", po, "--reference", "Lng_English"});
   EXPECT_EQ("msgid \"\"\nmsgstr \"\"\n"
             "\"Project-Id-Version: Lng_German\\n\"\n"
             "\"MIME-Version: 1.0\\n\"\n"
@@ -108,7 +99,7 @@ TEST_F(StringCommands, ExportPassesMsgfmtAndImportsBackUnchanged) {
             "\nmsgctxt \"1/1\"\nmsgid \"Street\"\nmsgstr \"Stra\xC3\x9F" "e\"\n"
             "\n#. undecodable: 81\n",
             textOf(po));
-  run({"strings-export", image, "Lng_German", tsv});
+  cliCapture({"strings-export", image, "Lng_German", tsv});
   EXPECT_EQ("key\treference\ttext\n"
             "0/0\tJa\tJa\n"
             "0/2\tNein\tNein\n"
@@ -134,7 +125,7 @@ TEST_F(StringCommands, EditedPoAppliesExactlyItsEntries) {
                             "msgstr \"Zwei\\n\"\r\n\"Zeilen \\\"mit\\\" \\101\\x42\"\r\n\r\n"
                             "#~ msgctxt \"0/3\"\r\n#~ msgid \"x\"\r\n#~ msgstr \"obsolete\"\r\n\r\n"
                             "msgctxt \"1/1\"\r\nmsgid \"Street\"\r\nmsgstr \"Gasse\"\r\n")));
-  ASSERT_EQ(Result(0, "", ""), run({"strings-import", image, "Lng_German", po, out}));
+  ASSERT_EQ(Result(0, "", ""), cliCapture({"strings-import", image, "Lng_German", po, out}));
   EXPECT_EQ(
       "module\tLng_German\tCP1252\t32\t2\n"
       "0/0\ttext\tJa\n0/1\tabsent\n0/2\ttext\tNein\n0/3\ttext\tTab\\t\"q\" "
@@ -154,10 +145,10 @@ TEST_F(StringCommands, RefusalsListedAndNothingWrittenUnlessSkipped) {
       "0/2: \"\xD0\x9D\" (U+041D) is not in CP1252\n"
       "line 6: not three tab-separated fields (key, reference, text)\n"
       "line 7: unknown escape \\q\n";
-  EXPECT_EQ(Result(1, "", tsvRefusals), run({"strings-import", image, "Lng_German", tsv, out}));
+  EXPECT_EQ(Result(1, "", tsvRefusals), cliCapture({"strings-import", image, "Lng_German", tsv, out}));
   EXPECT_TRUE(readFile(out).empty());
   EXPECT_EQ(Result(0, "", tsvRefusals),
-            run({"strings-import", image, "0", tsv, out, "--skip-refused"}));
+            cliCapture({"strings-import", image, "0", tsv, out, "--skip-refused"}));
   EXPECT_NE(std::string::npos, germanOut().find("\n0/0\ttext\tJa!\n"));
 
   ASSERT_TRUE(writeFile(po, bytesOf("msgctxt \"0/0\"\nmsgid \"\"\nmsgstr \"A\"\n\n"
@@ -173,14 +164,14 @@ TEST_F(StringCommands, RefusalsListedAndNothingWrittenUnlessSkipped) {
                    "line 13: an entry without msgctxt names no text\n"
                    "0/2: plural forms are not used\n"
                    "line 24: not a string\n"),
-            run({"strings-import", image, "0", po, dir.file("po-out.img")}));
+            cliCapture({"strings-import", image, "0", po, dir.file("po-out.img")}));
   EXPECT_TRUE(readFile(dir.file("po-out.img")).empty());
   EXPECT_EQ(Result(1, "", "korvane-cli: '" + dir.file("texts.txt") + "' must end in .po or .tsv\n"),
-            run({"strings-export", image, "0", dir.file("texts.txt")}));
+            cliCapture({"strings-export", image, "0", dir.file("texts.txt")}));
   EXPECT_EQ(
       Result(1, "",
              "korvane-cli: 'font_test' is not a language module (its name must begin with Lng_)\n"),
-      run({"strings-export", image, "font_test", po}));
+      cliCapture({"strings-export", image, "font_test", po}));
 }
 
 TEST_F(StringCommands, WidthsAreSumsOfGlyphWidths) {
@@ -190,12 +181,12 @@ TEST_F(StringCommands, WidthsAreSumsOfGlyphWidths) {
                    "0/0\t7\t7\n0/2\t15\t15\n0/3\t125\t125\n0/4\t0\t0\n"
                    "1/0\t76\t76\n1/1\t53\t53\n1/2\t6\t6\n",
                    ""),
-            run({"strings-width", image, "Lng_German", "font_test"}));
+            cliCapture({"strings-width", image, "Lng_German", "font_test"}));
   EXPECT_EQ(Result(1, "", "korvane-cli: 'Lng_English' is not a font module.\n"),
-            run({"strings-width", image, "0", "1"}));
+            cliCapture({"strings-width", image, "0", "1"}));
   EXPECT_EQ(
       Result(1, "", "korvane-cli: The font 'font_bad' is malformed: its glyphs cannot be read.\n"),
-      run({"strings-width", image, "0", "font_bad"}));
+      cliCapture({"strings-width", image, "0", "font_bad"}));
 }
 
 }  // namespace

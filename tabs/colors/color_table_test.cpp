@@ -163,9 +163,9 @@ TEST(ColorTable, CommandLine) {
   Bytes b = ModuleBuilder().name("rom_col_b").body(colorBody(0x0035, 0, 0)).build();
   Bytes other = ModuleBuilder().name("col_c").body(colorBody(0x0035)).build();
   ASSERT_TRUE(writeFile(image, imageOf({a, other, b})));
-  EXPECT_EQ(0, cliCapture({"resave", image, out, "--commit"}).code);
+  EXPECT_EQ(0, std::get<0>(cliCapture({"resave", image, out, "--commit"})));
   EXPECT_EQ(imageOf({a, other, b}), readFile(out));
-  std::string lines = cliCapture({"colors", image}).out;
+  std::string lines = std::get<1>(cliCapture({"colors", image}));
   EXPECT_EQ(2 * (1 + 60) + 310 + 248, std::count(lines.begin(), lines.end(), '\n'));
   EXPECT_EQ(0u, lines.find("table\trom_col_a\t0033\t1\nentry\t0\t80FF\t0\t58\t255\n"
                            "entry\t1\t165E\t41\t148\t247\n"));

@@ -12,20 +12,11 @@
 #include "pool/memory.h"
 #include "tabs/strings/language_codec.h"
 #include "tests/support/body_builders.h"
+#include "tests/support/cli_capture.h"
 
 namespace {
 
-using Result = std::tuple<int, std::string, std::string>;  // exit code, stdout, stderr
-
-Result cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "korvane-cli");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  int code = cliRun(int(argv.size()), argv.data(), stdout, stderr);
-  return {code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-}
+using Result = CliResult;
 
 FontGlyph* glyphAt(List* glyphs, uint32_t code) {
   return static_cast<FontGlyph*>(listGet(glyphs, code - 1));
@@ -93,12 +84,12 @@ TEST(FontBdf, ExportPassesBdftopcfAndImportsBackUnchanged) {
                  ModuleBuilder().name("font_x").body(patternFont(W, H)).build()});
     ASSERT_TRUE(writeFile(image, original));
     EXPECT_EQ(Result(0, "", ""),
-              cli({"font-export", image, "font_x", bdf, "--codepage", "cp1251"}));
+              cliCapture({"font-export", image, "font_x", bdf, "--codepage", "cp1251"}));
     const std::string command =
         "bdftopcf -o " + dir.file("font.pcf") + " " + bdf + " 2>" + dir.file("pcf.log");
     EXPECT_EQ(0, std::system(command.c_str()));
     EXPECT_EQ(Bytes(), readFile(dir.file("pcf.log")));
-    EXPECT_EQ(Result(0, "", ""), cli({"font-import", image, "1", bdf, out}));
+    EXPECT_EQ(Result(0, "", ""), cliCapture({"font-import", image, "1", bdf, out}));
     EXPECT_EQ(original, readFile(out));
   }
   const std::string text(reinterpret_cast<const char*>(readFile(bdf).data()), readFile(bdf).size());
@@ -177,7 +168,7 @@ TEST(FontBdf, ImportSetsExactlyTheGlyphsOfTheFile) {
   EXPECT_EQ(Result(0, "",
                    "korvane-cli: " + bdf +
                        ": glyph 'wide' (code 66): 1 pixel outside the 6 x 8 cell dropped\n"),
-            cli({"font-import", image, "font_a", bdf, out}));
+            cliCapture({"font-import", image, "font_a", bdf, out}));
   ImageFont before(image, 0), after(out, 0);
   ASSERT_TRUE(after.glyphs);
   EXPECT_EQ(4u, glyphAt(after.glyphs, 65)->width);
@@ -233,7 +224,7 @@ TEST(FontBdf, MalformedFilesAreRefusedWithTheirLine) {
       writeFile(image, imageOf({ModuleBuilder().name("font_a").body(fontBody(1)).build()})));
   ASSERT_TRUE(writeFile(bdf, bytesOf(cases[1].text)));
   EXPECT_EQ(Result(1, "", "korvane-cli: " + bdf + ": " + cases[1].err + "\n"),
-            cli({"font-import", image, "0", bdf, out}));
+            cliCapture({"font-import", image, "0", bdf, out}));
   EXPECT_EQ(Bytes(), readFile(out));
 }
 
@@ -266,11 +257,11 @@ TEST(FontCoverage, ListsTheBlankLettersALanguageUsesWithTheirEntries) {
                ModuleBuilder().name("Lng_German").body(german).build(),
                ModuleBuilder().name("Lng_Russian").body(russian).build()})));
   EXPECT_EQ(Result(0, "83\tS\t1\n129\t?\t1\n223\tß\t2\n246\tö\t1\n", ""),
-            cli({"font-coverage", image, "0", "1"}));
+            cliCapture({"font-coverage", image, "0", "1"}));
   EXPECT_EQ(Result(0, "83\tS\t1\n224\tа\t1\n", ""),
-            cli({"font-coverage", image, "font_a", "Lng_Russian"}));
+            cliCapture({"font-coverage", image, "font_a", "Lng_Russian"}));
   EXPECT_EQ(Result(1, "", "korvane-cli: module 'font_a' is not a language module\n"),
-            cli({"font-coverage", image, "0", "0"}));
+            cliCapture({"font-coverage", image, "0", "0"}));
 }
 
 }  // namespace

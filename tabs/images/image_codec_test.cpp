@@ -215,15 +215,15 @@ TEST(ImageCodec, CommandLine) {
   record(canonicalBitmaps, 0, IMAGE_BITMAP, 12, 8, 4, 4);
   Bytes a = ModuleBuilder().name("rombitmaps").body(canonicalBitmaps).build();
   ASSERT_TRUE(writeFile(in, imageOf({a, ModuleBuilder().name("romicons").body(icons).build()})));
-  CliOutput listing = cliCapture({"images", in});
-  ASSERT_EQ(0, listing.code);
+  CliResult listing = cliCapture({"images", in});
+  ASSERT_EQ(0, std::get<0>(listing));
   EXPECT_EQ("module\trombitmaps\trombitmaps\t-\nentry\t0\t0\t8\t4\t4\tbitmap\t\n"
             "module\tromicons\tromicons\t1\nentry\t0\t1\t2\t1\t4\tgif\ta\nentry\t1\t2\t2\t1\t4\tpng\tb\n",
-            listing.out);
-  EXPECT_EQ(0, cliCapture({"export", in, "1", "1", dir.file("b.png")}).code);
+            std::get<1>(listing));
+  EXPECT_EQ(0, std::get<0>(cliCapture({"export", in, "1", "1", dir.file("b.png")})));
   EXPECT_EQ(Bytes({1, 2, 3, 4}), readFile(dir.file("b.png")));
-  EXPECT_EQ(1, cliCapture({"export", in, "1", "2", dir.file("c.png")}).code);
-  ASSERT_EQ(0, cliCapture({"resave", in, out, "--commit"}).code);
+  EXPECT_EQ(1, std::get<0>(cliCapture({"export", in, "1", "2", dir.file("c.png")})));
+  ASSERT_EQ(0, std::get<0>(cliCapture({"resave", in, out, "--commit"})));
   Bytes saved = readFile(out);
   EXPECT_EQ(a, Bytes(saved.begin(), saved.begin() + long(a.size())));
   Decoded before("romicons", icons);

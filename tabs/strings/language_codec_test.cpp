@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "cli/cli.h"
 #include "pool/memory.h"
+#include "tests/support/cli_capture.h"
 #include "tests/support/module_builder.h"
 
 namespace {
@@ -137,22 +137,10 @@ TEST(LanguageCodec, CommandLine) {
   Bytes canonical = ModuleBuilder().name("Lng_German").body(EXAMPLE_32).build();
   Bytes loose = ModuleBuilder().name("Lng_Russian").body({0, 2, 0, 6, 0, 8, 'A', 0, '\t', 0x81, 0, 0}).build();
   ASSERT_TRUE(writeFile(in, imageOf({canonical, loose})));
-  auto cli = [](std::vector<std::string> args, FILE* out) {
-    args.insert(args.begin(), "korvane-cli");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    return cliRun(int(argv.size()), argv.data(), out, stderr);
-  };
-  char* text = nullptr;
-  size_t size = 0;
-  FILE* dump = open_memstream(&text, &size);
-  EXPECT_EQ(0, cli({"strings", in}, dump));
-  std::fclose(dump);
   EXPECT_EQ(std::string("module\tLng_German\tCP1252\t32\t1\n0/0\ttext\tOK\n0/1\tabsent\n0/2\ttext\tOK\n"
                         "module\tLng_Russian\tCP1251\t16\t1\n0/0\ttext\tA\n0/1\ttext\t\\t\xD0\x83\n"),
-            std::string(text, size));
-  std::free(text);
-  ASSERT_EQ(0, cli({"resave", in, out, "--commit"}, stdout));
+            std::get<1>(cliCapture({"strings", in})));
+  ASSERT_EQ(0, std::get<0>(cliCapture({"resave", in, out, "--commit"})));
   Bytes saved = readFile(out);
   EXPECT_EQ(canonical, Bytes(saved.begin(), saved.begin() + long(canonical.size())));
 }

@@ -55,9 +55,3 @@ using LanguageGroup = std::vector<std::optional<std::string>>;
 // page. Empty when a text does not convert or a 16-bit offset would pass
 // 65535.
 Bytes languageBody(int layout, const std::vector<LanguageGroup>& groups, const char* codePage);
-
-// `count` interface texts of a navigation unit in 20 groups, drawn at random
-// with a fixed seed, so most recur: manoeuvres at a distance and menu words
-// (often), numbered waypoints and exits (now and then), about 3 % empty and
-// 2 % absent. UTF-8, all of them in CP1252.
-std::vector<LanguageGroup> navigationTexts(uint32_t count);

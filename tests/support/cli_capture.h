@@ -1,13 +1,11 @@
-// korvane-cli's dispatch run in-process, its standard output captured.
+// korvane-cli's dispatch run in-process, its output captured.
 #pragma once
 
 #include <string>
+#include <tuple>
 #include <vector>
 
-struct CliOutput {
-  int code;
-  std::string out;
-};
+using CliResult = std::tuple<int, std::string, std::string>;  // exit code, stdout, stderr
 
-// args without the program name; standard error goes where the test's goes.
-CliOutput cliCapture(std::vector<std::string> args);
+// args without the program name.
+CliResult cliCapture(std::vector<std::string> args);
