@@ -132,3 +132,16 @@ ModulePool* runOpenDialog() {
     return nullptr;
   return shellLoadPool(path);
 }
+
+void shellMenuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer treeView) {
+  GtkTreeView* tree = GTK_TREE_VIEW(treeView);
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(tree, &path, nullptr);
+  GdkRectangle area = {0, 0, 0, 0};
+  if (path) gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &area);
+  if (path) gtk_tree_path_free(path);
+  gdk_window_get_origin(gtk_tree_view_get_bin_window(tree), x, y);
+  *x += area.x;
+  *y += area.y + area.height;
+  *pushIn = TRUE;
+}

@@ -97,6 +97,11 @@ void containerClear(GtkWidget* container);
 // Calls commit on every tab, when a pool is loaded.
 void commitAllTabs();
 
+// A GtkMenuPositionFunc for a popup menu opened from the keyboard (Shift+F10,
+// the Menu key): the menu drops down from the cursor row of the GtkTreeView
+// given as data.
+void shellMenuBelowCursor(GtkMenu* menu, gint* x, gint* y, gboolean* pushIn, gpointer treeView);
+
 // Returns a new image widget showing the 16 x 16 replace icon.
 GtkWidget* newReplaceIcon();
 

@@ -454,7 +454,7 @@ void missingMenuBuild(FontView* view) {
 
 void menuPopup(FontView* view, GtkMenuPositionFunc position, guint button, guint32 time) {
   missingMenuBuild(view);
-  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, position, view, button, time);
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, position, view->listView, button, time);
 }
 
 // A right-click takes the row under the pointer first.
@@ -470,23 +470,9 @@ gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, FontView* view)
   return TRUE;
 }
 
-// A menu opened from the keyboard drops down from the cursor row.
-void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer data) {
-  GtkTreeView* tree = GTK_TREE_VIEW(static_cast<FontView*>(data)->listView);
-  GtkTreePath* path = nullptr;
-  gtk_tree_view_get_cursor(tree, &path, nullptr);
-  GdkRectangle area = {0, 0, 0, 0};
-  if (path) gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &area);
-  if (path) gtk_tree_path_free(path);
-  gdk_window_get_origin(gtk_tree_view_get_bin_window(tree), x, y);
-  *x += area.x;
-  *y += area.y + area.height;
-  *pushIn = TRUE;
-}
-
 // Shift+F10 and the Menu key.
 gboolean listPopupMenu(GtkWidget*, FontView* view) {
-  menuPopup(view, menuBelowCursor, 0, gtk_get_current_event_time());
+  menuPopup(view, shellMenuBelowCursor, 0, gtk_get_current_event_time());
   return TRUE;
 }
 

@@ -203,20 +203,6 @@ gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, ImageView* view
   return TRUE;
 }
 
-// A menu opened from the keyboard drops down from the cursor row.
-void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer data) {
-  GtkTreeView* tree = GTK_TREE_VIEW(static_cast<ImageView*>(data)->listView);
-  GtkTreePath* path = nullptr;
-  gtk_tree_view_get_cursor(tree, &path, nullptr);
-  GdkRectangle area = {0, 0, 0, 0};
-  if (path) gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &area);
-  if (path) gtk_tree_path_free(path);
-  gdk_window_get_origin(gtk_tree_view_get_bin_window(tree), x, y);
-  *x += area.x;
-  *y += area.y + area.height;
-  *pushIn = TRUE;
-}
-
 // Shift+F10 and the Menu key: the menu for the cursor row, when that row
 // can be selected.
 gboolean listPopupMenu(GtkWidget* list, ImageView* view) {
@@ -227,7 +213,7 @@ gboolean listPopupMenu(GtkWidget* list, ImageView* view) {
   if (selectable) gtk_tree_view_set_cursor(GTK_TREE_VIEW(list), path, nullptr, FALSE);
   gtk_tree_path_free(path);
   if (!selectable || !rowSelected(view)) return FALSE;
-  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, menuBelowCursor, view, 0,
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, shellMenuBelowCursor, view->listView, 0,
                  gtk_get_current_event_time());
   return TRUE;
 }

@@ -157,7 +157,7 @@ bool menuPopupForRow(GtkTreePath* path, guint button, guint32 time, GtkMenuPosit
   guint index = 0;
   gtk_tree_model_get(model, &iter, SC_INDEX, &index, -1);
   selectedIndex = int(index);
-  gtk_menu_popup(GTK_MENU(widgets.menu), nullptr, nullptr, position, nullptr, button, time);
+  gtk_menu_popup(GTK_MENU(widgets.menu), nullptr, nullptr, position, widgets.view, button, time);
   return true;
 }
 
@@ -171,25 +171,11 @@ gboolean onButtonPress(GtkWidget* view, GdkEventButton* event, gpointer) {
   return shown;
 }
 
-// A menu opened from the keyboard drops down from the cursor row's name.
-void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer) {
-  GtkTreeView* view = GTK_TREE_VIEW(widgets.view);
-  GtkTreePath* path = nullptr;
-  gtk_tree_view_get_cursor(view, &path, nullptr);
-  GdkRectangle area = {0, 0, 0, 0};
-  if (path) gtk_tree_view_get_cell_area(view, path, viewColumns[MC_NAME], &area);
-  if (path) gtk_tree_path_free(path);
-  gdk_window_get_origin(gtk_tree_view_get_bin_window(view), x, y);
-  *x += area.x;
-  *y += area.y + area.height;
-  *pushIn = TRUE;
-}
-
 // Shift+F10 and the Menu key: the menu for the keyboard cursor's row.
 gboolean onPopupMenu(GtkWidget* view, gpointer) {
   GtkTreePath* path = nullptr;
   gtk_tree_view_get_cursor(GTK_TREE_VIEW(view), &path, nullptr);
-  bool shown = menuPopupForRow(path, 0, gtk_get_current_event_time(), menuBelowCursor);
+  bool shown = menuPopupForRow(path, 0, gtk_get_current_event_time(), shellMenuBelowCursor);
   if (path) gtk_tree_path_free(path);
   return shown;
 }

@@ -678,24 +678,9 @@ gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, LanguageView* v
   return TRUE;
 }
 
-// A menu opened from the keyboard drops down from the cursor row, or from
-// the list's top without one.
-void menuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer data) {
-  GtkTreeView* tree = GTK_TREE_VIEW(static_cast<LanguageView*>(data)->treeView);
-  GtkTreePath* path = nullptr;
-  gtk_tree_view_get_cursor(tree, &path, nullptr);
-  GdkRectangle area = {0, 0, 0, 0};
-  if (path) gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &area);
-  if (path) gtk_tree_path_free(path);
-  gdk_window_get_origin(gtk_tree_view_get_bin_window(tree), x, y);
-  *x += area.x;
-  *y += area.y + area.height;
-  *pushIn = TRUE;
-}
-
 // Shift+F10 and the Menu key.
 gboolean listPopupMenu(GtkWidget*, LanguageView* view) {
-  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, menuBelowCursor, view, 0,
+  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, shellMenuBelowCursor, view->treeView, 0,
                  gtk_get_current_event_time());
   return TRUE;
 }
