@@ -58,7 +58,7 @@ bool imageSeedsWrite(const std::string& dir) {
   const Bytes gif = bytesOf("GIF89a"), png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   const Bytes words6 = {0x7F, 0xFF, 0x00, 0x00, 0x7C, 0x00, 0x03, 0xE0, 0x00, 0x1F, 0x80, 0x01};
   const Bytes words4 = {0x7C, 0x00, 0x03, 0xE0, 0x00, 0x1F, 0x7F, 0xFF};
-  std::vector<ImageSpec> bitmaps = {
+  std::vector<ImagePicture> bitmaps = {
       {IMAGE_BITMAP, 16, 2, {0xF0, 0x0F, 0xAA, 0x55}},
       {IMAGE_BITMAP, 5, 8, {0xFF, 0x81, 0x42, 0x24, 0x18}},
       {IMAGE_PIXMAP15, 3, 2, words6},
@@ -66,7 +66,7 @@ bool imageSeedsWrite(const std::string& dir) {
       {IMAGE_PNG, 1, 1, png},
       {7, 1, 1, {0xEE, 0xEE}},
   };
-  std::vector<ImageSpec> icons = {
+  std::vector<ImagePicture> icons = {
       {IMAGE_BITMAP, 8, 2, {0x3C, 0xC3}, 1, "car"},
       {IMAGE_PIXMAP15, 2, 2, words4, 2, "abcdefghijklmnopqrstu"},
       {IMAGE_GIF, 1, 1, gif, 0x1234, "pin"},

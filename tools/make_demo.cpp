@@ -212,7 +212,7 @@ Bytes gifBytes(const Picture& p) {
 
 // The picture as an entry of the type: bitmap and 15-bit pixels through the
 // codec's own import conversion, the file formats as their bytes.
-ImageSpec imageOf(int type, const Picture& p, uint16_t id = 0, std::string name = "") {
+ImagePicture imageOf(int type, const Picture& p, uint16_t id = 0, std::string name = "") {
   Bytes data;
   if (type == IMAGE_BITMAP || type == IMAGE_PIXMAP15) {
     ImageEntry e = {};

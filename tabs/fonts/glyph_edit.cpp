@@ -308,7 +308,7 @@ void glyphEditDestroy(GtkObject* object) {
   GTK_OBJECT_CLASS(glyphEdit_parent_class)->destroy(object);
 }
 
-void glyphEditSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
+void glyphEditSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* param) {
   GlyphEdit* ge = GLYPH_EDIT(object);
   switch (id) {
     case PROP_PIXELDATA:
@@ -321,11 +321,11 @@ void glyphEditSetProperty(GObject* object, guint id, const GValue* value, GParam
       glyphEditSetVisibleWidth(ge, g_value_get_uint(value));
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
   }
 }
 
-void glyphEditGetProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
+void glyphEditGetProperty(GObject* object, guint id, GValue* value, GParamSpec* param) {
   GlyphEdit* ge = GLYPH_EDIT(object);
   switch (id) {
     case PROP_PIXELDATA:
@@ -338,7 +338,7 @@ void glyphEditGetProperty(GObject* object, guint id, GValue* value, GParamSpec* 
       g_value_set_uint(value, ge->visibleWidth);
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
   }
 }
 

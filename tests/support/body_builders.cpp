@@ -104,20 +104,20 @@ Bytes fontBodyWidths(uint32_t scale, const std::vector<std::pair<uint8_t, uint32
   return Bytes(encoded.get(), encoded.get() + size);
 }
 
-Bytes imagesBody(int kind, const std::vector<ImageSpec>& images, uint32_t version) {
+Bytes imagesBody(int kind, const std::vector<ImagePicture>& images, uint32_t version) {
   std::vector<ImageEntry> entries(images.size());
   List* list = listNew();
   for (size_t i = 0; i < images.size(); i++) {
-    const ImageSpec& spec = images[i];
+    const ImagePicture& picture = images[i];
     ImageEntry& e = entries[i];
-    e.type = spec.type;
-    e.width = spec.width;
-    e.height = spec.height;
-    e.size = uint32_t(spec.data.size());
-    e.data = spec.data.data();
-    e.id = spec.id;
-    std::snprintf(e.name, sizeof e.name, "%s", spec.name.c_str());
-    e.nameFull = spec.name.size() == IMAGE_ICON_NAME_FIELD;
+    e.type = picture.type;
+    e.width = picture.width;
+    e.height = picture.height;
+    e.size = uint32_t(picture.data.size());
+    e.data = picture.data.data();
+    e.id = picture.id;
+    std::snprintf(e.name, sizeof e.name, "%s", picture.name.c_str());
+    e.nameFull = picture.name.size() == IMAGE_ICON_NAME_FIELD;
     listPush(list, &e);
   }
   uint32_t size = 0;

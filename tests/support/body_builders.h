@@ -31,7 +31,7 @@ Bytes fontBodyWidths(uint32_t scale, const std::vector<std::pair<uint8_t, uint32
 
 // One picture of an image body: ImageType, size in pixels, data bytes and,
 // for icons, id and name.
-struct ImageSpec {
+struct ImagePicture {
   int type;
   uint16_t width, height;
   Bytes data;
@@ -42,7 +42,7 @@ struct ImageSpec {
 // A "rombitmaps" (IMAGE_KIND_BITMAPS) or "romicons" body of the pictures, as
 // imageModuleEncode writes it; icons carry the version word. A name of 21
 // characters fills its field without a zero, as one read from a unit may.
-Bytes imagesBody(int kind, const std::vector<ImageSpec>& images, uint32_t version = 0x302);
+Bytes imagesBody(int kind, const std::vector<ImagePicture>& images, uint32_t version = 0x302);
 
 // One string group of a language body: its entries in order, nullopt for an
 // absent entry.
