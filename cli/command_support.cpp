@@ -50,3 +50,19 @@ Module* cliFindModule(ModulePool* pool, const char* text, FILE* err) {
   std::fprintf(err, "korvane-cli: no module '%s' in the image (give its index or its name)\n", shown);
   return nullptr;
 }
+
+int cliSaveImage(ModulePool* pool, const char* path, FILE* out, FILE* err, CliSaveFlags flags) {
+  if (poolGetAlignmentOffset(pool))
+    return cliFail(err, "Saving files with data alignments not supported yet.");
+  char text[POOL_ERROR_SIZE] = "";
+  PoolSaveOptions options = {};
+  options.backup = flags.backup;
+  if (!poolSaveWith(pool, path, 1, &options, text)) return cliFail(err, text);
+  if (flags.verbose && options.checked) std::fprintf(out, "verified %u modules\n", options.checked);
+  if (flags.verbose && options.backupMade[0]) {
+    std::fputs("backup: ", out);
+    cliPrintName(out, options.backupMade);
+    std::fputc('\n', out);
+  }
+  return 0;
+}

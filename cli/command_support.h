@@ -26,3 +26,15 @@ bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* er
 // the list) or by its name; the first module of that name wins. Says why on
 // err and returns null when there is none.
 Module* cliFindModule(ModulePool* pool, const char* text, FILE* err);
+
+// backup: keep NAME.orig of a file the save replaces (resave and replace
+// do unless told not to). verbose: print what the check read back and the
+// backup made.
+struct CliSaveFlags {
+  bool backup;
+  bool verbose;
+};
+
+// Saves as the editor's Save File dialog does, minus the dialog: an image
+// with padding is refused with the editor's message. Returns the exit code.
+int cliSaveImage(ModulePool* pool, const char* path, FILE* out, FILE* err, CliSaveFlags flags);

@@ -75,15 +75,6 @@ bool fontLoad(ModulePool* pool, const char* text, DecodedFont* font, FILE* err) 
   return font->glyphs != nullptr;
 }
 
-// As module_commands.cpp saves: an image with padding is refused with the
-// editor's message.
-int saveImage(ModulePool* pool, const char* path, FILE* err) {
-  if (poolGetAlignmentOffset(pool))
-    return cliFail(err, "Saving files with data alignments not supported yet.");
-  char text[POOL_ERROR_SIZE] = "";
-  return poolSave(pool, path, 1, text) ? 0 : cliFail(err, text);
-}
-
 int runFontExport(char** operands, FILE*, FILE* err) {
   const char* codePage = operands[3] ? fontCodePageName(operands[3]) : "CP1252";
   if (!codePage) {
@@ -138,7 +129,7 @@ int runFontImport(char** operands, FILE*, FILE* err) {
     return cliFail(err,
                    "korvane-cli: the font is too large to be stored: its glyphs would need "
                    "offsets beyond 65535 bytes");
-  return saveImage(pool.get(), operands[3], err);
+  return cliSaveImage(pool.get(), operands[3], nullptr, err, {false, false});
 }
 
 int runFontCoverage(char** operands, FILE* out, FILE* err) {

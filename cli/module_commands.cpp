@@ -16,32 +16,6 @@
 
 namespace {
 
-// resave and replace keep NAME.orig of a file they replace unless told
-// not to; extract writes a new one-module file and keeps none. verbose
-// tells what the check read back and the backup made.
-struct SaveFlags {
-  bool backup;
-  bool verbose;
-};
-
-// Saves as the editor's Save File dialog does, minus the dialog: an image
-// with padding is refused with the editor's message.
-int saveImage(ModulePool* pool, const char* path, FILE* out, FILE* err, SaveFlags flags) {
-  if (poolGetAlignmentOffset(pool))
-    return cliFail(err, "Saving files with data alignments not supported yet.");
-  char text[POOL_ERROR_SIZE] = "";
-  PoolSaveOptions options = {};
-  options.backup = flags.backup;
-  if (!poolSaveWith(pool, path, 1, &options, text)) return cliFail(err, text);
-  if (flags.verbose && options.checked) std::fprintf(out, "verified %u modules\n", options.checked);
-  if (flags.verbose && options.backupMade[0]) {
-    std::fputs("backup: ", out);
-    cliPrintName(out, options.backupMade);
-    std::fputc('\n', out);
-  }
-  return 0;
-}
-
 int runList(char** operands, FILE* out, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
@@ -79,7 +53,7 @@ int runExtract(char** operands, FILE* out, FILE* err) {
   if (!pool || !cliParseIndex(operands[1], "module", &index, err)) return 1;
   char text[POOL_ERROR_SIZE] = "";
   PoolPtr single(moduleExtract(pool.get(), index, text, sizeof text));
-  return single ? saveImage(single.get(), operands[2], out, err, {false, false}) : cliFail(err, text);
+  return single ? cliSaveImage(single.get(), operands[2], out, err, {false, false}) : cliFail(err, text);
 }
 
 int runReplace(char** operands, FILE* out, FILE* err) {
@@ -92,7 +66,7 @@ int runReplace(char** operands, FILE* out, FILE* err) {
   char text[POOL_ERROR_SIZE] = "";
   if (!moduleReplace(pool.get(), index, poolGet(source.get(), 0), text, sizeof text))
     return cliFail(err, text);
-  return saveImage(pool.get(), operands[3], out, err, {!operands[4], operands[5] != nullptr});
+  return cliSaveImage(pool.get(), operands[3], out, err, {!operands[4], operands[5] != nullptr});
 }
 
 // What each editor's store does to a module of its kind when nothing was
@@ -114,7 +88,7 @@ int runResave(char** operands, FILE* out, FILE* err) {
       }
     }
   }
-  return saveImage(pool.get(), operands[1], out, err, {!operands[3], operands[4] != nullptr});
+  return cliSaveImage(pool.get(), operands[1], out, err, {!operands[3], operands[4] != nullptr});
 }
 
 }  // namespace

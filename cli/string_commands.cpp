@@ -93,15 +93,6 @@ int formatOf(const char* path, FILE* err) {
   return format;
 }
 
-// The editor's save, as the module commands do it: an image with padding is
-// refused with the editor's message.
-int saveImage(ModulePool* pool, const char* path, FILE* err) {
-  if (poolGetAlignmentOffset(pool))
-    return cliFail(err, "Saving files with data alignments not supported yet.");
-  char text[POOL_ERROR_SIZE] = "";
-  return poolSave(pool, path, 1, text) ? 0 : cliFail(err, text);
-}
-
 int runExport(char** operands, FILE*, FILE* err) {
   const int format = formatOf(operands[2], err);
   if (format == TRANSLATION_UNKNOWN) return 1;
@@ -153,7 +144,7 @@ int runImport(char** operands, FILE*, FILE* err) {
     else if (result.taken && !writeLanguageModule(&lm, text))
       code = cliFail(err, text);
     else
-      code = saveImage(pool.get(), operands[3], err);
+      code = cliSaveImage(pool.get(), operands[3], nullptr, err, {false, false});
     translationImportClear(&result);
   }
   languageModuleClear(&lm);
