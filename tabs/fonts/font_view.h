@@ -49,6 +49,10 @@ struct FontView {
   // all 0 while no language is chosen or the chosen one is not in the image.
   uint32_t uses[256];
   const char* missingCodePage;  // that language's code page, or null
+  // The module and CRC the uses were counted from: entering the tab counts
+  // again only when the language module changed.
+  Module* usesModule;
+  uint32_t usesCrc;
   // Undo and redo, most recent last. openStep gathers a painting stroke
   // (its before states) from its first painted dot until the button is
   // released or anything else happens.

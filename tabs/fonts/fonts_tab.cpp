@@ -104,14 +104,20 @@ void missingShow(FontView* view) {
 // Reads the chosen language's uses from its module as it is now (the
 // Strings tab may have changed it) and marks the list.
 void missingRefresh(FontView* view) {
-  std::memset(view->uses, 0, sizeof view->uses);
-  view->missingCodePage = nullptr;
-  for (uint32_t i = 0; missingLanguage[0] && i < poolGetCount(view->pool); i++) {
+  Module* language = nullptr;
+  for (uint32_t i = 0; missingLanguage[0] && i < poolGetCount(view->pool) && !language; i++) {
     Module* m = poolGet(view->pool, i);
-    if (!languageMatch(view->pool, m) || std::strcmp(moduleGetName(m), missingLanguage) != 0) continue;
+    if (languageMatch(view->pool, m) && std::strcmp(moduleGetName(m), missingLanguage) == 0) language = m;
+  }
+  uint32_t crc = language ? moduleGetField(language, MF_CRC) : 0;
+  if (language != view->usesModule || crc != view->usesCrc) {
+    std::memset(view->uses, 0, sizeof view->uses);
+    view->missingCodePage = nullptr;
     char err[LANGUAGE_ERROR_SIZE];
-    if (languageByteUses(m, view->uses, err)) view->missingCodePage = languageCodePage(missingLanguage);
-    break;
+    if (language && languageByteUses(language, view->uses, err))
+      view->missingCodePage = languageCodePage(missingLanguage);
+    view->usesModule = language;
+    view->usesCrc = crc;
   }
   missingShow(view);
   gtk_widget_queue_draw(view->listView);
