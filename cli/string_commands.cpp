@@ -13,19 +13,6 @@
 
 namespace {
 
-// One text on one line: backslash, tab, newline and carriage return escaped.
-void textPrint(FILE* out, const char* text) {
-  for (const char* p = text; *p; p++) {
-    switch (*p) {
-      case '\\': std::fputs("\\\\", out); break;
-      case '\t': std::fputs("\\t", out); break;
-      case '\n': std::fputs("\\n", out); break;
-      case '\r': std::fputs("\\r", out); break;
-      default: std::fputc(*p, out);
-    }
-  }
-}
-
 void languagePrint(Module* m, FILE* out) {
   std::fputs("module\t", out);
   cliPrintName(out, moduleGetName(m));
@@ -48,7 +35,9 @@ void languagePrint(Module* m, FILE* out) {
       for (uint32_t k = 0; k < e->rawLength; k++) std::fprintf(out, "%02x", e->raw[k]);
     } else {
       std::fputs("text\t", out);
-      textPrint(out, e->text);
+      std::string line;
+      translationEscape(line, e->text);
+      std::fputs(line.c_str(), out);
     }
     std::fputc('\n', out);
   }

@@ -82,18 +82,6 @@ void poQuote(std::string& out, const char* text) {
   out += '"';
 }
 
-void tsvEscape(std::string& out, const char* text) {
-  for (const char* p = text; *p; p++) {
-    switch (*p) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += *p;
-    }
-  }
-}
-
 // msgfmt takes a translation only when it begins and ends with a newline
 // exactly where its msgid does.
 bool newlinesDiffer(const char* id, const char* str) {
@@ -433,6 +421,18 @@ class PoReader {
 
 }  // namespace
 
+void translationEscape(std::string& out, const char* text) {
+  for (const char* p = text; *p; p++) {
+    switch (*p) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      default: out += *p;
+    }
+  }
+}
+
 int translationFormatOf(const char* path) {
   const char* dot = std::strrchr(path, '.');
   const char* slash = std::strrchr(path, '/');
@@ -470,10 +470,10 @@ char* translationWrite(const LanguageModule* lm, const LanguageModule* reference
     if (format == TRANSLATION_TSV) {
       keyAppend(out, e);
       out += '\t';
-      tsvEscape(out, id);
+      translationEscape(out, id);
       out += '\t';
       GText shown(languageShowsRaw(e) ? languageRawShown(e) : nullptr);
-      tsvEscape(out, shown ? shown.get() : e->text);
+      translationEscape(out, shown ? shown.get() : e->text);
       out += '\n';
       continue;
     }

@@ -21,12 +21,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "pool/module.h"
 #include "pool/pool.h"
 #include "tabs/strings/language_codec.h"
 
 enum TranslationFormat : int { TRANSLATION_UNKNOWN = -1, TRANSLATION_PO = 0, TRANSLATION_TSV = 1 };
+
+// Appends text on one line: backslash, tab, newline and carriage return as
+// \\, \t, \n and \r, as the TSV files and the strings dump write them.
+void translationEscape(std::string& out, const char* text);
 
 // By the file name's extension, ".po" or ".tsv" in any case.
 int translationFormatOf(const char* path);
