@@ -16,16 +16,15 @@ int languageByteUses(Module* language, uint32_t uses[256], char* err) {
     languageModuleClear(&lm);
     return 0;
   }
-  // One converter for the whole module: g_convert would open one per text.
-  GIConv toCodePage = g_iconv_open(lm.codePage, "UTF-8");
+  LanguageConverter toCodePage(lm.codePage, "UTF-8");
   for (uint32_t i = 0; i < listGetCount(lm.entries); i++) {
     auto* e = static_cast<StringEntry*>(listGet(lm.entries, i));
     if (!e->text) continue;
     gchar* converted = nullptr;
     const uint8_t* bytes = e->raw;
     gsize length = e->rawLength;
-    if (!bytes && toCodePage != reinterpret_cast<GIConv>(-1)) {
-      converted = g_convert_with_iconv(e->text, -1, toCodePage, nullptr, &length, nullptr);
+    if (!bytes) {
+      converted = toCodePage.convert(e->text, std::strlen(e->text), &length);
       bytes = reinterpret_cast<const uint8_t*>(converted);
     }
     bool used[256] = {};
@@ -33,7 +32,6 @@ int languageByteUses(Module* language, uint32_t uses[256], char* err) {
     for (uint32_t b = 1; b < 256; b++) uses[b] += used[b];
     g_free(converted);
   }
-  if (toCodePage != reinterpret_cast<GIConv>(-1)) g_iconv_close(toCodePage);
   languageModuleClear(&lm);
   return 1;
 }

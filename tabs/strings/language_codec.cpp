@@ -14,26 +14,6 @@
 
 namespace {
 
-// One converter per code page and direction for a whole read or write:
-// g_convert would open one per text. The bytes and the failures are
-// g_convert's, which runs the same conversion.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(g_iconv_open(to, from)) {}
-  ~Converter() {
-    if (cd_ != reinterpret_cast<GIConv>(-1)) g_iconv_close(cd_);
-  }
-  // A malloc'd (g_malloc) conversion of n bytes, NUL-terminated, or null.
-  char* convert(const char* text, size_t n, gsize* written) {
-    if (cd_ == reinterpret_cast<GIConv>(-1)) return nullptr;
-    gsize read = 0;
-    return g_convert_with_iconv(text, gssize(n), cd_, &read, written, nullptr);
-  }
-
- private:
-  GIConv cd_;
-};
-
 StringEntry* entryAt(List* entries, uint32_t i) { return static_cast<StringEntry*>(listGet(entries, i)); }
 
 
@@ -48,6 +28,24 @@ uint32_t tableStart(const LanguageModule* lm) {
 }
 
 }  // namespace
+
+LanguageConverter::LanguageConverter(const char* to, const char* from) { open(to, from); }
+
+void LanguageConverter::open(const char* to, const char* from) {
+  close();
+  cd_ = g_iconv_open(to, from);
+}
+
+void LanguageConverter::close() {
+  if (cd_ != reinterpret_cast<GIConv>(-1)) g_iconv_close(cd_);
+  cd_ = reinterpret_cast<GIConv>(-1);
+}
+
+char* LanguageConverter::convert(const char* text, size_t n, gsize* written) {
+  if (cd_ == reinterpret_cast<GIConv>(-1)) return nullptr;
+  gsize read = 0;
+  return g_convert_with_iconv(text, gssize(n), cd_, &read, written, nullptr);
+}
 
 int languageMatch(ModulePool*, Module* module) { return std::strncmp(moduleGetName(module), "Lng_", 4) == 0; }
 
@@ -76,7 +74,7 @@ int readLanguageModule(LanguageModule* lm, char* err) {
   if (lm->groupOffsets[0] != start)
     return fail(err, "This language module's string table is not right after its header.");
 
-  Converter toUtf8("UTF-8", lm->codePage);
+  LanguageConverter toUtf8("UTF-8", lm->codePage);
   uint32_t end = size, group = 0, index = 0;
   // Groups that start where the table starts are empty: the first entry
   // belongs to the last of them.
@@ -118,7 +116,7 @@ int writeLanguageModule(LanguageModule* lm, char* err) {
   const uint32_t count = listGetCount(lm->entries);
   const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
   uint64_t n = tableStart(lm) + uint64_t(step) * count;
-  Converter fromUtf8(lm->codePage, "UTF-8");
+  LanguageConverter fromUtf8(lm->codePage, "UTF-8");
   // Each distinct encoded text once: the first entry that uses it places it.
   std::unordered_map<std::string_view, uint32_t> placed;
   bool fits = true;

@@ -12,6 +12,8 @@
 // next one's.
 #pragma once
 
+#include <glib.h>
+
 #include <cstdint>
 
 #include "pool/list.h"
@@ -52,6 +54,26 @@ struct LanguageModule {
   List* entries;  // StringEntry*, in table order
   uint32_t groupCount;
   uint32_t groupOffsets[LANGUAGE_GROUPS_MAX];
+};
+
+// One converter for a whole read, write or measure: g_convert opens one per
+// text. The bytes and the failures are g_convert's, which runs the same
+// conversion.
+class LanguageConverter {
+ public:
+  LanguageConverter() = default;
+  LanguageConverter(const char* to, const char* from);
+  ~LanguageConverter() { close(); }
+  LanguageConverter(const LanguageConverter&) = delete;
+  LanguageConverter& operator=(const LanguageConverter&) = delete;
+  void open(const char* to, const char* from);
+  void close();
+  // A g_malloc'd conversion of n bytes, NUL-terminated, with its length in
+  // *written; null when the text does not convert.
+  char* convert(const char* text, size_t n, gsize* written);
+
+ private:
+  GIConv cd_ = reinterpret_cast<GIConv>(-1);
 };
 
 // 1 when the module's name begins with "Lng_".

@@ -113,10 +113,7 @@ struct Update {
 class ImportCheck {
  public:
   explicit ImportCheck(LanguageModule* lm)
-      : lm_(lm), index_(lm), toCodePage_(g_iconv_open(lm->codePage, "UTF-8")) {}
-  ~ImportCheck() {
-    if (toCodePage_ != reinterpret_cast<GIConv>(-1)) g_iconv_close(toCodePage_);
-  }
+      : lm_(lm), index_(lm), toCodePage_(lm->codePage, "UTF-8") {}
 
   void refuse(const std::string& where, const std::string& reason) {
     refusals += where + ": " + reason + "\n";
@@ -174,10 +171,8 @@ class ImportCheck {
   }
 
   bool fits(const std::string& text) {
-    if (toCodePage_ == reinterpret_cast<GIConv>(-1)) return false;
-    gsize read = 0, written = 0;
-    GText converted(g_convert_with_iconv(text.data(), gssize(text.size()), toCodePage_, &read,
-                                            &written, nullptr));
+    gsize written = 0;
+    GText converted(toCodePage_.convert(text.data(), text.size(), &written));
     return converted != nullptr;
   }
 
@@ -195,7 +190,7 @@ class ImportCheck {
 
   LanguageModule* lm_;
   EntryIndex index_;
-  GIConv toCodePage_;
+  LanguageConverter toCodePage_;
   std::unordered_set<uint32_t> seen_;
 };
 
@@ -569,13 +564,12 @@ uint32_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n)
 int textMeasureOpen(TextMeasure* measure, ModulePool* pool, Module* font, const char* codePage,
                     char* err) {
   if (!fontWidthsRead(pool, font, &measure->widths, err)) return 0;
-  measure->toCodePage = g_iconv_open(codePage, "UTF-8");
+  measure->toCodePage.open(codePage, "UTF-8");
   return 1;
 }
 
 void textMeasureClose(TextMeasure* measure) {
-  if (measure->toCodePage != reinterpret_cast<GIConv>(-1)) g_iconv_close(measure->toCodePage);
-  measure->toCodePage = reinterpret_cast<GIConv>(-1);
+  measure->toCodePage.close();
 }
 
 uint32_t textMeasureEntry(TextMeasure* measure, const StringEntry* e, int loaded) {
@@ -583,9 +577,8 @@ uint32_t textMeasureEntry(TextMeasure* measure, const StringEntry* e, int loaded
   if (e->raw && (loaded || !e->changed))
     return fontTextWidth(&measure->widths, e->raw, e->rawLength);
   const char* text = loaded ? e->originalText : e->text;
-  if (measure->toCodePage == reinterpret_cast<GIConv>(-1)) return 0;
-  gsize read = 0, written = 0;
-  GText bytes(g_convert_with_iconv(text, -1, measure->toCodePage, &read, &written, nullptr));
+  gsize written = 0;
+  GText bytes(measure->toCodePage.convert(text, std::strlen(text), &written));
   return bytes ? fontTextWidth(&measure->widths, reinterpret_cast<const uint8_t*>(bytes.get()),
                                written)
                : 0;

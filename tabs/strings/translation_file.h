@@ -85,7 +85,7 @@ uint32_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n)
 // Measures entries of one code page with one font, one converter for all.
 struct TextMeasure {
   FontWidths widths;
-  GIConv toCodePage;
+  LanguageConverter toCodePage;
 };
 
 // Returns 0 (nothing to close) when the font cannot be read, with its
