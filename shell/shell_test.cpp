@@ -30,8 +30,7 @@ TabHandler* spyPageNew(GtkWidget* container) {
 }
 
 const TabPage SPY_PAGES[] = {{"First", &ICON_MODULES, spyPageNew<0>},
-                             {"Second", &ICON_IMAGES, spyPageNew<1>},
-                             {"Third", &ICON_COLORS, spyPageNew<2>}};
+    {"Second", &ICON_IMAGES, spyPageNew<1>}, {"Third", &ICON_COLORS, spyPageNew<2>}};
 
 class Shell : public GuiTest {
  protected:
@@ -74,8 +73,7 @@ TEST_F(Shell, StartUpState) {
 }
 
 TEST_F(Shell, OpenSaveAndTheirMessages) {
-  std::string in = dir.file("in"), out = dir.file("out"), bad = in + "/bad%s%d.img";
-  std::string padded = in + "/padded.img";
+  std::string in = dir.file("in"), out = dir.file("out"), bad = in + "/%s%d.img", padded = in + "/p.img";
   std::filesystem::create_directory(in);
   std::filesystem::create_directory(out);
   ASSERT_TRUE(writeFile(bad, imageOf({kernel, breakModule(colors, Break::Crc)})));
@@ -105,6 +103,7 @@ TEST_F(Shell, OpenSaveAndTheirMessages) {
                    "warning: Saving files with data alignments not supported yet."}),
             script.log);
   EXPECT_EQ(imageOf({colors, kernel, diag}), readFile(out + "/b.img"));
+  EXPECT_EQ(bytesOf("old"), readFile(out + "/b.img.orig"));  // the editor always keeps it
 }
 
 TEST_F(Shell, UnsavedDataQuestions) {
@@ -164,11 +163,10 @@ TEST_F(Shell, PoolHandOverAndPageSwitches) {
 // GTK's own dialogs, answered as they run: a response, or 0 to look again.
 // Each answered dialog adds what it showed to seen.
 int answerGtkDialog(GtkWidget* dialog, const std::string& file, std::string& seen) {
-  std::string title = gtk_window_get_title(GTK_WINDOW(dialog)) ? gtk_window_get_title(GTK_WINDOW(dialog)) : "";
-  if (GTK_IS_MESSAGE_DIALOG(dialog)) {
-    seen += gtk_label_get_text(GTK_LABEL(GTK_MESSAGE_DIALOG(dialog)->label)) + std::string("|");
-    return GTK_RESPONSE_CLOSE;
-  }
+  const char* shown = GTK_IS_MESSAGE_DIALOG(dialog)
+                          ? gtk_label_get_text(GTK_LABEL(GTK_MESSAGE_DIALOG(dialog)->label))
+                          : gtk_window_get_title(GTK_WINDOW(dialog));
+  std::string title = shown ? shown : "";
   if (!GTK_IS_FILE_CHOOSER(dialog)) return seen += title + "|", GTK_RESPONSE_NO;
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   GCharPtr name(gtk_file_chooser_get_filename(chooser)), folder(gtk_file_chooser_get_current_folder(chooser));
@@ -183,15 +181,12 @@ int answerGtkDialog(GtkWidget* dialog, const std::string& file, std::string& see
 }
 
 TEST_F(Shell, GtkDialogs) {
-  std::string out = dir.file("out"), seen;
-  std::filesystem::create_directory(out);
-  ASSERT_TRUE(writeFile(out + "/x.img", bytesOf("stock")));
+  std::string seen;
   {
-    DialogScript script;
-    script.choose(out + "/x.img");
+    DialogScript script;  // the save chooser's folder, remembered
+    script.choose(dir.file("x.img"));
     runSaveDialog(PoolPtr(poolParse(kernel.data(), kernel.size(), nullptr)).get(), nullptr);
   }
-  EXPECT_EQ(bytesOf("stock"), readFile(out + "/x.img.orig"));  // the editor always keeps it
   shellSetDialogs(&SHELL_GTK_DIALOGS);
   static std::function<int(GtkWidget*)> answer;
   answer = [&](GtkWidget* d) { return answerGtkDialog(d, good, seen); };
@@ -206,10 +201,9 @@ TEST_F(Shell, GtkDialogs) {
   EXPECT_EQ(SAVE_NO, askSaveFirst("Data not saved\nSave it before exit ?"));
   showError("50% of %s");
   PoolPtr pool(runOpenDialog());
-  EXPECT_TRUE(pool);
   EXPECT_EQ(SAVE_CANCELLED, runSaveDialog(pool.get(), "diag"));
   g_source_remove(source);
-  EXPECT_EQ("Save|50% of %s|Open File|Save File " + out + " 1|", seen);
+  EXPECT_EQ("Save|50% of %s|Open File|Save File " + dir.path() + " 1|", seen);
 }
 
 // korvane FILE: opened once the window is on screen, not before.

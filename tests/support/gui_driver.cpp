@@ -1,4 +1,3 @@
-// GUI test driver.
 #include "tests/support/gui_driver.h"
 
 #include "shell/gtk_ptr.h"
@@ -18,7 +17,6 @@ DialogScript::Step scripted(const std::string& line, bool answered = true) {
 void scriptMessage(GtkMessageType type, const char* text) {
   scripted(std::string(type == GTK_MESSAGE_ERROR ? "error: " : "warning: ") + text, false);
 }
-
 int scriptQuestion(const char* text) { return scripted(std::string("question: ") + text).response; }
 
 int scriptChooseFile(const char* title, GtkFileChooserAction, const char* folder,
