@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CRC throughput: the folding path (carry-less multiplication) and the
 // four-byte step of moduleCrc against the classic 256-entry byte table and
 // against the reference byte step, on the same 1 MiB of random bytes.

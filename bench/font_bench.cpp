@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Font codec figures on 255 distinct glyphs of 32 x 32 pixels: fontEncode
 // against fontDecode of the body it made. Decoding is the baseline: it walks
 // the same body the other way and allocates the same records and pixel

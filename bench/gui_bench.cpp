@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editor figures on an image of 10,000 small modules, in the real window:
 // opening a file until the Modules list is drawn, and switching the main
 // notebook's pages with nothing changed. Both run against baselines timed in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // XPM export of an 800 x 480 15-bit pixmap holding 30,000 distinct colours
 // (imageExportBytes), against what a plain reading of the format would do to
 // number the colours: search the list of colours found so far for every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // writeLanguageModule of a language module of 50,000 entries, most of whose
 // texts recur, against the plain reading of the write-back it replaces: for
 // every entry, search the encoded texts of all earlier entries for the same

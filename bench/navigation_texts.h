@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texts of a navigation unit for the language benchmarks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-image figures on a 64 MiB image of 2,048 data modules: parse time
 // against a plain copy of the same bytes, save throughput with and without
 // the read-back check, and the peak memory of a load from a file.

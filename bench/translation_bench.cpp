@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's strings-export and strings-import of a language module of
 // 50,000 entries, as PO and as TSV, against the commands that read and
 // write the same module without a translation file, all through the command

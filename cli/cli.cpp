@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's dispatch: finds the command in the tables, checks its operand
 // count and writes the help, so that each command is named only in its table.
 #include "cli/cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli: the editor's module work (list, check, extract, replace,
 // resave) for scripts and machines without a display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's colour commands: the colour tables the Colors tab shows, as
 // text a diff can compare.
 #include "cli/command.h"

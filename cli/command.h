@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's commands as plain records: each subsystem lists its commands
 // in one table, and cli.cpp dispatches and writes the help from the tables.
 #pragma once

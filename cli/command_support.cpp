@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/command_support.h"
 
 #include "pool/file_save.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Steps the CLI's commands share.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's font commands: every font the Fonts tab shows, glyph by glyph,
 // as text a diff can compare; a font's exchange with BDF files, and the
 // letters a language needs that a font draws blank.

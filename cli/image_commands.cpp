@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's image commands: the image modules the Images tab shows, as
 // text a diff can compare, and one picture saved as "Save Image" saves it.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of korvane-cli.
 #include "cli/cli.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's module commands. Every result goes through the same pool code
 // and module actions as the editor, and saves use the pool's atomic save, so
 // OUT is never half-written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's string commands: the texts of every language module, as text
 // a diff can compare; a module's texts out to and back from the PO and TSV
 // files of translators' tools; and how wide each text draws in a font.

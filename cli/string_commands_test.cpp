@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The translators' commands: strings-export, strings-import, strings-width.
 #include <gtest/gtest.h>
 

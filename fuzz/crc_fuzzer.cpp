@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: moduleCrcUpdate by folding against the four-byte step, and on inputs of
 // up to 4 KiB against the byte step. The first four bytes are the starting register (all 32
 // bits: the CRC keeps the low 24), the fifth skips 0 to 15 bytes so that the data start at

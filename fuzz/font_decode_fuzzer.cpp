@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: fontDecode on arbitrary bytes as a body. An accepted body must give sane
 // metrics and glyph widths, and, when fontEncode can store it, read back from the new body as
 // the same font: same metrics, and per glyph the same width and the same pixels left of it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: imageModuleDecode of a module whose name comes from the first byte (even:
 // "rombitmaps", odd: "romicons") and whose body is the rest. The entries are exported and drawn
 // (as far as below); when imageModuleEncode can store them, the new body must decode to the same

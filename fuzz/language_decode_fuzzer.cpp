@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: readLanguageModule of a module whose name comes from the first byte (even:
 // "Lng_German", CP1252; odd: "Lng_Russian", CP1251) and whose body is the rest. A refusal must
 // say why. An accepted module is written back with writeLanguageModule; a refused write must

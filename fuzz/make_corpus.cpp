@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the seed corpora of pool_parse_fuzzer, font_decode_fuzzer, image_decode_fuzzer,
 // language_decode_fuzzer and crc_fuzzer from the test builders. From the project root:
 //   g++ -std=c++20 -I. fuzz/make_corpus.cpp tests/support/module_builder.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: poolParse on arbitrary bytes, then every read-only accessor. A refusal
 // without a message or a pool that does not read back as its input aborts (input kept).
 #include <cstdint>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs a build into a temporary prefix and checks what lands there: the
 # exact set of files, the desktop entry, manual pages that groff reads without
 # a warning, every command of `korvane-cli --help` in its page with its

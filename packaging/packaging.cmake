@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Manual pages, bash completion, their install rules, the test of the install
 # rules and the Debian package. Included by CMakeLists.txt once every target
 # exists.

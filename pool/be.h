@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Big-endian access to module bytes. Every multi-byte value in an image goes
 // through these, so the host byte order never reaches the file.
 #pragma once

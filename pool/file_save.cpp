@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pool/file_save.h"
 
 #include <fcntl.h>

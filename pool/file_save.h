@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving a file so that a failure never leaves it half-written and never
 // leaves anything behind: a regular file is written to a temporary file in
 // its folder and renamed over it only once complete, keeping its permissions

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The item list.
 #include "pool/list.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The item list: an ordered, growable array of untyped pointers, used by the
 // shell, the editor pages and the body codecs. Access is bounds-checked; a
 // bad index prints a diagnostic line on standard output and yields a neutral

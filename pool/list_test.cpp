@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pool/list.h"
 
 #include <gtest/gtest.h>

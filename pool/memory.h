@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Memory handed across the C-style interfaces comes from malloc and goes back
 // with free; these helpers keep that rule in one place.
 #pragma once

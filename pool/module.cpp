@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module object and the operation table of the 0x4DAD layout.
 #include "pool/module.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module object: one module held as its exact big-endian byte block,
 // reached through a table of operations filled by its architecture. Edits
 // mark the module dirty; parity and CRC are recomputed when next read. The

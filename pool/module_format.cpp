@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Validation, integrity codes and text tables of the 0x4DAD module layout.
 #include "pool/module_format.h"
 

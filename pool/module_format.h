@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte layout of a module (88-byte big-endian header, name, body, 24-bit CRC
 // trailer), its integrity codes, the validation rules and the text tables for
 // the header fields. Shared by parsing, rebuilding, the views and the tests.

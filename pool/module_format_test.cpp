@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pool/module_format.h"
 
 #include <gtest/gtest.h>

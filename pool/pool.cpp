@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image file load and save.
 #include "pool/pool.h"
 

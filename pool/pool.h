@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module pool: the ordered modules of one image file. Reads an image
 // whole, splits it into validated modules, remembers zero padding between
 // them, and writes them back one after another.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "icon_data.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Built-in icons as character maps: one string per row, one palette key per
 // pixel. Kept free of GTK so the art can be checked without a display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GDK side of the built-in icons: pixbufs only, no GTK, so the build-time
 // icon writer can use it too.
 #pragma once

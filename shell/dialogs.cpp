@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialogs shared by the shell and the tabs: message boxes, the "Data not
 // saved" question and the Save File and Open File choosers. The GTK dialogs
 // sit behind one table, so that tests can answer them from a script.

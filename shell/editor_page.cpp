@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor page framework.
 #include "shell/editor_page.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor page: the shared frame of the Images, Colors, Strings and Fonts
 // tabs. It shows an inner notebook with one view per matching module, and
 // rebuilds the views only when the matching modules or their CRCs change.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/editor_page.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Owning pointers for GLib memory and GObject references. Never hold widgets
 // in GObjectPtr: their floating reference belongs to their container.
 #pragma once

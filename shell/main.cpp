@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's entry point: options, GTK start-up, the window, and a file
 // given on the command line opened as File > Open would open it.
 #include <cstdio>

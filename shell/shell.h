@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application shell: the main window with its File menu and notebook,
 // the current pool, the file commands and the dialogs shared by the tabs.
 // The shell knows no tab: the entry point hands it the list of pages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shell internals shared between its own files.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record through which the shell drives a tab. Each tab constructor
 // makes one; the shell keeps them for the life of the process.
 #pragma once

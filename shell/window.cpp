@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window, its File menu and notebook, the current pool and the file
 // commands Open, Save and Quit.
 #include <cstdarg>

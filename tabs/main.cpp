@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of the Korvane editor: the shell with the editor's pages.
 #include "tabs/pages.h"
 

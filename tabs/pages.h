@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editor's notebook pages, in order. The entry point hands them to the
 // shell, which knows no tab of its own.
 #pragma once

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that building and testing Korvane need, when
 # they are missing. Runs apt-get as root, or through sudo.
 set -e

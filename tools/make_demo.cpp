@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a demo firmware image for trying the editor: a few dozen modules of
 // the kinds a navigation unit carries, built with the project's own module
 // builder. Usage: korvane-demo OUT [MODULE_COUNT]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the program icon as a PNG file, so that the desktop entry's icon is
 // made from the same art as the window's. Usage: korvane-icon OUT.png SIZE
 #include <cstdio>

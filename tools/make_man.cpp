@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes korvane-cli's manual page and its bash completion from the CLI's
 // command table, so that a command added to a table is never missing from
 // either. Usage: korvane-man page OUT | korvane-man completion OUT

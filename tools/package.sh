@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Makes the Debian package from a Release build with CPack, then checks it:
 # the files it holds, its version against the program's, and a Depends field
 # computed by dpkg-shlibdeps (dpkg-dev, installed here when missing).

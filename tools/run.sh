@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds Korvane and starts it on a demo image made by the project's own
 # module builder.
 set -e

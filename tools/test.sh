@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds Korvane with AddressSanitizer and UndefinedBehaviorSanitizer and runs
 # every test; the GUI tests run under a private Xvfb display started here.
 set -e

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Items half of a Colors view: every item of the colour table, colour
 // items grouped under their headings, each with its name, the swatch of the
 // entry it uses and a Changed box that undoes its assignment.

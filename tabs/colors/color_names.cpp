@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The element names of the two colour-table layouts, one per item, in item
 // order. They are shown exactly as written here, trailing and doubled spaces
 // included; several rows repeat a name. The shorter layout shares most of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/colors/color_table.h"
 
 #include <cstring>

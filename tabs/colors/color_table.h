@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour tables: modules named "rom_col..." whose body holds a palette of 60
 // colour words and, for every named display element, the number of the
 // palette entry it uses. The driver decodes such a body into a ColorTable,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One view of the Colors tab: the Items tree on the left, the Palette on the
 // right, both over one colour table. Shared by the palette and the tree.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Colors tab: one view per colour table, with the Items tree on the left
 // and the Palette on the right: an 8 x 8 grid of swatches, a preview of the
 // selected entry, R/G/B sliders and the Restore buttons.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Colors tab.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/colors/colors_tab.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/fonts/font_bdf.h"
 
 #include <glib.h>

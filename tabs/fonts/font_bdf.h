@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fonts as BDF 2.1, the bitmap font text format of X and of most bitmap font
 // editors: the 255 glyphs written out so that any BDF tool can draw or
 // convert them, and any BDF's glyphs read back into the W x H cell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmap fonts: data modules named "font...", "pfont...", "map_..." and the
 // like whose body holds 255 glyphs of a W x H cell. The body, big-endian:
 //   0: W, 1: H, 2: pattern table offset T (odd: this marks a font),

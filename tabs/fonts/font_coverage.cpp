@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/fonts/font_coverage.h"
 
 #include <glib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The letters a translation needs that a font draws blank: a translator
 // cannot ship a language whose letters the unit would show as gaps.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One view of the Fonts tab over one font module.
 #pragma once
 

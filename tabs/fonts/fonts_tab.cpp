@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Fonts tab: one view per font. The glyph list on the left; on the right
 // the current glyph in a GlyphEdit with its controls (width, shifts, copy,
 // clear, restore), and a preview of any text drawn with the font. The list's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/fonts/fonts_tab.h"
 
 #include <gdk/gdkkeysyms.h>

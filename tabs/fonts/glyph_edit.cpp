@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GlyphEdit: the dot-matrix painting widget of the Fonts tab, a GtkWidget
 // subclass with a window of its own, drawn with two class-wide GCs.
 #include "tabs/fonts/glyph_edit.h"

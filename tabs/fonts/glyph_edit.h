@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GlyphEdit: a GTK 2 widget that shows a cols x rows matrix of bytes as a grid
 // of enlarged dots and lets the user paint them with the mouse. It knows
 // nothing about fonts; the Fonts tab loads a glyph into it and listens to its

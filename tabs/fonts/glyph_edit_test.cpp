@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GlyphEdit widget in a window of its own, driven by pointer events.
 #include "tabs/fonts/glyph_edit.h"
 

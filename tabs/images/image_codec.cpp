@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/images/image_codec.h"
 
 #include <algorithm>

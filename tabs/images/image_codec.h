@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The unit's pictures: the data modules "rombitmaps" (a table of bitmaps) and
 // "romicons" (a table of named icons with ids). All numbers big-endian.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One view of the Images tab over one image module.
 #pragma once
 

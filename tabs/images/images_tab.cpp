@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Images tab: one view per image module, with the list of its images
 // above a preview of the selected one. A right-click on an image saves it to
 // a file or replaces it by one; replaced images reach the module when the tab

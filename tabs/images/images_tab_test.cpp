@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/images/images_tab.h"
 
 #include <gdk/gdkkeysyms.h>

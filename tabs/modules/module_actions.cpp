@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Save module and Replace module, minus the dialogs.
 #include "tabs/modules/module_actions.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Modules tab's two actions on one module, save alone and replace,
 // without the dialogs: shared by the tab and korvane-cli. No GTK here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text formats of the module list columns.
 #include "tabs/modules/module_columns.h"
 

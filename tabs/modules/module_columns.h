@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The columns of the module list and their text formats, shared by the
 // Modules tab and korvane-cli's listing. No GTK here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/modules/module_columns.h"
 
 #include <gtest/gtest.h>

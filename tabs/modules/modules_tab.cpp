@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Modules tab. Size, parity and CRC are not stored in the rows: they are
 // read from the module whenever their cells are drawn, so edits committed by
 // other tabs show without a refill.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Modules tab: lists every module of the loaded image and saves or
 // replaces single modules from a right-click menu.
 #pragma once

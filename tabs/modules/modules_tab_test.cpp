@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/modules/modules_tab.h"
 
 #include <gdk/gdkkeysyms.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Language modules: the unit's interface texts for one language, in modules
 // named "Lng_..." whose body holds string tables over a pool of
 // NUL-terminated texts in an 8-bit code page (CP1251 for "Lng_Russian" and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/strings/language_codec.h"
 
 #include <glib.h>

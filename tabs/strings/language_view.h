@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One view of the Strings tab over one language module.
 #pragma once
 

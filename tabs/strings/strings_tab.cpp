@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Strings tab: one view per language module, a list of its texts in
 // which every text is edited in place and every edit undone by clicking its
 // change mark. Edits reach the module when the tab is committed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/strings/strings_tab.h"
 
 #include <gdk/gdkkeysyms.h>

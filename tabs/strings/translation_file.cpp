@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tabs/strings/translation_file.h"
 
 #include <cstdio>

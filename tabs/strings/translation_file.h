@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts of a language module in the files translators' tools read and
 // write, and the width a text takes on the unit's screen in one of its fonts.
 //

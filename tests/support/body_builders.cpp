@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/body_builders.h"
 
 #include <glib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Module bodies of the kinds the editors open, for tests, benchmarks and the
 // demo image.
 #pragma once

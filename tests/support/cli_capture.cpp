@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/cli_capture.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // korvane-cli's dispatch run in-process, its output captured.
 #pragma once
 

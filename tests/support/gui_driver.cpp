@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/gui_driver.h"
 
 #include "shell/gtk_ptr.h"

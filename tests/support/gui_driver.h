@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives the real editor window in-process, its dialogs answered by a script.
 // Shell state lives as long as its process: one GUI test per process (ctest).
 #pragma once

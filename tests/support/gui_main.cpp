@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Main of the GUI tests: a private home, GTK on the display, then the tests.
 #include <gtest/gtest.h>
 

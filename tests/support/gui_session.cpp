@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up of GUI test and benchmark processes.
 #include "tests/support/gui_session.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up shared by the GUI tests and the editor benchmarks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/module_builder.h"
 
 #include <csignal>

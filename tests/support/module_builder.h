@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test modules, canonical or not, broken in each way validation reports, chained into images.
 #pragma once
 
