@@ -200,6 +200,62 @@ BENCHMARK_CAPTURE(BM_FontEncodeRatio, distinct_rows, GlyphSet::DistinctRows)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
+// The hardest case for the row search: 255 glyphs of the largest cell, 255 x
+// 255, every row random and every glyph of another width, so each glyph
+// asks for prefixes of a new length; beside it the same rows at one width.
+// Too many distinct rows for 16-bit offsets, so fontEncode refuses both in
+// the end: what is timed is the work before. The baseline decodes a 255 x
+// 255 font of as many glyphs and as varied widths (one whose records
+// overlap, as only a hand-made body can): the same pixels written once.
+List* largestCellSet(bool varied) {
+  std::mt19937 random(255);
+  List* glyphs = listNew();
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    auto* g = static_cast<FontGlyph*>(std::calloc(1, sizeof(FontGlyph)));
+    g->code = c;
+    g->width = varied ? c : 255;
+    g->pixels = static_cast<uint8_t*>(std::calloc(255 * 255, 1));
+    for (uint32_t i = 0; i < 255 * 255; i++) g->pixels[i] = random() & 1 ? 0xFF : 0;
+    listPush(glyphs, g);
+  }
+  return glyphs;
+}
+
+void BM_FontEncodeLargestCellRatio(benchmark::State& state) {
+  const FontMetrics metrics = {255, 255, 32};
+  List* varied = largestCellSet(true);
+  List* equal = largestCellSet(false);
+  const Bytes body = fontBodyOverlapping(255);
+  FontMetrics m{};
+  List* check = fontDecode(body.data(), uint32_t(body.size()), &m);
+  if (!check || m.width != 255 || m.height != 255) {
+    state.SkipWithError("the baseline font does not decode as 255 x 255");
+    return;
+  }
+  fontGlyphsFree(check);
+  constexpr int ROUNDS = 5;
+  double variedTime = 1e9, equalTime = 1e9, decode = 1e9;
+  auto encode = [&](List* glyphs) {
+    uint32_t size = 0;
+    std::free(fontEncode(&metrics, glyphs, &size));
+  };
+  for (auto _ : state) {
+    for (int round = 0; round < ROUNDS; round++) {
+      variedTime = std::min(variedTime, timePasses([&] { encode(varied); }, 1));
+      equalTime = std::min(equalTime, timePasses([&] { encode(equal); }, 1));
+      decode = std::min(decode, timePasses([&] { decodeOnce(body); }, 1));
+    }
+  }
+  state.counters["varied_over_decode"] = variedTime / decode;
+  state.counters["equal_over_decode"] = equalTime / decode;
+  state.counters["varied_ms"] = variedTime * 1e3;
+  state.counters["equal_ms"] = equalTime * 1e3;
+  state.counters["decode_ms"] = decode * 1e3;
+  fontGlyphsFree(varied);
+  fontGlyphsFree(equal);
+}
+BENCHMARK(BM_FontEncodeLargestCellRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // BDF export and import of the same 255 glyphs (font_bdf.cpp), each against
 // fontDecode of the encoded body: the decoder touches every pixel of every
 // glyph once, as the BDF writer and reader do, but without any text.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/command_support.h"
 
+#include "pool/file_read.h"
 #include "pool/file_save.h"
 
 #include <cerrno>
@@ -50,6 +51,29 @@ Module* cliFindModule(ModulePool* pool, const char* text, FILE* err) {
   textEscape(text, shown, sizeof shown);
   std::fprintf(err, "korvane-cli: no module '%s' in the image (give its index or its name)\n", shown);
   return nullptr;
+}
+
+int cliWriteOutput(const char* path, const void* bytes, size_t length, FILE* out, FILE* err) {
+  if (std::strcmp(path, "-") == 0) {
+    if (length && std::fwrite(bytes, 1, length, out) != length) return 1;  // counted by the caller's flush
+    return 0;
+  }
+  char text[POOL_ERROR_SIZE] = "";
+  return fileSaveBytes(path, bytes, length, text, sizeof text) ? 0 : cliFail(err, text);
+}
+
+uint8_t* cliReadText(const char* path, size_t* length, FILE* err) {
+  char text[POOL_ERROR_SIZE] = "";
+  uint8_t* data = fileReadAll(path, FILE_TEXT_LIMIT, length, text, sizeof text);
+  if (!data) std::fprintf(err, "korvane-cli: %s\n", text);
+  return data;
+}
+
+int cliStoreRefused(FILE* err, Module* module, const char* reason) {
+  std::fputs("korvane-cli: ", err);
+  cliPrintName(err, moduleGetName(module));
+  std::fprintf(err, ": %s\n", reason);
+  return 1;
 }
 
 int cliSaveImage(ModulePool* pool, const char* path, FILE* out, FILE* err, CliSaveFlags flags) {

@@ -28,6 +28,20 @@ bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* er
 // err and returns null when there is none.
 Module* cliFindModule(ModulePool* pool, const char* text, FILE* err);
 
+// Writes an export to path as every output is saved (into a temporary file
+// renamed over it; only a regular file or a new one), or to out when path
+// is "-". Returns the exit code, saying why on err.
+int cliWriteOutput(const char* path, const void* bytes, size_t length, FILE* out, FILE* err);
+
+// Reads an input text (PO, TSV, BDF): a regular file of at most
+// FILE_TEXT_LIMIT bytes. Returns it malloc'd with its length, or null after
+// saying why on err.
+uint8_t* cliReadText(const char* path, size_t* length, FILE* err);
+
+// Says on err that the module cannot take a store ("korvane-cli: NAME:
+// REASON", the name escaped) and returns 1.
+int cliStoreRefused(FILE* err, Module* module, const char* reason);
+
 // backup: keep NAME.orig of a file the save replaces (resave and replace
 // do unless told not to). verbose: print what the check read back and the
 // backup made.

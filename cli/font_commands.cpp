@@ -76,7 +76,7 @@ bool fontLoad(ModulePool* pool, const char* text, DecodedFont* font, FILE* err) 
   return font->glyphs != nullptr;
 }
 
-int runFontExport(char** operands, FILE*, FILE* err) {
+int runFontExport(char** operands, FILE* out, FILE* err) {
   const char* codePage = operands[3] ? fontCodePageName(operands[3]) : "CP1252";
   if (!codePage) {
     std::fprintf(err, "korvane-cli: unknown code page '%s' (CP1251 or CP1252)\nTry 'korvane-cli --help'.\n",
@@ -88,34 +88,22 @@ int runFontExport(char** operands, FILE*, FILE* err) {
   if (!pool || !fontLoad(pool.get(), operands[1], &font, err)) return 1;
   size_t length = 0;
   MallocPtr<char> text(fontBdfWrite(&font.metrics, font.glyphs, moduleGetName(font.module), codePage, &length));
-  // g_file_set_contents writes a temporary file and renames it over OUT.
-  GError* error = nullptr;
-  if (!g_file_set_contents(operands[2], text.get(), gssize(length), &error)) {
-    std::fprintf(err, "korvane-cli: %s\n", error->message);
-    g_error_free(error);
-    return 1;
-  }
-  return 0;
+  return cliWriteOutput(operands[2], text.get(), length, out, err);
 }
 
 int runFontImport(char** operands, FILE*, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   DecodedFont font;
   if (!pool || !fontLoad(pool.get(), operands[1], &font, err)) return 1;
-  gchar* contents = nullptr;
-  gsize length = 0;
-  GError* error = nullptr;
-  if (!g_file_get_contents(operands[2], &contents, &length, &error)) {
-    std::fprintf(err, "korvane-cli: %s\n", error->message);
-    g_error_free(error);
-    return 1;
-  }
+  size_t length = 0;
+  MallocPtr<uint8_t> contents(cliReadText(operands[2], &length, err));
+  if (!contents) return 1;
   char text[FONT_BDF_ERROR_SIZE] = "";
   char* warnings = nullptr;
   char shown[1024];
   textEscape(operands[2], shown, sizeof shown);
-  int read = fontBdfRead(contents, length, &font.metrics, font.glyphs, &warnings, text);
-  g_free(contents);
+  int read = fontBdfRead(reinterpret_cast<const char*>(contents.get()), length, &font.metrics, font.glyphs,
+                         &warnings, text);
   if (!read) {
     std::fprintf(err, "korvane-cli: %s: %s\n", shown, text);
     return 1;
@@ -126,10 +114,10 @@ int runFontImport(char** operands, FILE*, FILE* err) {
     line = end ? end + 1 : nullptr;
   }
   std::free(warnings);
-  if (!fontStoreGlyphs(font.module, font.body.get(), font.size, &font.metrics, font.glyphs))
-    return cliFail(err,
-                   "korvane-cli: the font is too large to be stored: its glyphs would need "
-                   "offsets beyond 65535 bytes");
+  ModuleKeep keep;
+  char why[FONT_ERROR_SIZE] = "";
+  if (!fontStoreGlyphs(font.module, &keep, &font.metrics, font.glyphs, why))
+    return cliStoreRefused(err, font.module, why);
   return cliSaveImage(pool.get(), operands[3], nullptr, err, {false, false});
 }
 
@@ -173,8 +161,9 @@ const CliCommand FONT_COMMANDS[] = {
      "# for a set pixel and . for a clear one (the whole cell).",
      runFonts},
     {"font-export", "IMAGE FONT OUT.bdf [--codepage CP]",
-     "Write font FONT (its index or name) to OUT.bdf as a BDF 2.1 file, codes 1 to\n"
-     "255, with CHARSET_ENCODING CP (CP1251 or CP1252; CP1252 unless given).\n"
+     "Write font FONT (its index or name) to OUT.bdf (- for standard output)\n"
+     "as a BDF 2.1 file, codes 1 to 255, with CHARSET_ENCODING CP (CP1251 or\n"
+     "CP1252; CP1252 unless given).\n"
      "Each glyph's BBX is the whole W x H cell, whose bottom row lies on the\n"
      "baseline (FONT_ASCENT H, FONT_DESCENT 0); columns past a glyph's DWIDTH\n"
      "are clear. Glyph names are uniXXXX of the code page's character, or cNNN.",
@@ -185,7 +174,10 @@ const CliCommand FONT_COMMANDS[] = {
      "set pixels outside the cell are dropped, each such glyph named on\n"
      "standard error. Other glyphs stay. The font is stored as the Fonts tab\n"
      "stores it and the image written to OUT. A file that is not BDF or is\n"
-     "malformed is refused with its line number; nothing is written.",
+     "malformed is refused with its line number, and a font the module cannot\n"
+     "hold (offsets past 65535) is named with the reason; then nothing is\n"
+     "written and the exit status is 1. IN.bdf must be a regular file of at\n"
+     "most 256 MiB.",
      runFontImport},
     {"font-coverage", "IMAGE FONT LANG",
      "Print one line per byte value that language module LANG's texts use (in\n"

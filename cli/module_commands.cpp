@@ -70,22 +70,27 @@ int runReplace(char** operands, FILE* out, FILE* err) {
   return cliSaveImage(pool.get(), operands[3], out, err, {!operands[4], operands[5] != nullptr});
 }
 
-// What each editor's store does to a module of its kind when nothing was
-// edited; each returns 0 for a module of another kind, and -1 with a message
-// when it refuses to store and leaves the module as it was.
-int (*const UNEDITED_STORES[])(Module*, char*) = {colorStoreUnedited, fontStoreUnedited,
-                                                  imageStoreUnedited, languageStoreUnedited};
+// Each editor's check of a module of its kind: its encoder run on the
+// content as loaded, and the result read back. 0 for a module of another
+// kind, 1 when it would store, -1 with the reason when it would not.
+int (*const STORE_CHECKS[])(Module*, char*) = {colorStoreCheck, fontStoreCheck, imageStoreCheck,
+                                               languageStoreCheck};
 
+// An unedited store stores nothing, so --commit leaves every module as it
+// is; what it adds is each editor's check.
 int runResave(char** operands, FILE* out, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
   if (operands[2]) {
     for (uint32_t i = 0; i < poolGetCount(pool.get()); i++) {
-      for (auto store : UNEDITED_STORES) {
+      for (auto check : STORE_CHECKS) {
         char text[POOL_ERROR_SIZE] = "";
-        int stored = store(poolGet(pool.get(), i), text);
-        if (stored < 0) std::fprintf(err, "%s: %s\n", moduleGetName(poolGet(pool.get(), i)), text);
-        if (stored) break;
+        int result = check(poolGet(pool.get(), i), text);
+        if (result < 0) {
+          cliPrintName(err, moduleGetName(poolGet(pool.get(), i)));
+          std::fprintf(err, ": %s\n", text);
+        }
+        if (result) break;
       }
     }
   }
@@ -122,12 +127,13 @@ const CliCommand MODULE_COMMANDS[] = {
     {"resave", "IMAGE OUT [--commit] [--no-backup] [--verbose]",
      "Load the image and write it to OUT with fresh parity and CRC. The copy\n"
      "is byte-identical when the image had no padding. With --commit, every\n"
-     "module an editor tab shows is first written back as that tab does when\n"
-     "nothing was edited (colour tables, fonts, image and language modules);\n"
-     "a module that cannot be stored is named on standard error and kept as\n"
-     "it was. Nothing else changes a byte; image and language modules not in\n"
-     "their canonical layout come out canonical. OUT is read back, kept as\n"
-     "OUT.orig and reported as replace does it, with --no-backup and --verbose.",
+     "module an editor tab shows is first run through that tab's store as if\n"
+     "nothing was edited (colour tables, fonts, image and language modules):\n"
+     "such a store keeps the module's bytes, and its encoder is run as a check,\n"
+     "naming on standard error each module whose content it would refuse or\n"
+     "not read back the same (\"NAME: reason\"); every module is kept as it was\n"
+     "and the exit status stays 0. OUT is read back, kept as OUT.orig and\n"
+     "reported as replace does it, with --no-backup and --verbose.",
      runResave},
 };
 const size_t MODULE_COMMAND_COUNT = sizeof MODULE_COMMANDS / sizeof MODULE_COMMANDS[0];

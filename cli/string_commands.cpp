@@ -4,11 +4,13 @@
 // files of translators' tools; and how wide each text draws in a font.
 #include <glib.h>
 
+#include <cinttypes>
 #include <cstring>
 
 #include "cli/command.h"
 #include "cli/command_support.h"
 #include "pool/file_save.h"
+#include "pool/memory.h"
 #include "tabs/strings/language_codec.h"
 #include "tabs/strings/translation_file.h"
 
@@ -83,8 +85,22 @@ int formatOf(const char* path, FILE* err) {
   return format;
 }
 
-int runExport(char** operands, FILE*, FILE* err) {
-  const int format = formatOf(operands[2], err);
+// The format an option names: "po" or "tsv".
+int formatNamed(const char* name, FILE* err) {
+  if (g_ascii_strcasecmp(name, "po") == 0) return TRANSLATION_PO;
+  if (g_ascii_strcasecmp(name, "tsv") == 0) return TRANSLATION_TSV;
+  char shown[256];
+  textEscape(name, shown, sizeof shown);
+  std::fprintf(err, "korvane-cli: unknown format '%s' (po or tsv)\n", shown);
+  return TRANSLATION_UNKNOWN;
+}
+
+int runExport(char** operands, FILE* out, FILE* err) {
+  // Standard output takes a PO unless told otherwise.
+  const bool toOut = std::strcmp(operands[2], "-") == 0;
+  const int format = operands[4] ? formatNamed(operands[4], err)
+                     : toOut    ? TRANSLATION_PO
+                                : formatOf(operands[2], err);
   if (format == TRANSLATION_UNKNOWN) return 1;
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
@@ -95,13 +111,7 @@ int runExport(char** operands, FILE*, FILE* err) {
   if (ready) {
     size_t size = 0;
     char* bytes = translationWrite(&lm, operands[3] ? &reference : nullptr, format, &size);
-    GError* error = nullptr;
-    if (g_file_set_contents(operands[2], bytes, gssize(size), &error)) {
-      code = 0;
-    } else {
-      std::fprintf(err, "korvane-cli: %s\n", error->message);
-      g_error_free(error);
-    }
+    code = cliWriteOutput(operands[2], bytes, size, out, err);
     g_free(bytes);
   }
   languageModuleClear(&reference);
@@ -114,31 +124,33 @@ int runImport(char** operands, FILE*, FILE* err) {
   if (format == TRANSLATION_UNKNOWN) return 1;
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
-  gchar* data = nullptr;
-  gsize size = 0;
-  GError* error = nullptr;
-  if (!g_file_get_contents(operands[2], &data, &size, &error)) {
-    std::fprintf(err, "korvane-cli: %s\n", error->message);
-    g_error_free(error);
-    return 1;
-  }
+  size_t size = 0;
+  MallocPtr<uint8_t> data(cliReadText(operands[2], &size, err));
+  if (!data) return 1;
   LanguageModule lm = {};
   int code = 1;
   if (languageLoad(pool.get(), operands[1], &lm, err)) {
     TranslationImport result = {};
-    translationRead(&lm, data, size, format, operands[4] != nullptr, &result);
+    translationRead(&lm, reinterpret_cast<const char*>(data.get()), size, format, operands[4] != nullptr,
+                    &result);
     std::fputs(result.refusals, err);
     char text[LANGUAGE_ERROR_SIZE];
-    if (result.refused && !operands[4])
+    ModuleKeep keep;
+    if (result.malformed) {
+      char shown[1024];
+      textEscape(operands[2], shown, sizeof shown);
+      std::fprintf(err, "korvane-cli: '%s' is not a well-formed %s file; nothing was imported\n", shown,
+                   format == TRANSLATION_PO ? "PO" : "TSV");
+    } else if (result.refused && !operands[4]) {
       code = 1;  // nothing was taken: OUT is not written
-    else if (result.taken && !writeLanguageModule(&lm, text))
-      code = cliFail(err, text);
-    else
+    } else if (!writeLanguageModule(&lm, &keep, text)) {
+      code = cliStoreRefused(err, lm.module, text);
+    } else {
       code = cliSaveImage(pool.get(), operands[3], nullptr, err, {false, false});
+    }
     translationImportClear(&result);
   }
   languageModuleClear(&lm);
-  g_free(data);
   return code;
 }
 
@@ -158,8 +170,8 @@ int runWidth(char** operands, FILE* out, FILE* err) {
       for (uint32_t i = 0; i < listGetCount(lm.entries); i++) {
         auto* e = static_cast<StringEntry*>(listGet(lm.entries, i));
         if (!e->text) continue;
-        std::fprintf(out, "%u/%u\t%u\t%u\n", e->group, e->index, textMeasureEntry(&measure, e, 0),
-                     textMeasureEntry(&measure, e, 1));
+        std::fprintf(out, "%u/%u\t%" PRIu64 "\t%" PRIu64 "\n", e->group, e->index,
+                     textMeasureEntry(&measure, e, 0), textMeasureEntry(&measure, e, 1));
       }
       textMeasureClose(&measure);
       code = 0;
@@ -180,9 +192,11 @@ const CliCommand STRING_COMMANDS[] = {
      "(backslash, tab, newline and carriage return as \\\\, \\t, \\n, \\r), or\n"
      "\"raw\" and the bytes in hex of a text the code page cannot decode.",
      runStrings},
-    {"strings-export", "IMAGE MODULE OUT [--reference MODULE2]",
+    {"strings-export", "IMAGE MODULE OUT [--reference MODULE2] [--format FORMAT]",
      "Write the texts of language module MODULE (its index or its name) for\n"
-     "translators' tools, as OUT's extension says. .po: a gettext file with\n"
+     "translators' tools, as OUT's extension says, or FORMAT (po or tsv) when\n"
+     "given; OUT - writes to standard output (a PO unless FORMAT says tsv).\n"
+     ".po: a gettext file with\n"
      "per decodable text msgctxt \"GROUP/INDEX\", msgid the same entry of\n"
      "MODULE2 (\"\" where it has none) or, without --reference, the text\n"
      "itself, and msgstr the text (marked fuzzy where the two differ in a\n"
@@ -201,7 +215,11 @@ const CliCommand STRING_COMMANDS[] = {
      "page lacks, a malformed line) is named on standard error as\n"
      "\"GROUP/INDEX: reason\" (\"line N: reason\" without a key); then nothing\n"
      "is written and the exit status is 1, unless --skip-refused applies the\n"
-     "rest. Importing an unedited export gives a byte-identical image.",
+     "rest. A line that is not PO or TSV (a comment or flag line inside an\n"
+     "entry among them) refuses the whole file, --skip-refused or not; so does\n"
+     "a store the module cannot hold (named with its reason). FILE must be a\n"
+     "regular file of at most 256 MiB. Importing an unedited export gives a\n"
+     "byte-identical image.",
      runImport},
     {"strings-width", "IMAGE MODULE FONT",
      "Print per present text of MODULE \"GROUP/INDEX\", its width in pixels\n"

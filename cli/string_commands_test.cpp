@@ -109,21 +109,30 @@ TEST_F(StringCommands, EditedPoAppliesExactlyItsEntries) {
             germanOut());
 }
 
+// Entries that cannot be applied are skipped on request; lines that cannot
+// be read refuse the file whole, --skip-refused or not.
 TEST_F(StringCommands, RefusalsListedAndNothingWrittenUnlessSkipped) {
   std::string tsv = dir.file("refused.tsv"), po = dir.file("refused.po");
   ASSERT_TRUE(
-      writeFile(tsv, bytesOf("key\treference\ttext\n0/0\t\tJa!\n9/9\t\tx\n0/1\t\tda\n"
-                             "0/2\t\t\xD0\x9D\xD0\xB5\xD1\x82\n0/3\tonly two\n0/4\t\tbad \\q\n")));
+      writeFile(tsv, bytesOf("key\treference\ttext\r\n0/0\t\tJa!\r\n9/9\t\tx\r\n0/1\t\tda\r\n"
+                             "0/2\t\t\xD0\x9D\xD0\xB5\xD1\x82\r\n1/0\t\tx\\ry\r\n")));
   const std::string tsvRefusals =
       "9/9: the module has no such entry\n0/1: the entry is absent\n"
-      "0/2: \"\xD0\x9D\" (U+041D) is not in CP1252\n"
-      "line 6: not three tab-separated fields (key, reference, text)\n"
-      "line 7: unknown escape \\q\n";
+      "0/2: \"\xD0\x9D\" (U+041D) is not in CP1252\n";
   EXPECT_EQ(Result(1, "", tsvRefusals), cliCapture({"strings-import", image, "0", tsv, out}));
   EXPECT_TRUE(readFile(out).empty());
   EXPECT_EQ(Result(0, "", tsvRefusals),
             cliCapture({"strings-import", image, "0", tsv, out, "--skip-refused"}));
   EXPECT_NE(std::string::npos, germanOut().find("\n0/0\ttext\tJa!\n"));
+  EXPECT_NE(std::string::npos, germanOut().find("\n1/0\ttext\tx\\ry\n"));  // CRLF ends, \\r read back
+
+  std::remove(out.c_str());
+  ASSERT_TRUE(writeFile(tsv, bytesOf("key\treference\ttext\n0/0\t\tJa!\n0/3\tonly two\n0/4\t\tbad \\q\n")));
+  const std::string malformed = "line 3: not three tab-separated fields (key, reference, text)\n"
+                                "line 4: unknown escape \\q\n"
+                                "korvane-cli: '" + tsv + "' is not a well-formed TSV file; nothing was imported\n";
+  EXPECT_EQ(Result(1, "", malformed), cliCapture({"strings-import", image, "0", tsv, out, "--skip-refused"}));
+  EXPECT_TRUE(readFile(out).empty());
 
   ASSERT_TRUE(writeFile(po, bytesOf("msgctxt \"0/0\"\nmsgid \"\"\nmsgstr \"A\"\n\n"
                                     "msgctxt \"0/0\"\nmsgid \"\"\nmsgstr \"B\"\n\n"
@@ -132,11 +141,19 @@ TEST_F(StringCommands, RefusalsListedAndNothingWrittenUnlessSkipped) {
                                     "msgctxt \"0/2\"\nmsgid \"a\"\nmsgid_plural \"b\"\n"
                                     "msgstr[0] \"E\"\nmsgstr[1] \"F\"\n\n"
                                     "msgctxt \"1/1\"\nmsgid \"x\"\nmsgstr \"unended\n")));
+  const std::string notPo = "korvane-cli: '" + po + "' is not a well-formed PO file; nothing was imported\n";
   EXPECT_EQ(Result(1, "",
                    "0/0: given more than once\nline 9: \"x/1\" is not a key GROUP/INDEX\n"
                    "line 13: an entry without msgctxt names no text\n"
-                   "0/2: plural forms are not used\nline 24: not a string\n"),
+                   "0/2: plural forms are not used\nline 24: not a string\n" + notPo),
             cliCapture({"strings-import", image, "0", po, out}));
+  // A flag between msgctxt and msgid could mark either entry: refused with
+  // its line, not applied to the next one.
+  ASSERT_TRUE(writeFile(po, bytesOf("msgctxt \"0/0\"\n#, fuzzy\nmsgid \"\"\nmsgstr \"A\"\n\n"
+                                    "msgctxt \"0/2\"\nmsgid \"\"\nmsgstr \"B\"\n")));
+  EXPECT_EQ(Result(1, "", "line 2: a comment or flag line inside an entry (it belongs before msgctxt)\n" + notPo),
+            cliCapture({"strings-import", image, "0", po, out, "--skip-refused"}));
+  EXPECT_TRUE(readFile(out).empty());
   EXPECT_EQ(Result(1, "", "korvane-cli: '" + dir.file("texts.txt") + "' must end in .po or .tsv\n"),
             cliCapture({"strings-export", image, "0", dir.file("texts.txt")}));
   EXPECT_EQ(

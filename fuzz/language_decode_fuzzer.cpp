@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target: readLanguageModule of a module whose name comes from the first byte (even:
 // "Lng_German", CP1252; odd: "Lng_Russian", CP1251) and whose body is the rest. A refusal must
-// say why. An accepted module is written back with writeLanguageModule; a refused write must
-// say why and leave the body alone. A written body must read back with the same layout, groups
+// say why. An accepted module stored unedited must keep its bytes. Its body rebuilt with
+// languageModuleEncode (a refusal must say why) must read back with the same layout, groups
 // and entries (group, index, presence, text, or the kept bytes of an undecodable text), and
-// writing that reading again must give the same bytes. Anything else aborts (input kept).
+// rebuilding that reading again must give the same bytes. Anything else aborts (input kept).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -61,15 +61,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
     moduleFree(module);
     return 0;
   }
+  // Nothing edited: the store keeps the module's bytes, whatever their layout.
   const Bytes before = bodyOf(module);
-  if (!writeLanguageModule(&first, err)) {
-    if (!err[0] || bodyOf(module) != before) std::abort();
+  ModuleKeep keep;
+  if (!writeLanguageModule(&first, &keep, err) || bodyOf(module) != before) std::abort();
+  uint32_t size = 0;
+  MallocPtr<uint8_t> encoded(languageModuleEncode(&first, &size, err));
+  if (!encoded) {
+    if (!err[0]) std::abort();
   } else {
+    if (!moduleSetBody(module, encoded.get(), size)) std::abort();
     const Bytes written = bodyOf(module);
     LanguageModule again = {};
     again.module = module;
+    uint32_t againSize = 0;
+    MallocPtr<uint8_t> reencoded;
     if (!readLanguageModule(&again, err) || !languageSame(first, again) ||
-        !writeLanguageModule(&again, err) || bodyOf(module) != written)
+        !(reencoded = MallocPtr<uint8_t>(languageModuleEncode(&again, &againSize, err))) ||
+        Bytes(reencoded.get(), reencoded.get() + againSize) != written)
       std::abort();
     languageModuleClear(&again);
   }

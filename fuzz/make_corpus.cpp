@@ -1,19 +1,23 @@
 // SPDX-License-Identifier: MIT
 // Writes the seed corpora of pool_parse_fuzzer, font_decode_fuzzer, image_decode_fuzzer,
-// language_decode_fuzzer and crc_fuzzer from the test builders. From the project root:
-//   g++ -std=c++20 -I. fuzz/make_corpus.cpp tests/support/module_builder.cpp
-//       tests/support/body_builders.cpp tabs/fonts/font_codec.cpp tabs/images/image_codec.cpp
-//       pool/module_format.cpp pool/module.cpp pool/list.cpp pool/file_save.cpp
-//       $(pkg-config --cflags --libs glib-2.0) -o /tmp/make_corpus &&
+// language_decode_fuzzer, crc_fuzzer, bdf_read_fuzzer and translation_read_fuzzer from the
+// test builders. From the project root, with a build in build-test:
+//   g++ -std=c++20 -I. fuzz/make_corpus.cpp build-test/libkorvane_test_support.a
+//       build-test/libkorvane_core.a $(pkg-config --cflags --libs glib-2.0) -o /tmp/make_corpus &&
 //   /tmp/make_corpus fuzz/corpus/pool_parse fuzz/corpus/font_decode fuzz/corpus/image_decode
-//       fuzz/corpus/language_decode fuzz/corpus/crc
+//       fuzz/corpus/language_decode fuzz/corpus/crc fuzz/corpus/bdf_read
+//       fuzz/corpus/translation_read
+// (with a sanitized build, add -fsanitize=address,undefined).
 #include <algorithm>
 #include <string>
 
 #include "pool/be.h"
 #include "pool/module_format.h"
+#include "pool/memory.h"
+#include "tabs/fonts/font_bdf.h"
 #include "tabs/images/image_codec.h"
 #include "tabs/strings/language_codec.h"
+#include "tabs/strings/translation_file.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/module_builder.h"
 
@@ -148,10 +152,56 @@ bool crcSeedsWrite(const std::string& dir) {
          crcSeedWrite(dir + "wide-register", 0xA5000001, 3, 64, module);
 }
 
+// A BDF seed: the cell (W - 1, H - 1), then the text: the test font exported, whole and cut
+// after its first glyph.
+bool bdfSeedsWrite(const std::string& dir) {
+  Bytes body = fontBody(1);
+  FontMetrics m;
+  List* glyphs = fontDecode(body.data(), uint32_t(body.size()), &m);
+  if (!glyphs) return false;
+  size_t length = 0;
+  MallocPtr<char> text(fontBdfWrite(&m, glyphs, "seed", "CP1252", &length));
+  fontGlyphsFree(glyphs);
+  Bytes whole{uint8_t(m.width - 1), uint8_t(m.height - 1)};
+  whole.insert(whole.end(), text.get(), text.get() + length);
+  std::string all(text.get(), length);
+  size_t cut = all.find("ENDCHAR\n");
+  Bytes one{uint8_t(m.width - 1), uint8_t(m.height - 1)};
+  one.insert(one.end(), text.get(), text.get() + cut + 8);
+  const std::string end = "ENDFONT\n";
+  one.insert(one.end(), end.begin(), end.end());
+  return writeFile(dir + "ok-font", whole) && writeFile(dir + "ok-one-glyph", one);
+}
+
+// A translation seed: the format byte (even: PO, odd: TSV), then the file of a language
+// module's texts, with a reference language as msgid.
+bool translationSeedsWrite(const std::string& dir) {
+  Bytes body = languageBody(LANGUAGE_LAYOUT_32, {{"Ja", std::nullopt, "Nein", "Tab\t\"q\"", ""},
+                                                  {"Line\nbreak", "Stra\u00DFe", "Neu"}},
+                            "CP1252");
+  Bytes built = ModuleBuilder().name("Lng_German").body(body).build();
+  LanguageModule lm = {};
+  lm.module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
+  char err[LANGUAGE_ERROR_SIZE];
+  bool ok = lm.module && readLanguageModule(&lm, err);
+  if (ok) languageEntryTake(static_cast<StringEntry*>(listGet(lm.entries, 0)), "Jawohl");
+  for (int format : {TRANSLATION_PO, TRANSLATION_TSV}) {
+    size_t size = 0;
+    char* file = ok ? translationWrite(&lm, nullptr, format, &size) : nullptr;
+    Bytes seed{uint8_t(format)};
+    if (file) seed.insert(seed.end(), file, file + size);
+    g_free(file);
+    ok = ok && writeFile(dir + (format == TRANSLATION_PO ? "ok-po" : "ok-tsv"), seed);
+  }
+  languageModuleClear(&lm);
+  moduleFree(lm.module);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) return 2;
+  if (argc != 8) return 2;
   std::string dir = std::string(argv[1]) + "/";
   // Bodies without a zero byte, so a mutated length shows up as a parse error, not as padding.
   Bytes first = ModuleBuilder().name("navtable").body(Bytes(40, 1)).build(),
@@ -179,5 +229,7 @@ int main(int argc, char** argv) {
   ok = ok && fontSeedsWrite(std::string(argv[2]) + "/");
   ok = ok && imageSeedsWrite(std::string(argv[3]) + "/");
   ok = ok && languageSeedsWrite(std::string(argv[4]) + "/");
+  ok = ok && bdfSeedsWrite(std::string(argv[6]) + "/");
+  ok = ok && translationSeedsWrite(std::string(argv[7]) + "/");
   return ok && crcSeedsWrite(std::string(argv[5]) + "/") ? 0 : 1;
 }

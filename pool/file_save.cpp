@@ -295,6 +295,27 @@ void textEscape(const char* text, char* out, size_t outSize) {
 
 void fileSaveCorruptForTest(long offset) { corruptOffset = offset; }
 
+int fileSaveBytes(const char* path, const void* bytes, size_t length, char* err, size_t errSize) {
+  struct Bytes {
+    const uint8_t* data;
+    size_t length;
+  } content = {static_cast<const uint8_t*>(bytes), length};
+  FileWriter writer = {[](int fd, void* context, char* text, size_t size) {
+                         auto* b = static_cast<Bytes*>(context);
+                         if (fileWriteAll(fd, b->data, b->length)) return true;
+                         int reason = errno;
+                         std::snprintf(text, size, "Error saving file");
+                         errno = reason;
+                         return false;
+                       },
+                       &content};
+  return fileSave(path, 1, writer, err, errSize);
+}
+
+void fileSaveMessage(char* err, size_t errSize, const char* text, const char* path, const char* why) {
+  failSetWhy(err, errSize, text, path, why);
+}
+
 int fileSave(const char* path, int overwrite, const FileWriter& writer, char* err, size_t errSize,
              FileSaveOptions* options) {
   char scratch[256];
@@ -305,6 +326,14 @@ int fileSave(const char* path, int overwrite, const FileWriter& writer, char* er
   }
   if (!overwrite && ::access(path, R_OK) == 0) {
     std::snprintf(err, errSize, "Output file already exist");
+    return 0;
+  }
+  // Only a regular file can be replaced whole: a FIFO would block the save
+  // or take half of it, a device (a terminal, /dev/stdout) is no file to
+  // keep. The name is followed as open would, before anything is written.
+  struct stat named;
+  if (::stat(path, &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode)) {
+    failSetWhy(err, errSize, "Unable to open output file", path, "not a regular file");
     return 0;
   }
   std::string target = targetResolve(path);
@@ -321,15 +350,6 @@ int fileSave(const char* path, int overwrite, const FileWriter& writer, char* er
     return 0;
   }
   SaveSignals signals;
-  // A device or pipe cannot be replaced by renaming; it is written as it is.
-  if (exists && !S_ISREG(st.st_mode)) {
-    int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) {
-      failSet(err, errSize, "Unable to open output file", target, errno);
-      return 0;
-    }
-    return closeChecked(fd, writeContent(writer, fd, false, target, err, errSize), target, err, errSize);
-  }
 
   const std::string folderName = folderOf(target);
   int folder = ::open(folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

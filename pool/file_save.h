@@ -3,8 +3,8 @@
 // leaves anything behind: a regular file is written to a temporary file in
 // its folder and renamed over it only once complete, keeping its permissions
 // and, where allowed, its owner. Symbolic links are followed as a plain open
-// for writing would follow them, so a link stays a link; a device or pipe is
-// written directly. SIGINT, SIGTERM and SIGHUP during the save remove the
+// for writing would follow them, so a link stays a link; anything but a
+// regular file (a FIFO, a device) is refused before a byte is written. SIGINT, SIGTERM and SIGHUP during the save remove the
 // temporary file before the program ends as the signal says; a write past
 // the file-size limit fails with its reason. On request the replaced file is
 // kept once as NAME.orig and the written file is read back before the
@@ -51,6 +51,15 @@ struct FileSaveOptions {
 // options may be null: no backup, no check.
 int fileSave(const char* path, int overwrite, const FileWriter& writer, char* err, size_t errSize,
              FileSaveOptions* options = nullptr);
+
+// "TEXT\nPATH: WHY" in err, as the save's own failures read: the path
+// escaped, and shortened in its middle when the whole would not fit.
+void fileSaveMessage(char* err, size_t errSize, const char* text, const char* path, const char* why);
+
+// Saves length bytes to path as fileSave does (overwriting, no backup, no
+// check): every exported file goes this way. A failed write gives "Error
+// saving file".
+int fileSaveBytes(const char* path, const void* bytes, size_t length, char* err, size_t errSize);
 
 // For tests only: from now on every save of a regular file flips the bits
 // of the byte at offset of the written file, between the flush and the

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -170,7 +171,7 @@ int rebuild(Module4dad* s, const char* name, size_t nameLength, const uint8_t* b
   uint64_t nameField = (uint64_t(nameLength) + 1 + 3) & ~uint64_t(3);
   uint64_t total = MODULE_HEADER_SIZE + nameField + ((uint64_t(bodyLength) + 3) & ~uint64_t(3)) +
                    MODULE_TRAILER_SIZE;
-  if (total > 0xFFFFFFFCu) return 0;
+  if (total > MODULE_MAX_SIZE) return 0;
   uint32_t size = uint32_t(total);
   uint8_t* block = blockNew(size);
   std::memcpy(block, s->bytes, MODULE_HEADER_SIZE);
@@ -319,16 +320,41 @@ uint8_t* moduleGetBody(const Module* m, uint32_t* length) { return m->ops->getBo
 int moduleSetBody(Module* m, const uint8_t* bytes, uint32_t length) {
   return m->ops->setBody(m, bytes, length);
 }
-int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length) {
+int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length, char* err, size_t errSize) {
   uint32_t oldLength = 0;
   MallocPtr<uint8_t> old(moduleGetBody(m, &oldLength));
-  if (!old) return 0;
+  if (!old) {
+    if (err) std::snprintf(err, errSize, "the module has no body to hold the content");
+    return 0;
+  }
   // The body comes back zero-padded to 4 bytes, so compare it that way.
   uint64_t padded = (uint64_t(length) + 3) & ~uint64_t(3);
   if (oldLength == padded && (!length || std::memcmp(old.get(), bytes, length) == 0) &&
       std::all_of(old.get() + length, old.get() + padded, [](uint8_t b) { return b == 0; }))
     return 1;
-  return moduleSetBody(m, bytes, length);
+  if (moduleSetBody(m, bytes, length)) return 1;
+  if (err)
+    std::snprintf(err, errSize, "the module would be %llu bytes, more than the %u a module can be",
+                  static_cast<unsigned long long>(moduleSizeWithBody(m, length)), MODULE_MAX_SIZE);
+  return 0;
+}
+void moduleStoreUnedited(Module* m, ModuleKeep* keep) {
+  if (!keep->block) return;
+  uint32_t size = 0;
+  MallocPtr<uint8_t> now(moduleGetData(m, &size));
+  if (size == keep->size && std::memcmp(now.get(), keep->block.get(), size) == 0) return;
+  moduleSetData(m, keep->block.get(), keep->size);
+}
+
+int moduleStoreEdited(Module* m, ModuleKeep* keep, const uint8_t* bytes, uint32_t length, char* err,
+                      size_t errSize) {
+  if (!keep->block) keep->block.reset(moduleGetData(m, &keep->size));
+  return moduleStoreBody(m, bytes, length, err, errSize);
+}
+
+uint64_t moduleSizeWithBody(const Module* m, uint32_t length) {
+  return MODULE_HEADER_SIZE + ((std::strlen(moduleGetName(m)) + 4) & ~uint64_t(3)) +
+         ((uint64_t(length) + 3) & ~uint64_t(3)) + MODULE_TRAILER_SIZE;
 }
 uint8_t* moduleGetData(Module* m, uint32_t* length) { return m->ops->getData(m, length); }
 int moduleSetData(Module* m, const uint8_t* bytes, uint32_t length) {

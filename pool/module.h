@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pool/memory.h"
 #include "pool/module_format.h"
 
 // Header field selectors; the numbers are fixed.
@@ -112,9 +113,37 @@ int moduleSetBody(Module* m, const uint8_t* bytes, uint32_t length);
 // What an editor's store does: moduleSetBody, unless the module already holds
 // exactly these bytes as its body (zero-padded to 4 bytes, as moduleSetBody
 // would pad them). An unedited module then keeps its block,
-// its layout (gaps included) and its CRC. Returns 0 for a module without a
-// body.
-int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length);
+// its layout (gaps included) and its CRC. Returns 0, the module unchanged,
+// for a module without a body or one the body would make larger than a
+// module can be (MODULE_MAX_SIZE); then err, when not null, takes the reason
+// (errSize bytes).
+int moduleStoreBody(Module* m, const uint8_t* bytes, uint32_t length, char* err = nullptr,
+                    size_t errSize = 0);
+
+// An editor's hold on its module's block as loaded, taken just before the
+// editor's first change to it: a store whose content is back to what was
+// loaded then gives the module that very block again, gaps and all.
+struct ModuleKeep {
+  MallocPtr<uint8_t> block;  // null until the first edited store
+  uint32_t size = 0;
+};
+
+// What every editor stores when its content equals what was loaded: nothing
+// when the module never changed through keep, else the block kept.
+void moduleStoreUnedited(Module* m, ModuleKeep* keep);
+
+// What every editor stores when its content differs from what was loaded:
+// keeps the block first (once), then moduleStoreBody. Returns 0, the module
+// unchanged, with the reason in err (errSize bytes) as moduleStoreBody.
+int moduleStoreEdited(Module* m, ModuleKeep* keep, const uint8_t* bytes, uint32_t length, char* err,
+                      size_t errSize);
+
+// The largest block a module can be: its size word, a multiple of 4.
+constexpr uint32_t MODULE_MAX_SIZE = 0xFFFFFFFCu;
+
+// The block length moduleSetBody would make with a body of length bytes: the
+// canonical layout around the current name.
+uint64_t moduleSizeWithBody(const Module* m, uint32_t length);
 
 // Brings parity and CRC up to date and returns a malloc'd copy of the whole
 // block, storing its length when length is not null.

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "pool/be.h"
+#include "pool/file_read.h"
 #include "pool/file_save.h"
 #include "pool/memory.h"
 
@@ -128,40 +129,40 @@ ModulePool* poolLoad(const char* path, char* err) {
   }
   char shown[POOL_ERROR_SIZE];  // paths in messages stay on their line
   textEscape(path, shown, sizeof shown);
-  FILE* file = std::fopen(path, "rb");
-  if (!file) {
-    setError(err, "Failed to open '%s': %s", shown, std::strerror(errno));
-    return nullptr;
-  }
-  // A folder opens for reading here, but has no length to take.
+  // A FIFO or a device is refused when opened, before it could block or
+  // stream without end; a folder has no length to take.
   struct stat st;
-  if (::fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::fclose(file);
-    setError(err, "Failed to open '%s': %s", shown, std::strerror(EISDIR));
+  const char* why = nullptr;
+  int fd = fileOpenRegular(path, &st, &why);
+  if (fd < 0) {
+    setError(err, "Failed to open '%s': %s", shown, why);
     return nullptr;
   }
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  if (length >= 0 && length <= 3) {
-    std::fclose(file);
+  const uint64_t length = uint64_t(st.st_size);
+  if (length <= 3) {
+    ::close(fd);
     setError(err, "File '%s' is too small", shown);
     return nullptr;
   }
   // Offsets are 32-bit: a larger file is refused before a byte is read.
-  if (length > long(UINT32_MAX)) {
-    std::fclose(file);
+  if (length > UINT32_MAX) {
+    ::close(fd);
     setError(err, "Error at 0x%x: Unknown data", UINT32_MAX);
     return nullptr;
   }
-  MallocPtr<uint8_t> buffer(length > 0 ? static_cast<uint8_t*>(std::malloc(size_t(length)))
-                                       : nullptr);
-  if (length < 0 || !buffer || std::fseek(file, 0, SEEK_SET) != 0 ||
-      std::fread(buffer.get(), 1, size_t(length), file) != size_t(length)) {
-    std::fclose(file);
+  MallocPtr<uint8_t> buffer(static_cast<uint8_t*>(std::malloc(size_t(length))));
+  size_t done = 0;
+  while (buffer && done < length) {
+    ssize_t n = ::read(fd, buffer.get() + done, size_t(length) - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  ::close(fd);
+  if (done != length) {
     setError(err, "Error reading '%s'", shown);
     return nullptr;
   }
-  std::fclose(file);
   // The modules share the file's bytes read here: no second copy.
   ModulePool* pool = parseAdopted(buffer.release(), size_t(length), err);
   if (pool) std::snprintf(pool->path, sizeof pool->path, "%s", path);
@@ -284,6 +285,16 @@ int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOpti
     setError(err, "Invalid output filename");
     return 0;
   }
+  // A file the loader would refuse is never written: a store may have grown
+  // the modules past what one image can hold.
+  const uint64_t total = poolGetImageSize(pool);
+  if (total > POOL_IMAGE_MAX) {
+    char why[128];
+    std::snprintf(why, sizeof why, "the image would be %llu bytes; at most %llu can be loaded",
+                  static_cast<unsigned long long>(total), static_cast<unsigned long long>(POOL_IMAGE_MAX));
+    if (err) fileSaveMessage(err, POOL_ERROR_SIZE, "Error saving file", name, why);
+    return 0;
+  }
   FileWriter writer = {[](int fd, void* context, char* e, size_t size) {
                          return writeModules(static_cast<ModulePool*>(context), fd, e, size);
                        },
@@ -340,6 +351,12 @@ int poolIsModified(const ModulePool* pool) {
 void poolMarkSaved(ModulePool* pool) {
   if (!pool) return;
   for (uint32_t i = 0; i < pool->count; i++) moduleMarkSaved(pool->modules[i]);
+}
+
+uint64_t poolGetImageSize(const ModulePool* pool) {
+  uint64_t total = 0;
+  for (uint32_t i = 0; i < poolGetCount(pool); i++) total += moduleGetSize(pool->modules[i]);
+  return total;
 }
 
 uint32_t poolGetAlignmentOffset(const ModulePool* pool) { return pool ? pool->alignmentOffset : 0; }

@@ -37,11 +37,12 @@ ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err);
 // in the same folder, which is read back and must parse as an image holding
 // the pool's modules in order, each with its size and CRC; only then is it
 // renamed over the target (keeping its permissions and, where allowed, its
-// owner). On failure the target is untouched. A symbolic link is followed;
-// a device or pipe is written directly. Refuses a pool with padding, an
-// existing readable target unless overwrite is 1, and a target the caller
-// may not write. Returns 1, or 0 with a message in err. Changes neither the
-// path nor the saved CRCs.
+// owner). On failure the target is untouched. A symbolic link is followed.
+// Refuses, before any file is made: a pool with padding, an image larger
+// than the loader takes (4294967295 bytes), an existing readable target
+// unless overwrite is 1, a target that is not a regular file (a FIFO, a
+// device) and one the caller may not write. Returns 1, or 0 with a message
+// in err. Changes neither the path nor the saved CRCs.
 int poolSave(ModulePool* pool, const char* path, int overwrite, char* err);
 
 // What a save does beyond poolSave, and what it did.
@@ -49,7 +50,7 @@ struct PoolSaveOptions {
   int backup;     // 1: a replaced regular file is kept once as NAME.orig (see fileSave)
   int skipCheck;  // 1: renamed without reading back; only to measure what the check costs
   // Set by the save:
-  uint32_t checked;       // modules read back as written (0 for a device or pipe)
+  uint32_t checked;       // modules read back as written
   char backupMade[4096];  // the backup made, or ""
 };
 
@@ -74,6 +75,12 @@ int poolIsModified(const ModulePool* pool);
 
 // Records every module's current CRC as saved.
 void poolMarkSaved(ModulePool* pool);
+
+// The size of the file poolSave would write: every module's block.
+uint64_t poolGetImageSize(const ModulePool* pool);
+
+// The largest image poolLoad takes.
+constexpr uint64_t POOL_IMAGE_MAX = 0xFFFFFFFFu;
 
 // Returns the alignment offset (0 when no padding was found).
 uint32_t poolGetAlignmentOffset(const ModulePool* pool);

@@ -98,6 +98,13 @@ void containerClear(GtkWidget* container);
 // Calls commit on every tab, when a pool is loaded.
 void commitAllTabs();
 
+// Said by a view's store whose module cannot take its edits (the module
+// keeps its previous contents), on every store while that lasts: the shell
+// names the module and the reason in a warning after the commit. first: the
+// view has not told this before; leaving a tab warns of those only, while
+// Save, Open and Quit warn of every one, so no save drops an edit unsaid.
+void shellStoreRefused(Module* module, const char* reason, bool first);
+
 // A GtkMenuPositionFunc for a popup menu opened from the keyboard (Shift+F10,
 // the Menu key): the menu drops down from the cursor row of the GtkTreeView
 // given as data.

@@ -9,3 +9,9 @@ ModulePool* shellLoadPool(const char* path);
 
 // The last step of Quit, through the dialog table.
 void shellQuitLoop();
+
+// The refusals views report with shellStoreRefused during one commit: begin
+// forgets earlier ones; show warns of those reported since (all of them, or
+// only those their views had not told before) in one message box.
+void shellRefusalsBegin();
+void shellRefusalsShow(bool all);

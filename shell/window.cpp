@@ -47,6 +47,7 @@ void installPool(ModulePool* pool) {
 // when the command may go on.
 bool settleUnsaved(const char* question) {
   commitAllTabs();
+  shellRefusalsShow(true);
   if (!poolIsModified(currentPool)) return true;
   switch (askSaveFirst(question)) {
     case SAVE_NO: return true;
@@ -67,6 +68,7 @@ void onOpen(GtkMenuItem*, gpointer) {
 void onSave(GtkMenuItem*, gpointer) {
   if (!currentPool) return;
   commitAllTabs();
+  shellRefusalsShow(true);
   if (runSaveDialog(currentPool, nullptr) == SAVE_WRITTEN) poolMarkSaved(currentPool);
 }
 
@@ -89,7 +91,11 @@ gboolean onDelete(GtkWidget*, GdkEvent*, gpointer) {
 void onSwitchPage(GtkNotebook* book, gpointer, guint entered, gpointer) {
   uint32_t count = tabList ? listGetCount(tabList) : 0;
   int left = gtk_notebook_get_current_page(book);
-  if (left >= 0 && uint32_t(left) < count) tabAt(left)->commit(tabAt(left));
+  if (left >= 0 && uint32_t(left) < count) {
+    shellRefusalsBegin();
+    tabAt(left)->commit(tabAt(left));
+    shellRefusalsShow(false);
+  }
   if (entered < count) tabAt(entered)->load(tabAt(entered), currentPool);
 }
 
@@ -201,6 +207,7 @@ void containerClear(GtkWidget* container) {
 
 void commitAllTabs() {
   if (!currentPool || !tabList) return;
+  shellRefusalsBegin();
   for (uint32_t i = 0; i < listGetCount(tabList); i++) tabAt(i)->commit(tabAt(i));
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tabs/colors/color_table.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include <glib.h>
@@ -174,14 +175,51 @@ int colorTableInit(const uint8_t* body, uint32_t size, ColorTable* table,
   return 1;
 }
 
-int colorStoreUnedited(Module* module, char*) {
+int colorTableEdited(ColorTable* t) {
+  for (uint32_t k = 0; k < t->paletteCount; k++)
+    if (t->colorIsChanged(t, k)) return 1;
+  for (uint32_t i = 0; i < t->itemCount; i++)
+    if (!t->itemIsHeading(t, i) && t->itemIsChanged(t, i)) return 1;
+  return 0;
+}
+
+int colorTableStore(ColorTable* t, Module* module, ModuleKeep* keep, uint8_t* body, uint32_t size,
+                    char* err) {
+  if (!colorTableEdited(t)) {
+    moduleStoreUnedited(module, keep);
+    return 1;
+  }
+  t->tableWriteBody(t, body);
+  return moduleStoreEdited(module, keep, body, size, err, COLOR_ERROR_SIZE);
+}
+
+int colorStoreCheck(Module* module, char* err) {
   if (!colorMatch(nullptr, module)) return 0;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(module, &size));
-  ColorTable table;
-  colorTableInit(body.get(), size, &table, colorLayoutFind(beGet16(body.get())));
-  table.tableWriteBody(&table, body.get());
+  MallocPtr<uint8_t> written(mallocCopy(body.get(), size));
+  const ColorLayout* layout = colorLayoutFind(beGet16(body.get()));
+  ColorTable table, again;
+  colorTableInit(body.get(), size, &table, layout);
+  table.tableWriteBody(&table, written.get());
+  colorTableInit(written.get(), size, &again, layout);
+  int result = 1;
+  for (uint32_t k = 0; k < table.paletteCount && result > 0; k++) {
+    uint32_t a[3], b[3];
+    table.colorGet(&table, k, &a[0], &a[1], &a[2]);
+    again.colorGet(&again, k, &b[0], &b[1], &b[2]);
+    if (std::memcmp(a, b, sizeof a) == 0) continue;
+    std::snprintf(err, COLOR_ERROR_SIZE, "its table would not read back: entry %u comes back otherwise", k);
+    result = -1;
+  }
+  for (uint32_t i = 0; i < table.itemCount && result > 0; i++) {
+    if (table.itemGetColor(&table, i) == again.itemGetColor(&again, i) &&
+        table.itemIsHeading(&table, i) == again.itemIsHeading(&again, i))
+      continue;
+    std::snprintf(err, COLOR_ERROR_SIZE, "its table would not read back: item %u comes back otherwise", i);
+    result = -1;
+  }
   table.tableFree(&table);
-  moduleStoreBody(module, body.get(), size);
-  return 1;
+  again.tableFree(&again);
+  return result;
 }

@@ -21,6 +21,7 @@ enum : uint32_t {
   COLOR_TRANSPARENT_OFFSET = 122,
   COLOR_ITEMS_OFFSET = 124,
   COLOR_NAME_SIZE = 128,  // itemGetName's buffer
+  COLOR_ERROR_SIZE = 256,
 };
 
 struct ColorLayout {
@@ -75,7 +76,19 @@ struct ColorTable {
 int colorTableInit(const uint8_t* body, uint32_t size, ColorTable* table,
                    const ColorLayout* layout);
 
-// What the Colors tab stores when nothing was edited: the table written back
-// into the body and handed to the module. Returns 0 when the module is not a
-// colour table.
-int colorStoreUnedited(Module* module, char* err);
+// 1 when a colour word or an item's entry differs from the one decoded.
+int colorTableEdited(ColorTable* table);
+
+// What the Colors tab stores: while the table holds what it was decoded
+// with, nothing (or the block kept in keep, after an earlier store); else
+// the table written into body (the body it was decoded from, size bytes)
+// and handed to the module. Returns 0, the module unchanged, with the reason
+// in err (COLOR_ERROR_SIZE bytes) when the module refuses it.
+int colorTableStore(ColorTable* table, Module* module, ModuleKeep* keep, uint8_t* body, uint32_t size,
+                    char* err);
+
+// Whether the module's table survives a store: writes it as a store would
+// and decodes the result again. Returns 0 for a module that is not a colour
+// table, 1 when every word comes back the same, -1 with the reason in err
+// (COLOR_ERROR_SIZE bytes) otherwise. The module is not changed.
+int colorStoreCheck(Module* module, char* err);

@@ -29,6 +29,8 @@ struct ColorView {
   // Raised while the view sets the sliders itself, so that only the user's
   // moves (with or without focus, the mouse wheel too) change a colour.
   bool settingSliders;
+  ModuleKeep keep;        // the module's block as loaded, once edited
+  bool refusedStoreTold;  // the last store was refused, and the user told
 
   ~ColorView();
 };

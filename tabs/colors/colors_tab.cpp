@@ -9,6 +9,7 @@
 #include "pool/be.h"
 #include "resources/icons.h"
 #include "shell/editor_page.h"
+#include "shell/shell.h"
 #include "tabs/colors/color_view.h"
 
 namespace {
@@ -238,8 +239,10 @@ GtkWidget* colorViewCreate(ModulePool*, Module* module) {
 void colorViewStore(GtkWidget* widget) {
   ColorView* view = viewGetRecord<ColorView>(widget);
   if (!view->body) return;
-  view->table.tableWriteBody(&view->table, view->body.get());
-  moduleStoreBody(view->module, view->body.get(), view->bodySize);
+  char err[COLOR_ERROR_SIZE] = "";
+  bool stored = colorTableStore(&view->table, view->module, &view->keep, view->body.get(), view->bodySize, err);
+  if (!stored) shellStoreRefused(view->module, err, !view->refusedStoreTold);
+  view->refusedStoreTold = !stored;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ Bytes patternFont(uint32_t W, uint32_t H) {
   List* glyphs = listNew();
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
     auto* g = static_cast<FontGlyph*>(std::calloc(1, sizeof(FontGlyph)));
-    *g = {c, c % (W + 1), 0, static_cast<uint8_t*>(std::calloc(W * H, 1)), nullptr, 0, 0, nullptr};
+    *g = {c, c % (W + 1), 0, static_cast<uint8_t*>(std::calloc(W * H, 1)), nullptr, 0};
     for (uint32_t i = 0; i < W * H; i++)
       if (i % W < g->width && (c * 7 + i % W * 3 + i / W * 5) % 4 == 0) g->pixels[i] = 0xFF;
     listPush(glyphs, g);

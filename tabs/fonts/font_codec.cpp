@@ -2,9 +2,10 @@
 #include "tabs/fonts/font_codec.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -12,11 +13,14 @@
 #include "pool/be.h"
 #include "pool/memory.h"
 
+// A stored row pattern, while fontEncode runs: its pixels are the first
+// `length` of the row that made it (the glyphs stay put meanwhile), the rest
+// clear.
 struct RowPattern {
   uint32_t useCount;
   uint32_t number;  // from 1, most used first
   uint32_t length;  // pixels taken from the row that made it
-  uint8_t pixels[256];
+  const uint8_t* pixels;
 };
 
 namespace {
@@ -67,6 +71,84 @@ struct GlyphKeyHash {
 
 std::string_view bytesView(const uint8_t* p, size_t n) { return {reinterpret_cast<const char*>(p), n}; }
 
+// How many leading bytes of a and b (n at most) are equal, eight at a time.
+uint32_t samePixels(const uint8_t* a, const uint8_t* b, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x == y) continue;
+    // The first unequal byte in memory: the lowest one on a little-endian host.
+    const int bit = std::endian::native == std::endian::little ? std::countr_zero(x ^ y) : std::countl_zero(x ^ y);
+    return i + uint32_t(bit / 8);
+  }
+  while (i < n && a[i] == b[i]) i++;
+  return i;
+}
+
+// The row patterns made so far, by their pixels, as a tree whose edges are
+// runs of pixels (a radix tree): each node knows the earliest pattern below
+// it, so the first-made pattern whose leading w pixels are a row's is found
+// by walking w pixels, whatever the widths asked for before. A map of the
+// prefixes of one width would have to be made again at every width.
+class PatternTree {
+ public:
+  // Room for the patterns of `rows` rows: each adds at most two nodes.
+  explicit PatternTree(size_t rows) { nodes_.reserve(2 * rows + 1); }
+
+  // The earliest pattern whose first w pixels are row's; when there is
+  // none, the row's first w pixels become pattern `index` (later than every
+  // pattern before it) and index is returned. The row's pixels must stay
+  // where they are while the tree lives.
+  uint32_t findOrAdd(const uint8_t* row, uint32_t w, uint32_t index) {
+    if (nodes_.empty()) nodes_.push_back({nullptr, 0, index, NONE, NONE, 0});
+    uint32_t node = 0, pos = 0;
+    while (pos < w) {
+      const uint32_t child = childOf(node, row[pos]);
+      if (child == NONE) {
+        nodes_.push_back({row + pos, w - pos, index, NONE, nodes_[node].child, row[pos]});
+        nodes_[node].child = uint32_t(nodes_.size() - 1);
+        return index;
+      }
+      const uint8_t* label = nodes_[child].label;
+      const uint32_t length = nodes_[child].length, limit = std::min(length, w - pos);
+      const uint32_t same = 1 + samePixels(label + 1, row + pos + 1, limit - 1);  // the first chose the child
+      if (same == limit) {
+        pos += same;
+        node = child;
+        continue;
+      }
+      // The row leaves the edge in its middle: the node keeps its place
+      // among its siblings and takes the edge's first part; what hung below
+      // it moves down under the rest of the edge, beside the row's rest.
+      const uint32_t rest = uint32_t(nodes_.size());
+      nodes_.push_back({label + same, length - same, nodes_[child].first, nodes_[child].child, NONE, label[same]});
+      nodes_.push_back({row + pos + same, w - pos - same, index, NONE, rest, row[pos + same]});
+      nodes_[child].length = same;
+      nodes_[child].child = rest + 1;
+      return index;
+    }
+    return nodes_[node].first;
+  }
+
+ private:
+  static constexpr uint32_t NONE = UINT32_MAX;
+  struct Node {
+    const uint8_t* label;  // the pixels of the edge into the node
+    uint32_t length;
+    uint32_t first;    // the earliest pattern below
+    uint32_t child;    // the first child, or NONE
+    uint32_t sibling;  // the next child of the same parent, or NONE
+    uint8_t key;       // label[0], kept here: a search reads no pixels to choose
+  };
+  uint32_t childOf(uint32_t node, uint8_t pixel) const {
+    uint32_t c = nodes_[node].child;
+    while (c != NONE && nodes_[c].key != pixel) c = nodes_[c].sibling;
+    return c;
+  }
+  std::vector<Node> nodes_;
+};
 }  // namespace
 
 int fontMatch(ModulePool*, Module* module) {
@@ -131,11 +213,12 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
 
   // 1. Identical glyphs (same width, same whole cell) share the lowest code's record.
   std::vector<FontGlyph*> distinct;
+  std::vector<uint32_t> sameAs(FONT_GLYPH_COUNT + 1);  // by code: an earlier identical glyph, or 0
   std::unordered_map<GlyphKey, uint32_t, GlyphKeyHash> seen;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
     FontGlyph* g = glyphAt(glyphs, c);
     auto [it, added] = seen.try_emplace(GlyphKey{widthOf(g), bytesView(g->pixels, cell)}, c);
-    g->sameAs = added ? 0 : it->second;
+    sameAs[c] = added ? 0 : it->second;
     if (added) distinct.push_back(g);
   }
 
@@ -146,43 +229,28 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
     while (end > 1 && std::all_of(g->pixels + (end - 1) * W, g->pixels + end * W, [](uint8_t p) { return p == 0; }))
       end--;
     storedRows[g->code] = end;
-    g->rowRefs = static_cast<RowPattern**>(std::calloc(H, sizeof(RowPattern*)));
   }
 
   // 3. Patterns, widest glyphs first: a row takes the first-made pattern
-  // whose leading `width` pixels are its own. The index maps each distinct
-  // prefix of the current width to its first-made pattern; when the width
-  // drops, it is folded down to the shorter prefixes, keeping the earliest.
+  // whose leading `width` pixels are its own, else makes one.
   std::stable_sort(distinct.begin(), distinct.end(),
                    [&](const FontGlyph* a, const FontGlyph* b) { return widthOf(a) > widthOf(b); });
-  std::deque<RowPattern> patterns;  // in creation order; addresses stay put
-  std::unordered_map<std::string_view, uint32_t> prefixes;  // prefix -> creation index
-  uint32_t indexWidth = W + 1;
+  std::vector<RowPattern> patterns;  // in creation order
+  std::vector<uint32_t> patternOf;  // by stored row, glyphs in that order: a pattern
+  std::vector<uint32_t> rowsStart(FONT_GLYPH_COUNT + 1);  // by code: its row 0 in patternOf
+  size_t rowCount = 0;
+  for (FontGlyph* g : distinct) rowCount += storedRows[g->code];
+  patternOf.reserve(rowCount);
+  PatternTree tree(rowCount);
   for (FontGlyph* g : distinct) {
     const uint32_t w = widthOf(g);
-    if (w != indexWidth) {
-      std::unordered_map<std::string_view, uint32_t> shorter;
-      for (const auto& [prefix, index] : prefixes) {
-        auto [it, added] = shorter.try_emplace(prefix.substr(0, w), index);
-        if (!added) it->second = std::min(it->second, index);
-      }
-      prefixes.swap(shorter);
-      indexWidth = w;
-    }
+    rowsStart[g->code] = uint32_t(patternOf.size());
     for (uint32_t r = 0; r < storedRows[g->code]; r++) {
-      std::string_view row = bytesView(g->pixels + r * W, w);
-      auto it = prefixes.find(row);
-      if (it != prefixes.end()) {
-        g->rowRefs[r] = &patterns[it->second];
-        g->rowRefs[r]->useCount++;
-        continue;
-      }
-      RowPattern& made = patterns.emplace_back();
-      made.useCount = 1;
-      made.length = w;
-      std::memcpy(made.pixels, g->pixels + r * W, w);
-      prefixes.emplace(bytesView(made.pixels, w), uint32_t(patterns.size() - 1));
-      g->rowRefs[r] = &made;
+      const uint8_t* row = g->pixels + r * W;
+      const uint32_t found = tree.findOrAdd(row, w, uint32_t(patterns.size()));
+      if (found == patterns.size()) patterns.push_back({0, 0, w, row});
+      patterns[found].useCount++;
+      patternOf.push_back(found);
     }
   }
 
@@ -201,8 +269,8 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && fits; c++) {
     FontGlyph* g = glyphAt(glyphs, c);
     uint8_t* entry = out.data() + 4 + 2 * (c - 1);
-    if (g->sameAs) {
-      std::memcpy(entry, out.data() + 4 + 2 * (g->sameAs - 1), 2);
+    if (sameAs[c]) {
+      std::memcpy(entry, out.data() + 4 + 2 * (sameAs[c] - 1), 2);
       continue;
     }
     fits = out.size() <= 0xFFFF;
@@ -213,8 +281,9 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
         out.push_back(0x00);
         break;
       }
-      if (g->rowRefs[r]->number <= 254) {
-        out.push_back(uint8_t(g->rowRefs[r]->number));
+      const RowPattern* pattern = &patterns[patternOf[rowsStart[c] + r]];
+      if (pattern->number <= 254) {
+        out.push_back(uint8_t(pattern->number));
       } else {
         out.push_back(0xFF);
         out.resize(out.size() + BPR, 0);
@@ -232,16 +301,10 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   out.resize(out.size() + (BPR ? BPR - 1 : 0), 0xFF);
   for (size_t i = 0; i < byUse.size() && i < 255; i++) {
     out.resize(out.size() + BPR, 0);
-    rowEncode(byUse[i]->pixels, bits, out.data() + out.size() - BPR);
+    rowEncode(byUse[i]->pixels, std::min(byUse[i]->length, bits), out.data() + out.size() - BPR);
   }
   out.resize((out.size() + 3) & ~size_t(3), 0);
 
-  // 8. Nothing of the encoder stays in the glyphs.
-  for (FontGlyph* g : distinct) {
-    std::free(g->rowRefs);
-    g->rowRefs = nullptr;
-  }
-  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) glyphAt(glyphs, c)->sameAs = 0;
   if (!fits) return nullptr;
   *size = uint32_t(out.size());
   return mallocCopy(out.data(), out.size());
@@ -252,25 +315,51 @@ int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* g) {
          std::memcmp(g->pixels, g->savedPixels, size_t(metrics->width) * metrics->height) != 0;
 }
 
-int fontStoreGlyphs(Module* module, const uint8_t* body, uint32_t size, const FontMetrics* metrics,
-                    List* glyphs) {
+int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err) {
   bool edited = false;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && !edited; c++) edited = fontGlyphEdited(metrics, glyphAt(glyphs, c));
   if (!edited) {
-    moduleStoreBody(module, body, size);
+    moduleStoreUnedited(module, keep);
     return 1;
   }
   uint32_t encodedSize = 0;
   MallocPtr<uint8_t> encoded(fontEncode(metrics, glyphs, &encodedSize));
-  if (!encoded) return 0;
-  moduleStoreBody(module, encoded.get(), encodedSize);
-  return 1;
+  if (!encoded) {
+    std::snprintf(err, FONT_ERROR_SIZE, "the font is too large to be stored: its glyphs would need offsets "
+                                        "beyond 65535 bytes");
+    return 0;
+  }
+  return moduleStoreEdited(module, keep, encoded.get(), encodedSize, err, FONT_ERROR_SIZE);
 }
 
-int fontStoreUnedited(Module* module, char*) {
+int fontStoreCheck(Module* module, char* err) {
   if (!fontMatch(nullptr, module)) return 0;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(module, &size));
-  moduleStoreBody(module, body.get(), size);
-  return 1;
+  FontMetrics metrics, againMetrics;
+  List* glyphs = fontDecode(body.get(), size, &metrics);
+  if (!glyphs) return 0;
+  uint32_t encodedSize = 0;
+  MallocPtr<uint8_t> encoded(fontEncode(&metrics, glyphs, &encodedSize));
+  List* again = encoded ? fontDecode(encoded.get(), encodedSize, &againMetrics) : nullptr;
+  int result = again ? 1 : -1;
+  if (!encoded)
+    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would need offsets beyond 65535 bytes");
+  else if (!again)
+    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back");
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && result > 0; c++) {
+    const FontGlyph* a = glyphAt(glyphs, c);
+    const FontGlyph* b = glyphAt(again, c);
+    if (a->width == b->width && std::memcmp(a->pixels, b->pixels, size_t(metrics.width) * metrics.height) == 0)
+      continue;
+    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back: glyph %u comes back otherwise", c);
+    result = -1;
+  }
+  if (result > 0 && moduleSizeWithBody(module, encodedSize) > MODULE_MAX_SIZE) {
+    std::snprintf(err, FONT_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+    result = -1;
+  }
+  fontGlyphsFree(again);
+  fontGlyphsFree(glyphs);
+  return result;
 }

@@ -19,9 +19,8 @@
 enum : uint32_t {
   FONT_GLYPH_COUNT = 255,
   FONT_RECORDS_OFFSET = 514,  // 4 + 2 * 255
+  FONT_ERROR_SIZE = 256,
 };
-
-struct RowPattern;
 
 struct FontGlyph {
   uint32_t code;        // 1 .. 255
@@ -30,9 +29,6 @@ struct FontGlyph {
   uint8_t* pixels;      // W x H, row-major, 0 clear, 0xFF set; the whole cell
   uint8_t* savedPixels; // pixels as decoded
   uint32_t changed;     // 0 or 1, kept by the Fonts tab
-  // Used only while fontEncode runs.
-  uint32_t sameAs;        // code of an earlier identical glyph, 0 for none
-  RowPattern** rowRefs;   // per row: its pattern, or null from the end row on
 };
 
 struct FontMetrics {
@@ -66,12 +62,14 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size);
 // state it was decoded with: what the Fonts tab marks Changed.
 int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* glyph);
 
-// What the Fonts tab stores: the body as read (body, size) while no glyph is
-// edited, so the module keeps its bytes; else fontEncode of the glyphs.
-// Returns 0, the module unchanged, when fontEncode refuses the glyphs.
-int fontStoreGlyphs(Module* module, const uint8_t* body, uint32_t size, const FontMetrics* metrics,
-                    List* glyphs);
+// What the Fonts tab stores: while no glyph is edited, nothing (or the block
+// kept in keep, after an earlier store); else fontEncode of the glyphs.
+// Returns 0, the module unchanged, with the reason in err (FONT_ERROR_SIZE
+// bytes) when fontEncode or the module refuses the glyphs.
+int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err);
 
-// What the Fonts tab stores when nothing was edited: the body as read, so
-// the module keeps its bytes. Returns 0 when the module is not a font.
-int fontStoreUnedited(Module* module, char* err);
+// Whether the font survives a store: encodes its glyphs as a store would
+// and decodes the result again. Returns 0 for a module that is not a font
+// or is malformed, 1 when every glyph comes back the same, -1 with the
+// reason in err (FONT_ERROR_SIZE bytes) otherwise. The module is not changed.
+int fontStoreCheck(Module* module, char* err);

@@ -42,6 +42,7 @@ struct FontView {
   // Raised while the view sets the width spin itself, so that only the
   // user's changes count, however the spin gets them.
   bool settingWidth;
+  ModuleKeep keep;    // the module's block as loaded, once edited
   bool tooLargeTold;  // the user was told once that the font cannot be stored
   ModulePool* pool;    // the image, for its language modules
   GtkWidget* menu;     // the glyph list's popup menu

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "pool/file_read.h"
+#include "pool/file_save.h"
 #include "pool/memory.h"
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
@@ -381,11 +383,10 @@ void exportActivated(GtkMenuItem*, FontView* view) {
   const char* codePage = view->missingCodePage ? view->missingCodePage : "CP1252";
   size_t length = 0;
   MallocPtr<char> text(fontBdfWrite(&view->metrics, view->glyphs, moduleGetName(view->module), codePage, &length));
-  GError* error = nullptr;
-  if (!g_file_set_contents(path, text.get(), gssize(length), &error)) {
+  char err[SHELL_TEXT_SIZE] = "";
+  if (!fileSaveBytes(path, text.get(), length, err, sizeof err)) {
     char message[SHELL_TEXT_SIZE];
-    shellFormatMessage(message, "Unable to write the BDF file.\n%s", error->message);
-    g_error_free(error);
+    shellFormatMessage(message, "Unable to write the BDF file.\n%s", err);
     showError(message);
   }
 }
@@ -394,13 +395,11 @@ void exportActivated(GtkMenuItem*, FontView* view) {
 void importActivated(GtkMenuItem*, FontView* view) {
   char path[SHELL_TEXT_SIZE];
   if (!shellChooseFile("Import BDF", GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr, path)) return;
-  gchar* contents = nullptr;
-  gsize length = 0;
-  GError* error = nullptr;
-  char message[SHELL_TEXT_SIZE];
-  if (!g_file_get_contents(path, &contents, &length, &error)) {
-    shellFormatMessage(message, "Unable to read the BDF file.\n%s", error->message);
-    g_error_free(error);
+  size_t length = 0;
+  char message[SHELL_TEXT_SIZE], why[SHELL_TEXT_SIZE] = "";
+  MallocPtr<uint8_t> contents(fileReadAll(path, FILE_TEXT_LIMIT, &length, why, sizeof why));
+  if (!contents) {
+    shellFormatMessage(message, "Unable to read the BDF file.\n%s", why);
     showError(message);
     return;
   }
@@ -409,8 +408,8 @@ void importActivated(GtkMenuItem*, FontView* view) {
   for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) before.push_back(stateOf(view, code));
   char err[FONT_BDF_ERROR_SIZE] = "";
   char* warnings = nullptr;
-  int read = fontBdfRead(contents, length, &view->metrics, view->glyphs, &warnings, err);
-  g_free(contents);
+  int read = fontBdfRead(reinterpret_cast<const char*>(contents.get()), length, &view->metrics, view->glyphs,
+                         &warnings, err);
   GCharPtr shown(g_filename_display_basename(path));
   if (!read) {
     shellFormatMessage(message, "Unable to import %s:\n%s", shown.get(), err);
@@ -663,16 +662,10 @@ void fontViewStore(GtkWidget* widget) {
   // Text typed into the width spin counts even when the user saves without
   // leaving it.
   gtk_spin_button_update(GTK_SPIN_BUTTON(view->widthSpin));
-  if (!fontStoreGlyphs(view->module, view->body.get(), view->bodySize, &view->metrics, view->glyphs) &&
-      !view->tooLargeTold) {
-    view->tooLargeTold = true;
-    char text[SHELL_TEXT_SIZE];
-    g_snprintf(text, sizeof text,
-               "Font %s is too large to be stored: its glyphs would need offsets beyond "
-               "65535 bytes.\nThe module keeps its previous contents.",
-               moduleGetName(view->module));
-    showWarning(text);
-  }
+  char err[FONT_ERROR_SIZE] = "";
+  bool stored = fontStoreGlyphs(view->module, &view->keep, &view->metrics, view->glyphs, err);
+  if (!stored) shellStoreRefused(view->module, err, !view->tooLargeTold);
+  view->tooLargeTold = !stored;
 }
 
 }  // namespace

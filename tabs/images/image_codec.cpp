@@ -28,7 +28,29 @@ void entryDataSet(ImageEntry* e, const uint8_t* body, uint32_t length, uint32_t 
   else if (uint64_t(offset) + size > length) size = length - offset;
   e->data = size ? body + offset : nullptr;
   e->size = size;
+  e->loadedData = e->data;
+  e->loadedSize = size;
 }
+
+bool entryDataEqual(const ImageEntry* e, const uint8_t* data, uint32_t size) {
+  return e->size == size && (!size || std::memcmp(e->data, data, size) == 0);
+}
+
+// What a store keeps of a picture: everything the body holds of it.
+bool entriesSame(const ImageEntry* a, const ImageEntry* b) {
+  return a->type == b->type && a->width == b->width && a->height == b->height && a->id == b->id &&
+         std::strcmp(a->name, b->name) == 0 && entryDataEqual(a, b->data, b->size);
+}
+
+// A data area as decoded: records with the same one share it.
+struct AreaKey {
+  const uint8_t* data;
+  uint32_t size;
+  bool operator==(const AreaKey&) const = default;
+};
+struct AreaKeyHash {
+  size_t operator()(const AreaKey& k) const { return std::hash<const void*>()(k.data) ^ k.size; }
+};
 
 ImageEntry* entryNew() { return static_cast<ImageEntry*>(std::calloc(1, sizeof(ImageEntry))); }
 
@@ -181,14 +203,25 @@ int imageMatch(ModulePool*, Module* module) {
 
 ImageModule* imageModuleDecode(Module* module, char* err) {
   uint32_t size = 0;
-  MallocPtr<uint8_t> body(moduleGetBody(module, &size));
+  uint8_t* body = moduleGetBody(module, &size);
   int kind = std::strcmp(moduleGetName(module), "romicons") == 0 ? IMAGE_KIND_ICONS : IMAGE_KIND_BITMAPS;
+  if (!body) {
+    std::snprintf(err, IMAGE_ERROR_SIZE,
+                  "This image module is too short to hold its table (0 bytes): it is not shown, "
+                  "and it is saved as it was read.");
+    return nullptr;
+  }
+  return imageModuleDecodeBody(kind, body, size, err);
+}
+
+ImageModule* imageModuleDecodeBody(int kind, uint8_t* bodyTaken, uint32_t size, char* err) {
+  MallocPtr<uint8_t> body(bodyTaken);
   uint32_t least = kind == IMAGE_KIND_ICONS ? ICONS_HEADER : BITMAP_RECORD;
-  if (!body || size < least) {
+  if (size < least) {
     std::snprintf(err, IMAGE_ERROR_SIZE,
                   "This image module is too short to hold its table (%u bytes): it is not shown, "
                   "and it is saved as it was read.",
-                  body ? size : 0);
+                  size);
     return nullptr;
   }
   auto* m = static_cast<ImageModule*>(std::calloc(1, sizeof(ImageModule)));
@@ -214,12 +247,23 @@ void imageModuleFree(ImageModule* m) {
 uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* length, char* err) {
   const uint32_t n = listGetCount(entries);
   const bool icons = kind == IMAGE_KIND_ICONS;
-  uint64_t total = icons ? ICONS_HEADER + uint64_t(ICON_RECORD) * n : uint64_t(BITMAP_RECORD) * n;
+  const uint64_t table = icons ? ICONS_HEADER + uint64_t(ICON_RECORD) * n : uint64_t(BITMAP_RECORD) * n;
+  // Each record's data offset: the areas in record order, an area that
+  // records shared as decoded written once, at its first record's place.
+  std::vector<uint64_t> offsets(n);
+  std::unordered_map<AreaKey, uint64_t, AreaKeyHash> areas;
+  uint64_t total = table;
   bool fits = true;
   for (uint32_t i = 0; i < n; i++) {
-    uint64_t size = entryAt(entries, i)->size;
+    const ImageEntry* e = entryAt(entries, i);
+    offsets[i] = total;
+    if (!e->owned && e->size) {
+      auto [it, added] = areas.try_emplace(AreaKey{e->data, e->size}, total);
+      offsets[i] = it->second;
+      if (!added) continue;
+    }
     fits = fits && (icons || total <= BITMAP_OFFSET_MAX);  // a bitmap offset has 29 bits
-    total += icons ? size : (size + 3) & ~uint64_t(3);
+    total += icons ? e->size : (uint64_t(e->size) + 3) & ~uint64_t(3);
   }
   if (!fits || total > 0xFFFFFFF0u) {
     std::snprintf(err, IMAGE_ERROR_SIZE,
@@ -228,7 +272,6 @@ uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* 
     return nullptr;
   }
   std::vector<uint8_t> out(total, 0);
-  uint64_t d = icons ? ICONS_HEADER + uint64_t(ICON_RECORD) * n : uint64_t(BITMAP_RECORD) * n;
   if (icons) {
     beSet32(out.data(), version);
     beSet32(out.data() + 4, uint32_t(total + 4));
@@ -236,6 +279,7 @@ uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* 
   }
   for (uint32_t i = 0; i < n; i++) {
     const ImageEntry* e = entryAt(entries, i);
+    const uint64_t d = offsets[i];
     if (icons) {
       uint8_t* r = out.data() + ICONS_HEADER + uint64_t(ICON_RECORD) * i;
       beSet32(r, uint32_t(d));
@@ -254,10 +298,27 @@ uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* 
       beSet32(r + 8, e->size);
     }
     if (e->size) std::memcpy(out.data() + d, e->data, e->size);
-    d += icons ? e->size : (uint64_t(e->size) + 3) & ~uint64_t(3);
   }
   *length = uint32_t(total);
   return mallocCopy(out.data(), out.size());
+}
+
+int imageModuleEdited(const ImageModule* m) {
+  for (uint32_t i = 0; i < listGetCount(m->entries); i++) {
+    const ImageEntry* e = entryAt(m->entries, i);
+    if (e->owned && !entryDataEqual(e, e->loadedData, e->loadedSize)) return 1;
+  }
+  return 0;
+}
+
+int imageModuleStore(ImageModule* m, Module* module, ModuleKeep* keep, char* err) {
+  if (!imageModuleEdited(m)) {
+    moduleStoreUnedited(module, keep);
+    return 1;
+  }
+  uint32_t length = 0;
+  MallocPtr<uint8_t> body(imageModuleEncode(m->kind, m->version, m->entries, &length, err));
+  return body && moduleStoreEdited(module, keep, body.get(), length, err, IMAGE_ERROR_SIZE);
 }
 
 const char* imageTypeText(int type) {
@@ -321,16 +382,7 @@ int imageExportSave(const ImageEntry* e, const char* path, char* err) {
                   e->width, e->height, e->size);
     return 0;
   }
-  FileWriter writer = {[](int fd, void* context, char* text, size_t size) {
-                         auto* b = static_cast<Bytes*>(context);
-                         if (fileWriteAll(fd, b->data.get(), b->length)) return true;
-                         int reason = errno;
-                         std::snprintf(text, size, "Error saving file");
-                         errno = reason;
-                         return false;
-                       },
-                       &bytes};
-  return fileSave(path, 1, writer, err, IMAGE_ERROR_SIZE);
+  return fileSaveBytes(path, bytes.data.get(), bytes.length, err, IMAGE_ERROR_SIZE);
 }
 
 uint8_t* imageToRgb(const ImageEntry* e) {
@@ -380,14 +432,29 @@ void imageEntrySetData(ImageEntry* e, uint8_t* data, uint32_t size) {
   e->size = size;
 }
 
-int imageStoreUnedited(Module* module, char* err) {
+int imageStoreCheck(Module* module, char* err) {
   if (!imageMatch(nullptr, module)) return 0;
   ImageModule* m = imageModuleDecode(module, err);
   if (!m) return 0;
   uint32_t length = 0;
-  MallocPtr<uint8_t> body(imageModuleEncode(m->kind, m->version, m->entries, &length, err));
+  uint8_t* body = imageModuleEncode(m->kind, m->version, m->entries, &length, err);
+  ImageModule* again = body ? imageModuleDecodeBody(m->kind, body, length, err) : nullptr;
+  int result = again ? 1 : -1;
+  if (again && (listGetCount(again->entries) != listGetCount(m->entries) || again->version != m->version)) {
+    std::snprintf(err, IMAGE_ERROR_SIZE, "its pictures would not read back: %u of them come back as %u",
+                  listGetCount(m->entries), listGetCount(again->entries));
+    result = -1;
+  }
+  for (uint32_t i = 0; result > 0 && i < listGetCount(m->entries); i++) {
+    if (entriesSame(entryAt(m->entries, i), entryAt(again->entries, i))) continue;
+    std::snprintf(err, IMAGE_ERROR_SIZE, "its pictures would not read back: picture %u comes back otherwise", i);
+    result = -1;
+  }
+  if (result > 0 && moduleSizeWithBody(module, length) > MODULE_MAX_SIZE) {
+    std::snprintf(err, IMAGE_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+    result = -1;
+  }
+  imageModuleFree(again);
   imageModuleFree(m);
-  if (!body) return -1;
-  moduleStoreBody(module, body.get(), length);
-  return 1;
+  return result;
 }

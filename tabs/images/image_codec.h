@@ -52,6 +52,10 @@ struct ImageEntry {
   uint8_t* owned;
   void* preview;  // the Images tab's cached picture widget (a GtkWidget), or null
   bool nameFull;  // the name filled its field without a zero: written back as read
+  // The data as decoded: what a store compares with, and, while not
+  // replaced, the area records share (same offset, same size).
+  const uint8_t* loadedData;
+  uint32_t loadedSize;
 };
 
 // One decoded image module. Owns its body copy, the entries and their owned
@@ -72,12 +76,27 @@ int imageMatch(ModulePool* pool, Module* module);
 // IMAGE_ERROR_SIZE bytes) for a module without a body or one too short for
 // its header and first record: re-encoding such a body would drop its bytes.
 ImageModule* imageModuleDecode(Module* module, char* err);
+// The same for a body of the kind, which the result takes over (malloc'd).
+ImageModule* imageModuleDecodeBody(int kind, uint8_t* body, uint32_t size, char* err);
 void imageModuleFree(ImageModule* m);
 
 // Encodes entries in the canonical layout of kind into a new malloc'd body.
-// Returns null with a message in err when a data offset would not fit its
-// field (29 bits for bitmaps, 32 for icons) or the body would pass 4 GiB.
+// Records that shared one data area when decoded (the same offset and size)
+// and were not replaced since share one area again; every other record gets
+// its own. Returns null with a message in err when a data offset would not
+// fit its field (29 bits for bitmaps, 32 for icons) or the body would pass
+// 4 GiB.
 uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* length, char* err);
+
+// 1 when an entry's data differ from the data it was decoded with.
+int imageModuleEdited(const ImageModule* m);
+
+// What the Images tab stores: while every picture holds the data it was
+// decoded with, nothing (or the block kept in keep, after an earlier store),
+// so an unedited module keeps its block whatever its layout; else the
+// entries encoded. Returns 0, the module unchanged, with the reason in err
+// (IMAGE_ERROR_SIZE bytes) when the encoder or the module refuses.
+int imageModuleStore(ImageModule* m, Module* module, ModuleKeep* keep, char* err);
 
 // The list text ("bitmap", "pixmap 8", ..., "unknown"), the export file
 // extension ("xbm", ...) and the format name an import must have ("XBM", ...).
@@ -123,8 +142,10 @@ uint8_t* imageFromRgb(const ImageEntry* entry, const uint8_t* pixels, int stride
 // Replaces an entry's data by a malloc'd buffer the entry takes over.
 void imageEntrySetData(ImageEntry* entry, uint8_t* data, uint32_t size);
 
-// What the Images tab stores when nothing was edited: the module re-encoded
-// in the canonical layout. Returns 0 when the module is not an image module
-// or cannot be decoded; -1 (with a message in err) when the store is
-// refused and the module keeps its body.
-int imageStoreUnedited(Module* module, char* err);
+// Whether the module's pictures survive a store: encodes them as a store
+// would and decodes the result again. Returns 0 for a module that is not
+// an image module or cannot be decoded, 1 when the pictures come back the
+// same, and -1 with the reason in err (IMAGE_ERROR_SIZE bytes) when the
+// encoder refuses them or they come back otherwise. The module is not
+// changed.
+int imageStoreCheck(Module* module, char* err);

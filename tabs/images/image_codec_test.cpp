@@ -174,9 +174,9 @@ TEST(ImageCodec, CommandLine) {
   EXPECT_EQ(0, std::get<0>(cliCapture({"export", in, "1", "1", dir.file("b.png")})));
   EXPECT_EQ(Bytes({1, 2, 3, 4}), readFile(dir.file("b.png")));
   EXPECT_EQ(1, std::get<0>(cliCapture({"export", in, "1", "2", dir.file("c.png")})));
-  // An unedited store rewrites the icons in the canonical layout.
-  ASSERT_EQ(0, std::get<0>(cliCapture({"resave", in, out, "--commit"})));
-  EXPECT_EQ(imageOf({bitmaps, ModuleBuilder().name("romicons").body(canonical).build()}), readFile(out));
+  // An unedited store keeps the icons as laid out; the encoder's check passes.
+  ASSERT_EQ(CliResult(0, "", ""), cliCapture({"resave", in, out, "--commit"}));
+  EXPECT_EQ(readFile(in), readFile(out));
 }
 
 }  // namespace

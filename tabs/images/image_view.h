@@ -20,6 +20,7 @@ struct ImageView {
   GtkWidget* replaceItem;
   int32_t shown;          // the entry in the preview frame; -1 before the first selection
   ImageModule* images;    // null for a module too short to decode: nothing is stored
+  ModuleKeep keep;        // the module's block as loaded, once edited
   bool refusedStoreTold;  // the user was told once that the module cannot be stored
 
   ~ImageView();

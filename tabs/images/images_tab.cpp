@@ -12,6 +12,7 @@
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "tabs/images/image_import.h"
 #include "tabs/images/image_view.h"
 
 namespace {
@@ -288,21 +289,15 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   return top;
 }
 
-// Always re-encodes, so a body not in the canonical layout is rewritten on
-// the first commit.
+// Stores nothing while every picture holds what it was decoded with, so an
+// unedited module keeps its block whatever its layout.
 void imageViewStore(GtkWidget* widget) {
   ImageView* view = viewGetRecord<ImageView>(widget);
   if (!view->images) return;
   char err[IMAGE_ERROR_SIZE] = "";
-  uint32_t length = 0;
-  MallocPtr<uint8_t> body(
-      imageModuleEncode(view->kind, view->version, view->images->entries, &length, err));
-  if (body) {
-    moduleStoreBody(view->module, body.get(), length);
-  } else if (!view->refusedStoreTold) {
-    view->refusedStoreTold = true;
-    showWarning(err);
-  }
+  bool stored = imageModuleStore(view->images, view->module, &view->keep, err);
+  if (!stored) shellStoreRefused(view->module, err, !view->refusedStoreTold);
+  view->refusedStoreTold = !stored;
 }
 
 }  // namespace
@@ -343,65 +338,6 @@ void imageExport(ImageView* view) {
   if (!imageExportSave(e, path, err)) showError(err);
 }
 
-namespace {
-
-// The new data of an entry from the accepted file, or null with the reason
-// shown. The file's format and size must be the entry's.
-uint8_t* importedData(const ImageEntry* e, const char* path, uint32_t* size) {
-  char text[SHELL_TEXT_SIZE];
-  const char* required = imageTypeFormat(e->type);
-  gint width = 0, height = 0;
-  GdkPixbufFormat* format = gdk_pixbuf_get_file_info(path, &width, &height);
-  if (!format) {
-    showError("File format not recognized.");
-    return nullptr;
-  }
-  GCharPtr formatName(gdk_pixbuf_format_get_name(format));
-  if (g_ascii_strcasecmp(formatName.get(), required) != 0) {
-    shellFormatMessage(text, "\nImage format mismatch.\n%s format required.", required);
-    showError(text);
-    return nullptr;
-  }
-  if (uint32_t(width) != e->width || uint32_t(height) != e->height) {
-    shellFormatMessage(text, "\nImage size mismatch (%dx%d pixels).\nRequired size: %ux%u pixels.",
-                       width, height, e->width, e->height);
-    showError(text);
-    return nullptr;
-  }
-  GError* error = nullptr;
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path, &error);
-  if (!pixbuf) {
-    shellFormatMessage(text, "\nImage loading error:\n%s", error->message);
-    g_error_free(error);
-    showError(text);
-    return nullptr;
-  }
-  uint8_t* data = nullptr;
-  shellFormatMessage(text, "\nImage loading error:\n%s", "The picture is too large.");
-  if (e->type == IMAGE_BITMAP || e->type == IMAGE_PIXMAP15) {
-    data = imageFromRgb(e, gdk_pixbuf_get_pixels(pixbuf), gdk_pixbuf_get_rowstride(pixbuf),
-                        gdk_pixbuf_get_n_channels(pixbuf), size);
-  } else {
-    // Pictures in their own format are stored as the file's bytes.
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path, &contents, &length, &error)) {
-      shellFormatMessage(text, "\nImage loading error:\n%s", error->message);
-      g_error_free(error);
-    } else if (length <= 0xFFFFFFF0u) {
-      data = static_cast<uint8_t*>(std::calloc((length + 3) & ~gsize(3), 1));
-      std::memcpy(data, contents, length);
-      *size = uint32_t(length);
-    }
-    g_free(contents);
-  }
-  g_object_unref(pixbuf);
-  if (!data) showError(text);
-  return data;
-}
-
-}  // namespace
-
 void imageImport(ImageView* view) {
   if (view->shown < 0) return;
   ImageEntry* e = entryOf(view, uint32_t(view->shown));
@@ -409,8 +345,9 @@ void imageImport(ImageView* view) {
   shellFormatMessage(title, "Open %s Image", imageTypeFormat(e->type));
   if (!shellChooseFile(title, GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr, path)) return;
   uint32_t size = 0;
-  uint8_t* data = importedData(e, path, &size);
-  if (!data) return;
+  char err[IMAGE_ERROR_SIZE] = "";
+  uint8_t* data = imageImportFile(e, path, &size, err);
+  if (!data) return showError(err);
   imageEntrySetData(e, data, size);
   // Show the new picture: the old one leaves the frame and goes.
   auto* old = static_cast<GtkWidget*>(e->preview);

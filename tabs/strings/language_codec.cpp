@@ -3,6 +3,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,7 +57,14 @@ const char* languageCodePage(const char* name) {
 
 int readLanguageModule(LanguageModule* lm, char* err) {
   lm->codePage = languageCodePage(moduleGetName(lm->module));
-  lm->body = moduleGetBody(lm->module, &lm->bodySize);
+  uint32_t size = 0;
+  uint8_t* body = moduleGetBody(lm->module, &size);
+  return languageModuleDecodeBody(lm, body, size, err);
+}
+
+int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySize, char* err) {
+  lm->body = body;
+  lm->bodySize = bodySize;
   lm->entries = listNew();
   const uint8_t* b = lm->body;
   const uint32_t size = lm->bodySize;
@@ -108,11 +116,11 @@ int readLanguageModule(LanguageModule* lm, char* err) {
   return 1;
 }
 
-int writeLanguageModule(LanguageModule* lm, char* err) {
+uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err) {
   // A body without groups has nothing to rebuild: it stays as it is.
   if (lm->groupCount == 0) {
-    moduleStoreBody(lm->module, lm->body, lm->bodySize);
-    return 1;
+    *size = lm->bodySize;
+    return mallocCopy(lm->body, lm->bodySize);
   }
   const uint32_t count = listGetCount(lm->entries);
   const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
@@ -136,10 +144,10 @@ int writeLanguageModule(LanguageModule* lm, char* err) {
       if (!e->encoded) e->encoded = g_strdup(""), length = 0;  // read from the module, so never seen
     }
     e->encodedLength = uint32_t(length);
-    auto [it, added] = placed.try_emplace(std::string_view(e->encoded, length), uint32_t(n));
+    auto [it, added] = placed.try_emplace(std::string_view(e->encoded, length), uint32_t(std::min<uint64_t>(n, UINT32_MAX)));
     e->newOffset = it->second;
     if (added) n += length ? length + 1 : 2;
-    fits = fits && (step == 4 ? e->newOffset <= 0xFFFFFFF0u : e->newOffset <= 0xFFFF);
+    fits = fits && (step == 4 ? n <= 0xFFFFFFF0u : e->newOffset <= 0xFFFF);
   }
   n = (n + 3) & ~uint64_t(3);
   std::vector<uint8_t> out;
@@ -159,17 +167,37 @@ int writeLanguageModule(LanguageModule* lm, char* err) {
     g_free(e->encoded);
     e->encoded = nullptr;
   }
-  if (out.empty())
-    return fail(err, "The texts no longer fit this language module: a string offset would pass 65535. "
-                     "The module keeps its previous contents.");
+  if (out.empty()) {
+    fail(err, step == 2 ? "The texts no longer fit this language module: a string offset would pass 65535. "
+                          "The module keeps its previous contents."
+                        : "The texts no longer fit this language module: it would pass 4 GiB. "
+                          "The module keeps its previous contents.");
+    return nullptr;
+  }
   if (step == 4) {
     beSet32(out.data(), lm->groupCount);
     for (uint32_t g = 0; g < lm->groupCount; g++) beSet32(out.data() + 4 + 4 * g, lm->groupOffsets[g]);
   } else {
     for (uint32_t g = 0; g < lm->groupCount; g++) beSet16(out.data() + 2 * g, lm->groupOffsets[g]);
   }
-  moduleStoreBody(lm->module, out.data(), uint32_t(out.size()));
-  return 1;
+  *size = uint32_t(out.size());
+  return mallocCopy(out.data(), out.size());
+}
+
+int languageModuleEdited(const LanguageModule* lm) {
+  for (uint32_t i = 0; i < listGetCount(lm->entries); i++)
+    if (entryAt(lm->entries, i)->changed) return 1;
+  return 0;
+}
+
+int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err) {
+  if (!languageModuleEdited(lm)) {
+    moduleStoreUnedited(lm->module, keep);
+    return 1;
+  }
+  uint32_t size = 0;
+  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err));
+  return body && moduleStoreEdited(lm->module, keep, body.get(), size, err, LANGUAGE_ERROR_SIZE);
 }
 
 void languageModuleClear(LanguageModule* lm) {
@@ -215,11 +243,48 @@ void languageEntryTake(StringEntry* e, const char* text) {
   e->changed = e->raw || std::strcmp(e->text, e->originalText) != 0;
 }
 
-int languageStoreUnedited(Module* module, char* err) {
+namespace {
+
+// Both absent, or both present with the same text (or the same bytes).
+bool entriesSame(const StringEntry* a, const StringEntry* b) {
+  if (!a->text || !b->text) return !a->text && !b->text;
+  if (a->raw || b->raw)
+    return a->raw && b->raw && a->rawLength == b->rawLength && std::memcmp(a->raw, b->raw, a->rawLength) == 0;
+  return std::strcmp(a->text, b->text) == 0;
+}
+
+}  // namespace
+
+int languageStoreCheck(Module* module, char* err) {
   if (!languageMatch(nullptr, module)) return 0;
-  LanguageModule lm = {};
+  LanguageModule lm = {}, again = {};
   lm.module = module;
-  int result = readLanguageModule(&lm, err) ? (writeLanguageModule(&lm, err) ? 1 : -1) : 0;
+  if (!readLanguageModule(&lm, err)) {
+    languageModuleClear(&lm);
+    return 0;
+  }
+  uint32_t size = 0;
+  uint8_t* body = languageModuleEncode(&lm, &size, err);
+  int result = -1;
+  again.module = module;
+  again.codePage = lm.codePage;
+  if (body && languageModuleDecodeBody(&again, body, size, err)) {
+    result = listGetCount(again.entries) == listGetCount(lm.entries) ? 1 : -1;
+    for (uint32_t i = 0; result > 0 && i < listGetCount(lm.entries); i++)
+      if (!entriesSame(entryAt(lm.entries, i), entryAt(again.entries, i))) {
+        std::snprintf(err, LANGUAGE_ERROR_SIZE, "its texts would not read back: %u/%u comes back otherwise",
+                      entryAt(lm.entries, i)->group, entryAt(lm.entries, i)->index);
+        result = -1;
+      }
+    if (result < 0 && listGetCount(again.entries) != listGetCount(lm.entries))
+      std::snprintf(err, LANGUAGE_ERROR_SIZE, "its texts would not read back: %u entries come back as %u",
+                    listGetCount(lm.entries), listGetCount(again.entries));
+    if (result > 0 && moduleSizeWithBody(module, size) > MODULE_MAX_SIZE) {
+      std::snprintf(err, LANGUAGE_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+      result = -1;
+    }
+  }
+  languageModuleClear(&again);
   languageModuleClear(&lm);
   return result;
 }

@@ -91,11 +91,25 @@ const char* languageCodePage(const char* name);
 // body. Nothing outside the body is read.
 int readLanguageModule(LanguageModule* lm, char* err);
 
-// Rebuilds the body from the entries (each distinct encoded text once, in
-// order of first use) and hands it to the module. Returns 0 with a message
-// in err, the module unchanged, when a 16-bit string offset would pass
-// 65535.
-int writeLanguageModule(LanguageModule* lm, char* err);
+// The same from a body the module takes over (malloc'd, size bytes), as if
+// lm->module held it; lm->codePage must be set. For checks and tests.
+int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t size, char* err);
+
+// The body rebuilt from the entries: tables, then each distinct encoded text
+// once, in order of first use. Returns it malloc'd with its size, or null
+// with a message in err when a 16-bit string offset would pass 65535 (or
+// the body 4 GiB).
+uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err);
+
+// 1 when an entry's text differs from the one read (its changed flag).
+int languageModuleEdited(const LanguageModule* lm);
+
+// What the Strings tab stores: while every text is the one read, nothing (or
+// the block kept in keep, after an earlier store), so an unedited module
+// keeps its block whatever its layout; else the rebuilt body. Returns 0 with
+// a message in err, the module unchanged, when the encoder or the module
+// refuses.
+int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err);
 
 // Releases what readLanguageModule allocated (body, entries); lm stays.
 void languageModuleClear(LanguageModule* lm);
@@ -117,7 +131,8 @@ inline bool languageShowsRaw(const StringEntry* e) { return e->raw && !e->change
 // from the original or replaces undecodable bytes.
 void languageEntryTake(StringEntry* e, const char* text);
 
-// What the Strings tab stores when nothing was edited. Returns 0 for a module
-// that is not a language module or is malformed; -1 with a message when the
-// store is refused and the module keeps its body.
-int languageStoreUnedited(Module* module, char* err);
+// Whether the module's texts survive a store: rebuilds the body as a store
+// would and reads it again. Returns 0 for a module that is not a language
+// module or is malformed, 1 when every entry comes back the same, -1 with
+// the reason in err otherwise. The module is not changed.
+int languageStoreCheck(Module* module, char* err);

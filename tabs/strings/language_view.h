@@ -33,6 +33,7 @@ struct LanguageView {
   GtkCellEditable* editable;
   gchar* editPath;
   bool malformed;         // the module could not be read: nothing is stored
+  ModuleKeep keep;        // the module's block as loaded, once edited
   bool refusedStoreTold;  // the user was told once that the module cannot be stored
 
   // The list shows the store itself for FILTER_ALL, otherwise a filter model

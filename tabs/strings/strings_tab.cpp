@@ -18,6 +18,8 @@
 #include <map>
 #include <string>
 
+#include "pool/file_read.h"
+#include "pool/file_save.h"
 #include "pool/module_format.h"
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
@@ -412,9 +414,9 @@ void widthCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, G
   auto* view = static_cast<LanguageView*>(data);
   if (!view->measuring) return;
   const StringEntry* e = rowEntry(view, model, iter);
-  uint32_t now = textMeasureEntry(&view->measure, e, 0);
-  char text[16];
-  g_snprintf(text, sizeof text, "%u", now);
+  uint64_t now = textMeasureEntry(&view->measure, e, 0);
+  char text[24];
+  g_snprintf(text, sizeof text, "%" G_GUINT64_FORMAT, now);
   if (now > textMeasureEntry(&view->measure, e, 1))
     g_object_set(cell, "text", text, "foreground", "red", nullptr);
   else
@@ -524,10 +526,9 @@ void textsExport(GtkMenuItem*, LanguageView* view) {
   size_t size = 0;
   GCharPtr bytes(
       translationWrite(&view->lm, view->reference ? &view->reference->lm : nullptr, format, &size));
-  GError* error = nullptr;
-  if (!g_file_set_contents(path, bytes.get(), gssize(size), &error)) {
-    shellFormatMessage(message, "Unable to export texts\n%s", error->message);
-    g_error_free(error);
+  char err[SHELL_TEXT_SIZE] = "";
+  if (!fileSaveBytes(path, bytes.get(), size, err, sizeof err)) {
+    shellFormatMessage(message, "Unable to export texts\n%s", err);
     showError(message);
   }
 }
@@ -549,23 +550,23 @@ void textsImport(GtkMenuItem*, LanguageView* view) {
         message, "Unable to import texts from %s\nThe file name must end in .po or .tsv.", path);
     return showError(message);
   }
-  gchar* data = nullptr;
-  gsize size = 0;
-  GError* error = nullptr;
-  if (!g_file_get_contents(path, &data, &size, &error)) {
-    shellFormatMessage(message, "Unable to import texts\n%s", error->message);
-    g_error_free(error);
+  size_t size = 0;
+  char why[SHELL_TEXT_SIZE] = "";
+  MallocPtr<uint8_t> data(fileReadAll(path, FILE_TEXT_LIMIT, &size, why, sizeof why));
+  if (!data) {
+    shellFormatMessage(message, "Unable to import texts\n%s", why);
     return showError(message);
   }
   TranslationImport result = {};
-  translationRead(&view->lm, data, size, format, 1, &result);
-  g_free(data);
+  translationRead(&view->lm, reinterpret_cast<const char*>(data.get()), size, format, 1, &result);
   listModelSet(view);
   gtk_widget_queue_draw(view->treeView);
   tabTooltipUpdate(view);
   if (result.refused) {
-    std::string text = std::to_string(result.taken) +
-                       (result.taken == 1 ? " text was" : " texts were") + " imported. Refused:\n";
+    std::string text = result.malformed ? "The file is not well-formed: no text was imported.\n"
+                                        : std::to_string(result.taken) +
+                                              (result.taken == 1 ? " text was" : " texts were") +
+                                              " imported. Refused:\n";
     const char* p = result.refusals;
     for (int n = 0; *p && n < REFUSALS_SHOWN; n++) {
       const char* end = std::strchr(p, '\n');
@@ -768,17 +769,16 @@ GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   return top;
 }
 
-// Always rebuilds the body, so a module not laid out as the writer lays it
-// out is rewritten on the first commit.
+// Rebuilds the body only when a text differs from the one read, so an
+// unedited module keeps its block whatever its layout.
 void languageViewStore(GtkWidget* widget) {
   LanguageView* view = viewGetRecord<LanguageView>(widget);
   if (view->malformed) return;
   editFinish(view);
   char err[LANGUAGE_ERROR_SIZE] = "";
-  if (!writeLanguageModule(&view->lm, err) && !view->refusedStoreTold) {
-    view->refusedStoreTold = true;
-    showWarning(err);
-  }
+  bool stored = writeLanguageModule(&view->lm, &view->keep, err);
+  if (!stored) shellStoreRefused(view->lm.module, err, !view->refusedStoreTold);
+  view->refusedStoreTold = !stored;
 }
 
 }  // namespace

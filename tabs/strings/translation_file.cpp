@@ -123,6 +123,11 @@ class ImportCheck {
   void refuseLine(uint32_t line, const std::string& reason) {
     refuse("line " + std::to_string(line), reason);
   }
+  // A line the reader cannot understand: the file is refused whole.
+  void refuseSyntax(uint32_t line, const std::string& reason) {
+    refuseLine(line, reason);
+    malformed++;
+  }
 
   // One text for the entry keyText names, found on line.
   void take(const std::string& keyText, std::string text, uint32_t line) {
@@ -151,7 +156,7 @@ class ImportCheck {
 
   std::vector<Update> updates;
   std::string refusals;
-  uint32_t refused = 0;
+  uint32_t refused = 0, malformed = 0;
 
  private:
   static bool keyParse(const std::string& text, uint32_t* group, uint32_t* index) {
@@ -214,7 +219,7 @@ std::vector<std::string_view> linesOf(const char* data, size_t size) {
 void tsvRead(const char* data, size_t size, ImportCheck& check) {
   std::vector<std::string_view> lines = linesOf(data, size);
   if (lines.empty() || lines[0] != TSV_HEADER)
-    return check.refuseLine(1, "not the header line \"key, reference, text\" (tab-separated)");
+    return check.refuseSyntax(1, "not the header line \"key, reference, text\" (tab-separated)");
   for (size_t n = 1; n < lines.size(); n++) {
     std::string_view line = lines[n];
     const uint32_t number = uint32_t(n + 1);
@@ -222,7 +227,7 @@ void tsvRead(const char* data, size_t size, ImportCheck& check) {
     size_t first = line.find('\t');
     size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
     if (second == std::string_view::npos || line.find('\t', second + 1) != std::string_view::npos) {
-      check.refuseLine(number, "not three tab-separated fields (key, reference, text)");
+      check.refuseSyntax(number, "not three tab-separated fields (key, reference, text)");
       continue;
     }
     std::string text;
@@ -240,8 +245,8 @@ void tsvRead(const char* data, size_t size, ImportCheck& check) {
         case 'r': text += '\r'; break;
         default:
           good = false;
-          check.refuseLine(number, next ? std::string("unknown escape \\") + next
-                                        : std::string("a backslash ends the line"));
+          check.refuseSyntax(number, next ? std::string("unknown escape \\") + next
+                                          : std::string("a backslash ends the line"));
       }
     }
     if (good) check.take(std::string(line.substr(0, first)), std::move(text), number);
@@ -263,7 +268,12 @@ class PoReader {
       if (line.empty()) continue;
       if (line[0] == '#') {
         if (stage_ == STR) finish();
-        if (line.substr(0, 2) == "#,") flagsRead(line.substr(2));
+        // Comments and flags come before the entry they belong to: one
+        // between its keywords could be meant for it or for the next.
+        if (stage_ != NONE)
+          broken("a comment or flag line inside an entry (it belongs before msgctxt)");
+        else if (line.substr(0, 2) == "#,")
+          flagsRead(line.substr(2));
         continue;
       }
       if (line[0] == '"') {
@@ -385,9 +395,9 @@ class PoReader {
     fuzzy_ = false;
   }
 
-  // A malformed line spoils the entry it stands in.
+  // A malformed line spoils the entry it stands in, and the file.
   void broken(const char* reason) {
-    check_.refuseLine(line_, reason);
+    check_.refuseSyntax(line_, reason);
     if (stage_ != NONE) broken_ = true;
     if (stage_ == STR || stage_ == NONE) {
       stage_ = NONE, field_ = nullptr;
@@ -508,8 +518,9 @@ void translationRead(LanguageModule* lm, const char* data, size_t size, int form
     PoReader(check).read(data, size);
   result->taken = 0;
   result->refused = check.refused;
+  result->malformed = check.malformed;
   result->refusals = g_strdup(check.refusals.c_str());
-  if (check.refused && !skipRefused) return;
+  if (check.malformed || (check.refused && !skipRefused)) return;
   for (Update& u : check.updates) {
     if (std::strcmp(u.entry->text, u.text.c_str()) == 0 && !languageShowsRaw(u.entry)) continue;
     languageEntryTake(u.entry, u.text.c_str());
@@ -556,8 +567,8 @@ int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* e
   return 1;
 }
 
-uint32_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n) {
-  uint32_t sum = 0;
+uint64_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n) {
+  uint64_t sum = 0;
   for (size_t i = 0; i < n; i++) sum += widths->width[bytes[i]];
   return sum;
 }
@@ -573,7 +584,7 @@ void textMeasureClose(TextMeasure* measure) {
   measure->toCodePage.close();
 }
 
-uint32_t textMeasureEntry(TextMeasure* measure, const StringEntry* e, int loaded) {
+uint64_t textMeasureEntry(TextMeasure* measure, const StringEntry* e, int loaded) {
   if (!e->text) return 0;
   if (e->raw && (loaded || !e->changed))
     return fontTextWidth(&measure->widths, e->raw, e->rawLength);

@@ -45,8 +45,9 @@ char* translationWrite(const LanguageModule* lm, const LanguageModule* reference
                        size_t* size);
 
 struct TranslationImport {
-  uint32_t taken;    // entries whose text the file replaced
-  uint32_t refused;  // entries and lines that could not be applied
+  uint32_t taken;      // entries whose text the file replaced
+  uint32_t refused;    // entries and lines that could not be applied
+  uint32_t malformed;  // of those, lines that are not PO or TSV: the file is refused whole
   // One line per refusal, in file order: "GROUP/INDEX: reason", or
   // "line N: reason" where the key is unknown. g_malloc'd, "" for none.
   char* refusals;
@@ -57,8 +58,11 @@ struct TranslationImport {
 // or the fuzzy flag is left alone, and so is an undecodable entry given its
 // bytes as shown. Refused: a key the module lacks or holds absent, a text
 // that is not UTF-8 or holds a character the code page lacks, a key given
-// twice, a malformed line. When anything is refused and skipRefused is 0,
-// no entry is touched. Release result with translationImportClear.
+// twice; and, as malformed, a line that is not PO or TSV (a comment or flag
+// line inside a PO entry among them, since it could belong to either entry).
+// When a line is malformed, or anything is refused and skipRefused is 0, no
+// entry is touched: skipRefused skips entries that cannot be applied, never
+// a file that cannot be read. Release result with translationImportClear.
 void translationRead(LanguageModule* lm, const char* data, size_t size, int format,
                      int skipRefused, TranslationImport* result);
 void translationImportClear(TranslationImport* result);
@@ -80,8 +84,9 @@ struct FontWidths {
 int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err);
 
 // The width in pixels of code-page bytes drawn with the font, as the Fonts
-// tab's preview lays them out: one table lookup per byte.
-uint32_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n);
+// tab's preview lays them out: one table lookup per byte, summed in 64 bits
+// (a long text of wide glyphs passes 2^32 pixels).
+uint64_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n);
 
 // Measures entries of one code page with one font, one converter for all.
 struct TextMeasure {
@@ -97,4 +102,4 @@ void textMeasureClose(TextMeasure* measure);
 
 // The width of a present entry's text as it is now (loaded 0) or as it was
 // read (loaded 1). An undecodable text counts its bytes as read.
-uint32_t textMeasureEntry(TextMeasure* measure, const StringEntry* e, int loaded);
+uint64_t textMeasureEntry(TextMeasure* measure, const StringEntry* e, int loaded);

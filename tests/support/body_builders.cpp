@@ -105,6 +105,52 @@ Bytes fontBodyWidths(uint32_t scale, const std::vector<std::pair<uint8_t, uint32
   return Bytes(encoded.get(), encoded.get() + size);
 }
 
+Bytes fontBodyOverlapping(uint32_t width) {
+  const uint32_t stream = FONT_RECORDS_OFFSET, table = stream + 2 * 255 + 1;  // odd
+  const uint32_t rowBytes = (width + 7) / 8;
+  Bytes b(table + 255 * rowBytes, 0);
+  b[0] = uint8_t(width), b[1] = 255;
+  beSet16(&b[2], table);
+  for (uint32_t c = 1; c <= 255; c++) beSet16(&b[4 + 2 * (c - 1)], stream + c - 1);
+  // References 128 to 254, never blank, never an end or an inline row; a
+  // width byte of 128 or more reads as W.
+  uint32_t state = 12345;
+  for (uint32_t i = 0; i < 2 * 255; i++) {
+    state = state * 1103515245 + 12345;
+    b[stream + i] = uint8_t(128 + (state >> 16) % 127);
+  }
+  b[table] = uint8_t(rowBytes);
+  std::fill(b.begin() + table + 1, b.begin() + table + rowBytes, 0xFF);
+  for (uint32_t n = 1; n < 255; n++)
+    for (uint32_t i = 0; i < rowBytes; i++) {
+      state = state * 1103515245 + 12345;
+      b[table + n * rowBytes + i] = rowBytes == 1 ? uint8_t(n) : uint8_t(state >> 16);
+    }
+  return b;
+}
+
+Bytes iconsBodyShared() {
+  const uint32_t data = 12 + 4 * 36;
+  Bytes b(data + 16, 0);
+  beSet32(&b[0], 0x302);
+  beSet32(&b[4], data + 16 + 4);
+  beSet32(&b[8], 4);
+  for (uint32_t i = 0; i < 4; i++) {
+    uint8_t* r = &b[12 + 36 * i];
+    beSet32(r, i == 2 ? data + 8 : data);
+    beSet32(r + 4, 8);
+    beSet16(r + 8, uint16_t(100 + i));
+    beSet16(r + 10, 2);
+    beSet16(r + 12, 2);
+    r[14] = IMAGE_PIXMAP15;
+    r[15] = uint8_t('a' + i);
+  }
+  const uint8_t pixels[16] = {0x7C, 0x00, 0x03, 0xE0, 0x00, 0x1F, 0x7F, 0xFF,
+                              0x00, 0x00, 0x7F, 0xFF, 0x00, 0x00, 0x7F, 0xFF};
+  std::copy(pixels, pixels + 16, b.begin() + data);
+  return b;
+}
+
 Bytes imagesBody(int kind, const std::vector<ImagePicture>& images, uint32_t version) {
   std::vector<ImageEntry> entries(images.size());
   List* list = listNew();
@@ -181,4 +227,17 @@ Bytes languageBody(int layout, const std::vector<LanguageGroup>& groups, const c
       beSet16(&body[start + 2 * i], offsets[i]);
   }
   return body;
+}
+
+Bytes languageBodyTails(uint32_t n) {
+  const uint32_t pool = 12 + 4 * n;
+  Bytes b(pool + n + 1, 0);
+  b.resize((b.size() + 3) & ~size_t(3), 0);
+  beSet32(&b[0], 1);
+  beSet32(&b[4], 12);
+  for (uint32_t k = 0; k < n; k++) {
+    beSet32(&b[12 + 4 * k], pool + k);
+    b[pool + k] = uint8_t('a' + k % 26);
+  }
+  return b;
 }

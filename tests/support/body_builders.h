@@ -30,6 +30,13 @@ Bytes fontBody(uint32_t scale);
 // the codes apart.
 Bytes fontBodyWidths(uint32_t scale, const std::vector<std::pair<uint8_t, uint32_t>>& widths);
 
+// A well-formed W x 255 font (W 8 unless given) whose glyph records overlap:
+// glyph c starts one byte after glyph c - 1 in one stream of row references
+// to 254 patterns. Its 255 distinct glyphs need 256 bytes each once
+// encoded, past the 65535 bytes a glyph offset reaches, so the encoder
+// refuses it. Widths vary from glyph to glyph when W is above 128.
+Bytes fontBodyOverlapping(uint32_t width = 8);
+
 // One picture of an image body: ImageType, size in pixels, data bytes and,
 // for icons, id and name.
 struct ImagePicture {
@@ -45,6 +52,10 @@ struct ImagePicture {
 // characters fills its field without a zero, as one read from a unit may.
 Bytes imagesBody(int kind, const std::vector<ImagePicture>& images, uint32_t version = 0x302);
 
+// A "romicons" body of four pixmaps 2 x 2 whose records 0, 1 and 3 share
+// one data area; record 2 has its own, after it.
+Bytes iconsBodyShared();
+
 // One string group of a language body: its entries in order, nullopt for an
 // absent entry.
 using LanguageGroup = std::vector<std::optional<std::string>>;
@@ -56,3 +67,7 @@ using LanguageGroup = std::vector<std::optional<std::string>>;
 // page. Empty when a text does not convert or a 16-bit offset would pass
 // 65535.
 Bytes languageBody(int layout, const std::vector<LanguageGroup>& groups, const char* codePage);
+
+// A 32-bit language body of one group of n texts sharing their tails, as a
+// linker lays strings out: text k is the last n - k letters of one string.
+Bytes languageBodyTails(uint32_t n);

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// libFuzzer target: fontBdfRead of arbitrary text into a blank font whose cell comes from the
+// first two bytes (W 1 to 32, H 1 to 32). A refusal must say why and change no glyph. An
+// accepted text is written back with fontBdfWrite, and reading that into another blank font
+// must give every glyph the same width and the same pixels left of it, with no pixel dropped.
+// Anything else aborts (input kept).
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "pool/memory.h"
+#include "tabs/fonts/font_bdf.h"
+
+namespace {
+
+// 255 blank glyphs of width 0.
+List* blankFont(const FontMetrics& m) {
+  List* glyphs = listNew();
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    auto* g = static_cast<FontGlyph*>(std::calloc(1, sizeof(FontGlyph)));
+    g->code = c;
+    g->pixels = static_cast<uint8_t*>(std::calloc(m.width * m.height, 1));
+    g->savedPixels = static_cast<uint8_t*>(std::calloc(m.width * m.height, 1));
+    listPush(glyphs, g);
+  }
+  return glyphs;
+}
+
+// Same widths, and the same pixels left of them (a BDF export clears the rest of the cell).
+bool fontsSame(const FontMetrics& m, List* a, List* b) {
+  for (uint32_t i = 0; i < FONT_GLYPH_COUNT; i++) {
+    auto* x = static_cast<FontGlyph*>(listGet(a, i));
+    auto* y = static_cast<FontGlyph*>(listGet(b, i));
+    if (x->width != y->width) return false;
+    for (uint32_t row = 0; row < m.height; row++)
+      if (std::memcmp(x->pixels + row * m.width, y->pixels + row * m.width, x->width) != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
+  if (length < 2) return 0;
+  const FontMetrics m = {1 + bytes[0] % 32u, 1 + bytes[1] % 32u, (1 + bytes[0] % 32u + 7) / 8};
+  List* first = blankFont(m);
+  List* blank = blankFont(m);
+  char err[FONT_BDF_ERROR_SIZE] = "";
+  char* warnings = nullptr;
+  const char* text = reinterpret_cast<const char*>(bytes + 2);
+  if (!fontBdfRead(text, length - 2, &m, first, &warnings, err)) {
+    if (!err[0] || !fontsSame(m, first, blank)) std::abort();
+  } else {
+    size_t written = 0;
+    MallocPtr<char> again(fontBdfWrite(&m, first, "fuzz", "CP1252", &written));
+    List* second = blankFont(m);
+    char* secondWarnings = nullptr;
+    if (!fontBdfRead(again.get(), written, &m, second, &secondWarnings, err) || secondWarnings ||
+        !fontsSame(m, first, second))
+      std::abort();
+    fontGlyphsFree(second);
+  }
+  std::free(warnings);
+  fontGlyphsFree(blank);
+  fontGlyphsFree(first);
+  return 0;
+}
