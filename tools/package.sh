@@ -23,6 +23,8 @@ files=$(dpkg-deb -c "$deb" | awk '/^-/ { print $6 }' | LC_ALL=C sort)
 ./usr/bin/korvane-cli
 ./usr/share/applications/korvane.desktop
 ./usr/share/bash-completion/completions/korvane-cli
+./usr/share/doc/korvane/changelog.gz
+./usr/share/doc/korvane/copyright
 ./usr/share/icons/hicolor/24x24/apps/korvane.png
 ./usr/share/icons/hicolor/48x48/apps/korvane.png
 ./usr/share/man/man1/korvane-cli.1.gz
