@@ -1,10 +1,10 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Installs a build into a temporary prefix and checks what lands there: the
-# exact set of files, the desktop entry, the changelog and copyright files,
-# manual pages that groff reads without a warning, every command of
-# `korvane-cli --help` in its page with its operands and an example, and the
-# completion of commands and options.
+# exact set of files, the desktop entry and AppStream metadata, the changelog
+# and copyright files, manual pages that groff reads without a warning, every
+# command of `korvane-cli --help` in its page with its operands and an
+# example, and the completion of commands and options.
 # Usage: install_test.sh CMAKE BUILD_DIR
 set -e
 cmake=$1 build=$2 source=$(dirname "$0")/..
@@ -23,7 +23,8 @@ files=$(cd "$prefix" && find . ! -type d | LC_ALL=C sort)
 ./share/icons/hicolor/24x24/apps/korvane.png
 ./share/icons/hicolor/48x48/apps/korvane.png
 ./share/man/man1/korvane-cli.1.gz
-./share/man/man1/korvane.1.gz" ] || fail "installed: $files"
+./share/man/man1/korvane.1.gz
+./share/metainfo/io.github.korvane.Korvane.metainfo.xml" ] || fail "installed: $files"
 
 out=$(desktop-file-validate "$prefix/share/applications/korvane.desktop" 2>&1) || true
 [ -z "$out" ] || fail "$out"
@@ -40,6 +41,16 @@ awk '/^License: MIT$/ { p = 1; next } p && /^ ./ { sub(/^ /, ""); sub(/^\.$/, ""
      { p = 0 }' "$doc" | sed -n '/^Permission/,$p' >"$prefix/license"
 sed -n '/^Permission/,$p' "$source/LICENSE" | cmp -s - "$prefix/license" ||
   fail "copyright: the license text is not LICENSE's"
+
+# Errors and warnings fail the validation; pedantic notes are shown only with
+# --pedantic. The metadata lists this version, released on its changelog date.
+metainfo=$prefix/share/metainfo/io.github.korvane.Korvane.metainfo.xml
+appstreamcli validate --no-net "$metainfo" >"$prefix/appstream" 2>&1 ||
+  fail "$(cat "$prefix/appstream")"
+released=$(zcat "$prefix/share/doc/korvane/changelog.gz" | sed -n 's/^ -- .*>  //p' | head -1)
+day=$(date -u -d "$released" +%F)
+[ -n "$released" ] && grep -q "<release version=\"$version\" date=\"$day\"" "$metainfo" ||
+  fail "metainfo: no release $version dated $released"
 
 for page in korvane korvane-cli; do
   zcat "$prefix/share/man/man1/$page.1.gz" | groff -man -Tascii -ww -P-cbou \

@@ -1,8 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Makes the Debian package from a Release build with CPack, then checks it:
-# the files it holds, its version against the program's, and a Depends field
-# computed by dpkg-shlibdeps (dpkg-dev, installed here when missing).
+# the files it holds, its version against the program's, a Depends field
+# computed by dpkg-shlibdeps (dpkg-dev, installed here when missing) and its
+# AppStream metadata.
 # Usage: sh tools/package.sh [BUILD_DIR]   (default build-package; the
 # package is BUILD_DIR/korvane_VERSION_ARCH.deb)
 set -e
@@ -28,9 +29,18 @@ files=$(dpkg-deb -c "$deb" | awk '/^-/ { print $6 }' | LC_ALL=C sort)
 ./usr/share/icons/hicolor/24x24/apps/korvane.png
 ./usr/share/icons/hicolor/48x48/apps/korvane.png
 ./usr/share/man/man1/korvane-cli.1.gz
-./usr/share/man/man1/korvane.1.gz" ] || fail "unexpected files: $files"
+./usr/share/man/man1/korvane.1.gz
+./usr/share/metainfo/io.github.korvane.Korvane.metainfo.xml" ] || fail "unexpected files: $files"
 [ "korvane-cli $(dpkg-deb -f "$deb" Version)" = "$("$build"/korvane-cli --version)" ] ||
   fail "Version $(dpkg-deb -f "$deb" Version) is not the program's"
 dpkg-deb -f "$deb" Depends | grep -q 'libgtk2\.0-0.*libc6\|libc6.*libgtk2\.0-0' ||
   fail "Depends lacks the libraries the programs link"
+
+# The metadata as shipped, its pedantic notes shown.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$deb" "$unpacked"
+appstreamcli validate --no-net --pedantic \
+  "$unpacked/usr/share/metainfo/io.github.korvane.Korvane.metainfo.xml" ||
+  fail "AppStream metadata refused"
 echo "$deb: OK"
