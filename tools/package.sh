@@ -2,14 +2,15 @@
 # SPDX-License-Identifier: MIT
 # Makes the Debian package from a Release build with CPack, then checks it:
 # the files it holds, its version against the program's, a Depends field
-# computed by dpkg-shlibdeps (dpkg-dev, installed here when missing) and its
-# AppStream metadata.
+# computed by dpkg-shlibdeps, its AppStream metadata, and lintian, which must
+# report no error and no warning (dpkg-dev and lintian are installed here
+# when missing).
 # Usage: sh tools/package.sh [BUILD_DIR]   (default build-package; the
 # package is BUILD_DIR/korvane_VERSION_ARCH.deb)
 set -e
 cd "$(dirname "$0")/.."
 build=${1:-build-package}
-sh tools/deps.sh dpkg-dev
+sh tools/deps.sh dpkg-dev lintian
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF
 cmake --build "$build"
 rm -f "$build"/korvane_*.deb
@@ -43,4 +44,8 @@ dpkg-deb -x "$deb" "$unpacked"
 appstreamcli validate --no-net --pedantic \
   "$unpacked/usr/share/metainfo/io.github.korvane.Korvane.metainfo.xml" ||
   fail "AppStream metadata refused"
+# Every tag down to pedantic and informational ones is listed; errors and
+# warnings fail the package.
+lintian --display-info --pedantic --display-experimental --fail-on error,warning "$deb" ||
+  fail "lintian reports errors or warnings"
 echo "$deb: OK"
