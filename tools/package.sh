@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-package}
 sh tools/deps.sh dpkg-dev lintian
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_TESTS=OFF
-cmake --build "$build"
+cmake --build "$build" -j2
 rm -f "$build"/korvane_*.deb
 (cd "$build" && cpack -G DEB)
 deb=$(ls "$build"/korvane_*.deb)
