@@ -31,6 +31,42 @@ if(KORVANE_GUI)
 endif()
 add_custom_target(korvane_man_files ALL DEPENDS ${KORVANE_MAN_FILES})
 
+# Debian's copyright file in its machine-readable format. Its holders and its
+# license text come from LICENSE, so the two never disagree: the text from
+# "Permission" on, as a field body (each line indented, empty lines as ".").
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" holders "${license}")
+set(holders ${CMAKE_MATCH_1})
+string(FIND "${license}" "Permission is hereby granted" start)
+if(NOT holders OR start EQUAL -1)
+  message(FATAL_ERROR "LICENSE lacks its copyright line or the MIT permission text")
+endif()
+string(SUBSTRING "${license}" ${start} -1 license)
+string(STRIP "${license}" license)
+string(REPLACE "\n\n" "\n.\n" license "${license}")
+string(REPLACE "\n" "\n " license "${license}")
+set(KORVANE_DOC_DIR ${CMAKE_BINARY_DIR}/doc)
+file(CONFIGURE OUTPUT ${KORVANE_DOC_DIR}/copyright @ONLY CONTENT
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Korvane
+
+Files: *
+Copyright: @holders@
+License: MIT
+
+License: MIT
+ @license@
+")
+# The changelog is kept in Debian's format; Debian ships it compressed.
+add_custom_command(OUTPUT ${KORVANE_DOC_DIR}/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/changelog ${KORVANE_DOC_DIR}/changelog
+  COMMAND gzip -9nf ${KORVANE_DOC_DIR}/changelog
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/changelog VERBATIM)
+add_custom_target(korvane_doc_files ALL DEPENDS ${KORVANE_DOC_DIR}/changelog.gz)
+install(FILES ${KORVANE_DOC_DIR}/copyright ${KORVANE_DOC_DIR}/changelog.gz
+        DESTINATION share/doc/korvane)
+
 if(KORVANE_TESTS AND KORVANE_GUI)
   add_test(NAME install_rules COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/install_test.sh
            ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR})

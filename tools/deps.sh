@@ -4,7 +4,8 @@
 # they are missing. Runs apt-get as root, or through sudo.
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config libglib2.0-dev libgtk2.0-dev libgtest-dev libgmock-dev
-          xvfb xauth desktop-file-utils gettext groff-base clang libclang-rt-14-dev xfonts-utils"
+          xvfb xauth desktop-file-utils appstream gettext groff-base clang libclang-rt-14-dev
+          xfonts-utils"
 [ "$#" -gt 0 ] && PACKAGES="$PACKAGES $*"
 missing=""
 for p in $PACKAGES; do

@@ -230,7 +230,7 @@ void completionWrite(FILE* out) {
   for (const CliCommand* command : commands) {
     std::string options;
     for (const std::string& word : wordsOf(command->operands))
-      if (word[0] == '[') options += " " + word.substr(1, word.find(']') - 1);
+      if (word[0] == '[') options.append(" ").append(word, 1, word.find(']') - 1);
     if (!options.empty())
       std::fprintf(out, "            %s) COMPREPLY=($(compgen -W \"%s\" -- \"$cur\")) ;;\n",
                    command->name, options.c_str() + 1);
