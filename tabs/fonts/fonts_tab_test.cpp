@@ -167,6 +167,20 @@ TEST_F(FontsTab, StoreWritesTheBodyReadOrTheEncodedFont) {
   EXPECT_NE(body, moduleBody());
 }
 
+// Edits undone give a module laid out with gaps its very block back.
+TEST_F(FontsTab, UndoneEditsGiveTheBlockBack) {
+  const Bytes gapped = ModuleBuilder().name("font_a").body(body).gaps(4, 8).build();
+  load({gapped});
+  select(66);
+  paint(1, 5, 7);
+  commit();
+  paint(3, 5, 7);
+  commit();
+  uint32_t size = 0;
+  MallocPtr<uint8_t> data(moduleGetData(poolGet(shellGetCurrentPool(), 0), &size));
+  EXPECT_EQ(gapped, Bytes(data.get(), data.get() + size));
+}
+
 // A stroke, a width change, Clear and an import are one step each; undo and
 // redo go through them in order, the Changed marks following the glyphs.
 TEST_F(FontsTab, UndoAndRedoStepThroughEdits) {
