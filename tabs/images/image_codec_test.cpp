@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "tabs/images/image_codec.h"
+#include "tabs/images/image_import.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
@@ -147,14 +148,26 @@ TEST(ImageCodec, XpmCodesAndRoundTrips) {
     std::string path = dir.file(std::string("x.") + imageTypeExtension(type));
     char err[IMAGE_ERROR_SIZE];
     ASSERT_TRUE(imageExportSave(&e, path.c_str(), err)) << err;
-    GdkPixbuf* picture = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
-    ASSERT_TRUE(picture) << path;
     uint32_t size = 0;
-    MallocPtr<uint8_t> back(imageFromRgb(&e, gdk_pixbuf_get_pixels(picture), gdk_pixbuf_get_rowstride(picture),
-                                         gdk_pixbuf_get_n_channels(picture), &size));
-    g_object_unref(picture);
+    MallocPtr<uint8_t> back(imageImportFile(&e, path.c_str(), &size, err));
+    ASSERT_TRUE(back) << err;
     EXPECT_EQ(*data, Bytes(back.get(), back.get() + data->size())) << path;
   }
+
+  // The checks are made on the picture the bytes read decode to.
+  ImageEntry e = {};
+  e.type = IMAGE_BITMAP, e.width = 8, e.height = 2;
+  char err[IMAGE_ERROR_SIZE];
+  uint32_t size = 0;
+  auto refusal = [&](const std::string& path) {
+    MallocPtr<uint8_t> data(imageImportFile(&e, path.c_str(), &size, err));
+    return data ? std::string("taken") : std::string(err);
+  };
+  EXPECT_EQ("\nImage size mismatch (12x2 pixels).\nRequired size: 8x2 pixels.", refusal(dir.file("x.xbm")));
+  EXPECT_EQ("\nImage format mismatch.\nXBM format required.", refusal(dir.file("x.xpm")));
+  ASSERT_TRUE(writeFile(dir.file("junk"), bytesOf("not a picture")));
+  EXPECT_EQ("File format not recognized.", refusal(dir.file("junk")));
+  EXPECT_EQ("Unable to read '/dev/zero': not a regular file", refusal("/dev/zero"));
 }
 
 TEST(ImageCodec, CommandLine) {
