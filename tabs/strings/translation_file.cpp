@@ -11,6 +11,7 @@
 
 #include "pool/file_save.h"
 #include "pool/memory.h"
+#include "pool/text_lines.h"
 #include "tabs/fonts/font_codec.h"
 
 namespace {
@@ -200,24 +201,8 @@ class ImportCheck {
   std::unordered_set<uint32_t> seen_;
 };
 
-// The lines of a file, each without its newline (and a carriage return
-// before it); a byte-order mark at the start is dropped.
-std::vector<std::string_view> linesOf(const char* data, size_t size) {
-  std::string_view all(data, size);
-  if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
-  std::vector<std::string_view> lines;
-  while (!all.empty()) {
-    size_t end = all.find('\n');
-    std::string_view line = all.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    all.remove_prefix(end == std::string_view::npos ? all.size() : end + 1);
-  }
-  return lines;
-}
-
 void tsvRead(const char* data, size_t size, ImportCheck& check) {
-  std::vector<std::string_view> lines = linesOf(data, size);
+  std::vector<std::string_view> lines = textLines(data, size);
   if (lines.empty() || lines[0] != TSV_HEADER)
     return check.refuseSyntax(1, "not the header line \"key, reference, text\" (tab-separated)");
   for (size_t n = 1; n < lines.size(); n++) {
@@ -260,7 +245,7 @@ class PoReader {
   explicit PoReader(ImportCheck& check) : check_(check) {}
 
   void read(const char* data, size_t size) {
-    std::vector<std::string_view> lines = linesOf(data, size);
+    std::vector<std::string_view> lines = textLines(data, size);
     for (size_t n = 0; n < lines.size(); n++) {
       line_ = uint32_t(n + 1);
       std::string_view line = lines[n];
