@@ -31,6 +31,8 @@ extern const CliCommand IMAGE_COMMANDS[];  // images, export
 extern const size_t IMAGE_COMMAND_COUNT;
 extern const CliCommand STRING_COMMANDS[];  // strings
 extern const size_t STRING_COMMAND_COUNT;
+extern const CliCommand FOLDER_COMMANDS[];  // unpack, pack
+extern const size_t FOLDER_COMMAND_COUNT;
 
 // Every table, in help order (defined in cli.cpp).
 struct CliTable {

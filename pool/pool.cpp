@@ -33,8 +33,6 @@ void setError(char* err, const char* format, ...) {
   va_end(args);
 }
 
-ModulePool* poolNew() { return static_cast<ModulePool*>(std::calloc(1, sizeof(ModulePool))); }
-
 // Writes every module back to back. False (with the message) on a failure.
 bool writeModules(ModulePool* pool, int fd, char* err, size_t errSize) {
   for (uint32_t index = 0; index < pool->count; index++) {
@@ -311,6 +309,12 @@ int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOpti
     std::snprintf(options->backupMade, sizeof options->backupMade, "%s", fileOptions.backupMade);
   }
   return 1;
+}
+
+ModulePool* poolNew() {
+  auto* pool = static_cast<ModulePool*>(std::calloc(1, sizeof(ModulePool)));
+  pool->arch = ARCH_4DAD;
+  return pool;
 }
 
 uint32_t poolAdd(ModulePool* pool, Module* m) {

@@ -58,6 +58,10 @@ struct PoolSaveOptions {
 int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOptions* options,
                  char* err);
 
+// A new pool without modules, of the 0x4DAD architecture: an image built
+// module by module with poolAdd.
+ModulePool* poolNew();
+
 // Appends a module (the pool takes ownership) and returns its index.
 uint32_t poolAdd(ModulePool* pool, Module* m);
 

@@ -43,14 +43,17 @@ class Decoded {
 uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err) {
   size_t length = 0;
   MallocPtr<uint8_t> bytes(fileReadAll(path, FILE_TEXT_LIMIT, &length, err, IMAGE_ERROR_SIZE));
-  if (!bytes) return nullptr;
+  return bytes ? imageImportBytes(e, bytes.get(), length, size, err) : nullptr;
+}
+
+uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err) {
   const char* required = imageTypeFormat(e->type);
   // XBM has no signature a loader recognizes from the bytes alone: what no
   // loader claims is tried with the required format's own.
-  auto decoded = std::make_unique<Decoded>(bytes.get(), length, nullptr);
+  auto decoded = std::make_unique<Decoded>(bytes, length, nullptr);
   if (!decoded->format) {
     gchar* type = g_ascii_strdown(required, -1);
-    decoded = std::make_unique<Decoded>(bytes.get(), length, type);
+    decoded = std::make_unique<Decoded>(bytes, length, type);
     g_free(type);
     if (!decoded->picture) decoded->format = nullptr;
   }
@@ -86,7 +89,7 @@ uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, 
   } else if (length <= 0xFFFFFFF0u) {
     // Pictures in their own format are stored as the file's bytes.
     data = static_cast<uint8_t*>(std::calloc((length + 3) & ~size_t(3), 1));
-    if (length) std::memcpy(data, bytes.get(), length);
+    if (length) std::memcpy(data, bytes, length);
     *size = uint32_t(length);
   }
   if (!data) std::snprintf(err, IMAGE_ERROR_SIZE, "\nImage loading error:\n%s", "The picture is too large.");

@@ -17,3 +17,6 @@
 // "\nImage format mismatch.\n...", "\nImage size mismatch ...", "\nImage
 // loading error:\n..." or why the file cannot be read.
 uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err);
+
+// The same for a picture file's bytes already read.
+uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err);
