@@ -18,31 +18,15 @@
 #include <string>
 
 #include "pool/pool.h"
+#include "bench/big_image.h"
 #include "tests/support/module_builder.h"
 
 namespace {
 
-constexpr int IMAGE_MODULES = 2048;
+constexpr int IMAGE_MODULES = BIG_IMAGE_MODULES;
 constexpr double MIB = 1024.0 * 1024.0;
 
-// Bodies of 16 to 48 KiB (32 KiB on average) of random bytes: about 64 MiB.
-const Bytes& bigImage() {
-  static const Bytes image = [] {
-    std::mt19937_64 random(2048);
-    Bytes all;
-    all.reserve(size_t(IMAGE_MODULES) * 49 * 1024);
-    for (int i = 0; i < IMAGE_MODULES; i++) {
-      Bytes body(16 * 1024 + random() % (32 * 1024));
-      for (uint8_t& byte : body) byte = uint8_t(random());
-      char name[32];
-      std::snprintf(name, sizeof name, "map%04d", i);
-      Bytes m = ModuleBuilder().name(name).body(std::move(body)).build();
-      all.insert(all.end(), m.begin(), m.end());
-    }
-    return all;
-  }();
-  return image;
-}
+const Bytes& bigImage() { return benchBigImage(); }
 
 // The image as a file, written once for the save and load figures.
 const std::string& bigImageFile() {

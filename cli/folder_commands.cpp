@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,13 +40,19 @@ int failWith(FILE* err, const std::string& text) {
 
 // ----- unpack -----
 
-// Writes a new file below folder, making the folders on its path.
-bool fileWriteNew(int folder, const std::string& path, const std::string& bytes, std::string* why) {
-  for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
-    if (::mkdirat(folder, path.substr(0, slash).c_str(), 0777) != 0 && errno != EEXIST) {
+// Writes a new file below folder, making the folders on its path that
+// made (the folders made so far) lacks.
+bool fileWriteNew(int folder, const std::string& path, const std::string& bytes, std::set<std::string>* made,
+                  std::string* why) {
+  for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const std::string parent = path.substr(0, slash);
+    if (made->count(parent)) continue;
+    if (::mkdirat(folder, parent.c_str(), 0777) != 0 && errno != EEXIST) {
       *why = path + ": " + std::strerror(errno);
       return false;
     }
+    made->insert(parent);
+  }
   int fd = ::openat(folder, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   bool ok = fd >= 0 && fileWriteAll(fd, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   if (!ok) *why = path + ": " + std::strerror(errno);
@@ -86,6 +93,7 @@ bool unpackWrite(ModulePool* pool, int temp, std::string* why, FILE* err) {
   const uint32_t count = poolGetCount(pool);
   const std::vector<ByteUses> cyrillic = editorCyrillicUses(pool);
   std::vector<ManifestModule> manifest;
+  std::set<std::string> made;
   for (uint32_t i = 0; i < count; i++) {
     Module* module = poolGet(pool, i);
     const std::string stem = modStem(i, count - 1, moduleGetName(module));
@@ -94,21 +102,21 @@ bool unpackWrite(ModulePool* pool, int temp, std::string* why, FILE* err) {
     ManifestModule entry;
     entry.index = std::to_string(i);
     entry.mod = {"modules/" + stem + ".mod", modSha256(data.get(), size)};
-    if (!fileWriteNew(temp, entry.mod.path, std::string(data.get(), data.get() + size), why)) return false;
+    if (!fileWriteNew(temp, entry.mod.path, std::string(data.get(), data.get() + size), &made, why)) return false;
     EditorModule decoded;
     char text[EDITOR_ERROR_SIZE];
     if (editorModuleDecode(pool, module, &decoded, text)) {
       std::string skipped;
       const char* codePage = decoded.kind == EDITOR_FONTS ? editorFontCodePage(cyrillic, &decoded) : "CP1252";
       for (const EditorFile& f : editorModuleFiles(&decoded, stem, codePage, &skipped)) {
-        if (!fileWriteNew(temp, f.path, f.bytes, why)) return false;
+        if (!fileWriteNew(temp, f.path, f.bytes, &made, why)) return false;
         entry.files.push_back({f.path, modSha256(f.bytes.data(), f.bytes.size())});
       }
       if (!skipped.empty()) std::fputs(("korvane-cli: " + shown(skipped)).c_str(), err);
     }
     manifest.push_back(std::move(entry));
   }
-  return fileWriteNew(temp, MANIFEST_NAME, manifestWrite(manifest), why);
+  return fileWriteNew(temp, MANIFEST_NAME, manifestWrite(manifest), &made, why);
 }
 
 int runUnpack(char** operands, FILE*, FILE* err) {
@@ -147,45 +155,44 @@ int runUnpack(char** operands, FILE*, FILE* err) {
 // A .mod file read as replace reads a module file: one module, validated.
 // With fix, a module whose header parity or CRC alone is wrong gets both
 // computed again, and is named on err.
-Module* modRead(const std::string& path, std::string bytes, bool fix, std::string* why, FILE* err) {
-  auto* data = reinterpret_cast<uint8_t*>(bytes.data());
-  int code = moduleValidate(data, bytes.size());
+Module* modRead(const std::string& path, uint8_t* data, size_t length, bool fix, std::string* why, FILE* err) {
+  int code = moduleValidate(data, length);
   if ((code == ME_PARITY || code == ME_CRC) && fix) {
     const uint32_t size = beGet32(data + MH_SIZE);
     beSet16(data + MH_PARITY, moduleHeaderParity(data));
     data[size - 4] = 0;
     beSet24(data + size - 3, moduleCrc(data, size - 3));
     std::fprintf(err, "korvane-cli: %s: header parity and CRC computed again\n", shown(path).c_str());
-    code = moduleValidate(data, bytes.size());
+    code = moduleValidate(data, length);
   }
   if (code != ME_NONE) {
     *why = moduleErrorText(code) + std::string(code == ME_PARITY || code == ME_CRC ? " (--fix-integrity computes it again)" : "");
     return nullptr;
   }
-  if (beGet32(data + MH_SIZE) != bytes.size()) {
+  if (beGet32(data + MH_SIZE) != length) {
     *why = "bytes follow its module (a .mod file holds one module)";
     return nullptr;
   }
-  return moduleCreate(data, bytes.size(), ARCH_4DAD, nullptr);
+  return moduleCreate(data, length, ARCH_4DAD, nullptr);
 }
 
 struct PackFile {
-  std::string path, bytes;
+  std::string path;
+  MallocPtr<uint8_t> bytes;
+  size_t length = 0;
   bool present = false, changed = false;
+  const char* data() const { return reinterpret_cast<const char*>(bytes.get()); }
 };
 
 bool fileLoad(const std::string& dir, const ManifestFile& f, size_t limit, PackFile* out, std::string* why) {
   out->path = f.path;
   const std::string full = dir + "/" + f.path;
-  struct stat st;
-  if (::lstat(full.c_str(), &st) != 0 && errno == ENOENT) return true;  // deleted: the module stays as it is
   char text[1024];
-  size_t length = 0;
-  MallocPtr<uint8_t> data(fileReadAll(full.c_str(), limit, &length, text, sizeof text));
-  if (!data) return *why = text, false;
-  out->bytes.assign(data.get(), data.get() + length);
+  errno = 0;
+  out->bytes.reset(fileReadAll(full.c_str(), limit, &out->length, text, sizeof text));
+  if (!out->bytes) return errno == ENOENT || (*why = text, false);  // deleted: the module stays as it is
   out->present = true;
-  out->changed = modSha256(out->bytes.data(), out->bytes.size()) != f.sha;
+  out->changed = modSha256(out->bytes.get(), out->length) != f.sha;
   return true;
 }
 
@@ -196,7 +203,7 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
   PackFile mod;
   if (!fileLoad(dir, m.mod, POOL_IMAGE_MAX, &mod, &why)) return failWith(err, why), nullptr;
   if (!mod.present) return failWith(err, shown(m.mod.path) + ": " + std::strerror(ENOENT)), nullptr;
-  Module* module = modRead(m.mod.path, mod.bytes, fix, &why, err);
+  Module* module = modRead(m.mod.path, mod.bytes.get(), mod.length, fix, &why, err);
   if (!module) return failWith(err, shown(m.mod.path) + ": " + why), nullptr;
   // Files are read before anything is decoded: a missing or unreadable one
   // stops the pack as early as it can.
@@ -220,7 +227,7 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
   }
   std::string notes;
   for (const PackFile& f : changed)
-    if (!editorModuleRead(&decoded, f.path, f.bytes.data(), f.bytes.size(), &notes, text)) {
+    if (!editorModuleRead(&decoded, f.path, f.data(), f.length, &notes, text)) {
       failWith(err, shown(f.path) + ": " + text);
       return moduleFree(module), nullptr;
     }

@@ -3,8 +3,11 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
+#include "pool/sha256.h"
 #include "pool/text_lines.h"
 
 namespace {
@@ -64,12 +67,7 @@ std::string modStem(uint32_t index, uint32_t largest, const char* name) {
   return stem + escaped;
 }
 
-std::string modSha256(const void* bytes, size_t n) {
-  gchar* sum = g_compute_checksum_for_data(G_CHECKSUM_SHA256, static_cast<const guchar*>(bytes), n);
-  std::string text = sum;
-  g_free(sum);
-  return text;
-}
+std::string modSha256(const void* bytes, size_t n) { return sha256Hex(bytes, n); }
 
 std::string manifestWrite(const std::vector<ManifestModule>& modules) {
   std::string out = std::string(MANIFEST_HEADER) + "\n";

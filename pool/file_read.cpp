@@ -25,7 +25,7 @@ int fileOpenRegular(const char* path, struct stat* st, const char** why) {
     ::close(fd);
     return -1;
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK stays: it changes nothing for a regular file.
   return fd;
 }
 
@@ -36,7 +36,9 @@ uint8_t* fileReadAll(const char* path, size_t limit, size_t* length, char* err, 
   const char* why = nullptr;
   int fd = fileOpenRegular(path, &st, &why);
   if (fd < 0) {
+    const int reason = errno;
     std::snprintf(err, errSize, "Unable to read '%s': %s", shown, why);
+    errno = reason;
     return nullptr;
   }
   const uint64_t size = uint64_t(st.st_size);

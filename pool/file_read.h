@@ -21,5 +21,6 @@ int fileOpenRegular(const char* path, struct stat* st, const char** why);
 // Reads a whole regular file of at most limit bytes. Returns a malloc'd
 // buffer (never null on success, also for an empty file) with its length in
 // *length, or null with "Unable to read 'PATH': REASON" in err (errSize
-// bytes), the path escaped as textEscape does.
+// bytes), the path escaped as textEscape does, and errno kept from the open
+// that failed (ENOENT for a file that is not there).
 uint8_t* fileReadAll(const char* path, size_t limit, size_t* length, char* err, size_t errSize);

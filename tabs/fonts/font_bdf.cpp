@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +42,11 @@ void append(std::string& out, const char* format, ...) {
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   out += line;
+}
+
+void numberAppend(std::string& out, uint32_t value) {
+  char digits[12];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 // XLFD fields are separated by '-' and must not hold wildcards or quotes.
@@ -193,8 +199,18 @@ char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, c
       append(out, "STARTCHAR uni%04X\n", ch);
     else
       append(out, "STARTCHAR c%03u\n", c);
-    append(out, "ENCODING %u\nSWIDTH %u 0\nDWIDTH %u 0\nBBX %u %u 0 0\nBITMAP\n", c,
-           (width * 1000 + H / 2) / H, width, W, H);
+    // Once per glyph, so built without a format string.
+    out += "ENCODING ";
+    numberAppend(out, c);
+    out += "\nSWIDTH ";
+    numberAppend(out, (width * 1000 + H / 2) / H);
+    out += " 0\nDWIDTH ";
+    numberAppend(out, width);
+    out += " 0\nBBX ";
+    numberAppend(out, W);
+    out += ' ';
+    numberAppend(out, H);
+    out += " 0 0\nBITMAP\n";
     for (uint32_t y = 0; y < H; y++) {
       std::fill(row.begin(), row.end(), 0);
       for (uint32_t x = 0; x < width; x++)

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -33,13 +35,42 @@ uint32_t tableStart(const LanguageModule* lm) {
 
 LanguageConverter::LanguageConverter(const char* to, const char* from) { open(to, from); }
 
+namespace {
+
+// Closed converters, by the pair of code pages, waiting for their next use.
+struct IdleConverter {
+  std::string to, from;
+  GIConv cd;
+};
+std::mutex idleLock;
+std::vector<IdleConverter> idle;
+constexpr size_t IDLE_MAX = 8;
+
+}  // namespace
+
 void LanguageConverter::open(const char* to, const char* from) {
   close();
+  to_ = to, from_ = from;
+  {
+    std::lock_guard<std::mutex> hold(idleLock);
+    for (size_t i = 0; i < idle.size(); i++)
+      if (idle[i].to == to && idle[i].from == from) {
+        cd_ = idle[i].cd;
+        idle.erase(idle.begin() + long(i));
+        return;
+      }
+  }
   cd_ = g_iconv_open(to, from);
 }
 
 void LanguageConverter::close() {
-  if (cd_ != reinterpret_cast<GIConv>(-1)) g_iconv_close(cd_);
+  if (cd_ == reinterpret_cast<GIConv>(-1)) return;
+  g_iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  std::lock_guard<std::mutex> hold(idleLock);
+  if (idle.size() < IDLE_MAX)
+    idle.push_back({to_, from_, cd_});
+  else
+    g_iconv_close(cd_);
   cd_ = reinterpret_cast<GIConv>(-1);
 }
 

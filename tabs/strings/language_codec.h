@@ -59,7 +59,9 @@ struct LanguageModule {
 
 // One converter for a whole read, write or measure: g_convert opens one per
 // text. The bytes and the failures are g_convert's, which runs the same
-// conversion.
+// conversion. A converter closed is kept for the next one of the same pair
+// of code pages, so that reading thousands of modules opens a handful (and
+// the system does not load and unload its conversion tables each time).
 class LanguageConverter {
  public:
   LanguageConverter() = default;
@@ -75,6 +77,8 @@ class LanguageConverter {
 
  private:
   GIConv cd_ = reinterpret_cast<GIConv>(-1);
+  const char* to_ = nullptr;
+  const char* from_ = nullptr;
 };
 
 // 1 when the module's name begins with "Lng_".
