@@ -38,12 +38,13 @@ LanguageConverter::LanguageConverter(const char* to, const char* from) { open(to
 namespace {
 
 // Closed converters, by the pair of code pages, waiting for their next use.
+// Never destroyed, so that they stay open (and reachable) to the very end.
 struct IdleConverter {
   std::string to, from;
   GIConv cd;
 };
 std::mutex idleLock;
-std::vector<IdleConverter> idle;
+std::vector<IdleConverter>& idle = *new std::vector<IdleConverter>;
 constexpr size_t IDLE_MAX = 8;
 
 }  // namespace
