@@ -7,6 +7,7 @@
 #include "pool/be.h"
 
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define SHA_HAVE_HARDWARE 1
 #else
@@ -91,9 +92,15 @@ SHA_TARGET void blocksHardware(uint32_t state[8], const uint8_t* data, size_t bl
   _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
 }
 
+// From CPUID itself: not every compiler's __builtin_cpu_supports knows "sha".
 bool hardwareSupported() {
-  static const bool supported =
-      __builtin_cpu_supports("sha") && __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1");
+  static const bool supported = [] {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+    const bool ssse3 = c & (1u << 9), sse41 = c & (1u << 19);
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+    return ssse3 && sse41 && (b & (1u << 29));
+  }();
   return supported;
 }
 #endif
