@@ -18,6 +18,7 @@ const CliTable CLI_TABLES[] = {
     {IMAGE_COMMANDS, &IMAGE_COMMAND_COUNT},
     {STRING_COMMANDS, &STRING_COMMAND_COUNT},
     {FOLDER_COMMANDS, &FOLDER_COMMAND_COUNT},
+    {COMPARE_COMMANDS, &COMPARE_COMMAND_COUNT},
 };
 const size_t CLI_TABLE_COUNT = sizeof CLI_TABLES / sizeof CLI_TABLES[0];
 
@@ -39,7 +40,8 @@ const char HELP_TAIL[] =
     "half-written.\n"
     "\n"
     "Exit status: 0 on success, 1 when the work failed or was refused, 2 for a\n"
-    "malformed command line.\n";
+    "malformed command line. diff and carry, as diff(1): 0 when the images are\n"
+    "equal (no conflict), 1 when they differ (conflicts), 2 on trouble.\n";
 
 // The words of a command's operands text: positional operands, then options
 // as "[--flag]" or "[--name VALUE]".
@@ -142,7 +144,8 @@ int cliRun(int argc, char** argv, FILE* out, FILE* err) {
   // Output a script never received (a full disk, a closed pipe) is a failure.
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fprintf(err, "korvane-cli: error writing output: %s\n", std::strerror(errno));
-    return code ? code : 1;
+    const CliCommand* command = argc > 1 ? commandFind(argv[1]) : nullptr;
+    return command && command->outputFailureCode ? command->outputFailureCode : code ? code : 1;
   }
   return code;
 }

@@ -18,6 +18,9 @@ struct CliCommand {
   // option's value. Returns the exit code: 0 on success, 1 when the work
   // failed or was refused.
   int (*run)(char** operands, FILE* out, FILE* err);
+  // The exit code when the output cannot be written (0: 1, as for any
+  // failure); diff's 2, as diff(1) has it.
+  int outputFailureCode = 0;
 };
 
 // One table per subsystem.
@@ -33,6 +36,8 @@ extern const CliCommand STRING_COMMANDS[];  // strings
 extern const size_t STRING_COMMAND_COUNT;
 extern const CliCommand FOLDER_COMMANDS[];  // unpack, pack
 extern const size_t FOLDER_COMMAND_COUNT;
+extern const CliCommand COMPARE_COMMANDS[];  // diff, carry
+extern const size_t COMPARE_COMMAND_COUNT;
 
 // Every table, in help order (defined in cli.cpp).
 struct CliTable {

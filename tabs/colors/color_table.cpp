@@ -175,6 +175,14 @@ int colorTableInit(const uint8_t* body, uint32_t size, ColorTable* table,
   return 1;
 }
 
+uint32_t colorTableWord(ColorTable* t, uint32_t entry) {
+  return entry < COLOR_PALETTE_COUNT ? stateOf(t)->palette[entry].current : 0;
+}
+
+void colorTableSetWord(ColorTable* t, uint32_t entry, uint32_t word) {
+  if (entry < COLOR_PALETTE_COUNT) stateOf(t)->palette[entry].current = word & 0xFFFF;
+}
+
 int colorTableEdited(ColorTable* t) {
   for (uint32_t k = 0; k < t->paletteCount; k++)
     if (t->colorIsChanged(t, k)) return 1;

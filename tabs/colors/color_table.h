@@ -76,6 +76,13 @@ struct ColorTable {
 int colorTableInit(const uint8_t* body, uint32_t size, ColorTable* table,
                    const ColorLayout* layout);
 
+// An entry's current colour word, bit 15 included (0 past the palette); and
+// setting it whole, as it is in another image of the table: what carrying
+// a palette from one firmware to the next needs, where colorSet would set
+// bit 15.
+uint32_t colorTableWord(ColorTable* table, uint32_t entry);
+void colorTableSetWord(ColorTable* table, uint32_t entry, uint32_t word);
+
 // 1 when a colour word or an item's entry differs from the one decoded.
 int colorTableEdited(ColorTable* table);
 
