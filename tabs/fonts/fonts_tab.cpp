@@ -31,9 +31,6 @@ enum { COL_CODE, COL_PICTURE, COL_COUNT };
 // never be seen.
 const uint32_t PREVIEW_MAX_WIDTH = 700;
 
-// Undo keeps at least this many steps; older ones are dropped.
-const size_t UNDO_LIMIT = 256;
-
 const char MENU_HINT[] = "Right-click, Shift+F10 or the Menu key: BDF export and import, missing letters.\n"
                          "Ctrl+Z undoes a glyph edit, Ctrl+Shift+Z or Ctrl+Y redoes it.";
 
@@ -124,37 +121,9 @@ void missingRefresh(FontView* view) {
   gtk_widget_queue_draw(view->listView);
 }
 
-GlyphState stateOf(FontView* view, uint32_t code) {
-  const FontGlyph* g = glyphOf(view, code);
-  return {code, g->width, std::vector<uint8_t>(g->pixels, g->pixels + view->metrics.width * view->metrics.height)};
-}
-
-// Ends the step being gathered: its glyphs that differ from their before
-// states make one undo step, and a new step drops what could be redone.
-void stepClose(FontView* view) {
-  EditStep step;
-  for (GlyphState& before : view->openStep.before) {
-    GlyphState after = stateOf(view, before.code);
-    if (after.width == before.width && after.pixels == before.pixels) continue;
-    step.before.push_back(std::move(before));
-    step.after.push_back(std::move(after));
-  }
-  view->openStep.before.clear();
-  if (step.before.empty()) return;
-  view->undoSteps.push_back(std::move(step));
-  if (view->undoSteps.size() > UNDO_LIMIT) view->undoSteps.erase(view->undoSteps.begin());
-  view->redoSteps.clear();
-}
-
-// Starts a step over one glyph, ending the one before.
-void stepOpen(FontView* view, uint32_t code) {
-  stepClose(view);
-  view->openStep.before.push_back(stateOf(view, code));
-}
-
 // Loads a glyph into the editor and the controls.
 void glyphShow(FontView* view, uint32_t code) {
-  stepClose(view);  // a stroke ends when its glyph leaves the editor
+  view->history->end();  // a stroke ends when its glyph leaves the editor
   FontGlyph* g = glyphOf(view, code);
   view->current = code;
   glyphEditSetPixels(editorOf(view), g->pixels);
@@ -178,65 +147,6 @@ void fontViewSync(FontView* view) {
   missingShow(view);
 }
 
-// After glyphs were set from elsewhere (undo, redo, an import): their marks,
-// pictures, the editor and the preview.
-void glyphsShow(FontView* view, const std::vector<GlyphState>& states) {
-  for (const GlyphState& s : states) {
-    FontGlyph* g = glyphOf(view, s.code);
-    g->changed = fontGlyphEdited(&view->metrics, g);
-    rowPictureSet(view, s.code);
-  }
-  glyphShow(view, view->current);
-  fontViewRenderPreview(view);
-  missingShow(view);
-}
-
-void statesApply(FontView* view, const std::vector<GlyphState>& states) {
-  for (const GlyphState& s : states) {
-    FontGlyph* g = glyphOf(view, s.code);
-    g->width = s.width;
-    std::memcpy(g->pixels, s.pixels.data(), s.pixels.size());
-  }
-  // A step of one glyph takes the editor to it, so the user sees what changed.
-  if (states.size() == 1 && states[0].code != view->current) {
-    GtkTreePath* path = gtk_tree_path_new_from_indices(int(states[0].code - 1), -1);
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), path, nullptr, FALSE);
-    gtk_tree_path_free(path);
-  }
-  glyphsShow(view, states);
-}
-
-void undo(FontView* view) {
-  stepClose(view);
-  if (view->undoSteps.empty()) return;
-  EditStep step = std::move(view->undoSteps.back());
-  view->undoSteps.pop_back();
-  statesApply(view, step.before);
-  view->redoSteps.push_back(std::move(step));
-}
-
-void redo(FontView* view) {
-  stepClose(view);
-  if (view->redoSteps.empty()) return;
-  EditStep step = std::move(view->redoSteps.back());
-  view->redoSteps.pop_back();
-  statesApply(view, step.after);
-  view->undoSteps.push_back(std::move(step));
-}
-
-gboolean viewKeyPress(GtkWidget*, GdkEventKey* event, FontView* view) {
-  if (!(event->state & GDK_CONTROL_MASK)) return FALSE;
-  const guint key = gdk_keyval_to_lower(event->keyval);
-  if (key == GDK_z && !(event->state & GDK_SHIFT_MASK)) {
-    undo(view);
-  } else if (key == GDK_z || key == GDK_y) {
-    redo(view);
-  } else {
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void glyphWidthSet(FontView* view, uint32_t width) {
   glyphOf(view, view->current)->width = width;
   glyphEditSetVisibleWidth(editorOf(view), width);
@@ -246,12 +156,12 @@ void glyphWidthSet(FontView* view, uint32_t width) {
 // The dots of one press .. release are one step: the glyph is still in its
 // state before the stroke when the first dot's "modified" arrives.
 void glyphModified(GlyphEdit*, gpointer, FontView* view) {
-  if (view->openStep.before.empty()) stepOpen(view, view->current);
+  view->history->note(FONT_UNDO_GLYPH, view->current);
   fontViewSync(view);
 }
 
 gboolean strokeEdge(GtkWidget*, GdkEventButton*, FontView* view) {
-  stepClose(view);
+  view->history->end();
   return FALSE;
 }
 
@@ -260,10 +170,10 @@ void widthChanged(GtkSpinButton* spin, FontView* view) {
   uint32_t width = uint32_t(gtk_spin_button_get_value_as_int(spin));
   glyphEditSetVisibleWidth(editorOf(view), width);
   if (view->current && glyphOf(view, view->current)->width != width) {
-    stepOpen(view, view->current);
+    fontUndoBegin(view);
     glyphOf(view, view->current)->width = width;
     fontViewSync(view);
-    stepClose(view);
+    view->history->end();
   }
 }
 
@@ -274,10 +184,10 @@ void shift(FontView* view, int dx, int dy) {
   std::vector<uint8_t> to(size_t(W) * H);
   for (int y = 0; y < H; y++)
     for (int x = 0; x < W; x++) to[((y + dy + H) % H) * W + (x + dx + W) % W] = from[y * W + x];
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), to.data());
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void upClicked(GtkButton*, FontView* view) { shift(view, 0, -1); }
@@ -287,19 +197,19 @@ void rightClicked(GtkButton*, FontView* view) { shift(view, 1, 0); }
 
 void clearClicked(GtkButton*, FontView* view) {
   std::vector<uint8_t> blank(view->metrics.width * view->metrics.height, 0);
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), blank.data());
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void restoreGlyph(FontView* view) {
   FontGlyph* g = glyphOf(view, view->current);
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), g->savedPixels);
   glyphWidthSet(view, g->savedWidth);
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void restoreClicked(GtkButton*, FontView* view) { restoreGlyph(view); }
@@ -324,11 +234,11 @@ void copyActivated(GtkEntry* entry, FontView* view) {
   gtk_entry_set_text(entry, "");
   if (!code) return;
   FontGlyph* source = glyphOf(view, code);
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), source->pixels);
   glyphWidthSet(view, source->width);
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void previewActivated(GtkEntry*, FontView* view) { fontViewRenderPreview(view); }
@@ -404,9 +314,12 @@ void importActivated(GtkMenuItem*, FontView* view) {
     showError(message);
     return;
   }
-  stepClose(view);
-  std::vector<GlyphState> before;
-  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) before.push_back(stateOf(view, code));
+  view->history->begin();
+  std::vector<uint32_t> codes;
+  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) {
+    view->history->note(FONT_UNDO_GLYPH, code);
+    codes.push_back(code);
+  }
   char err[FONT_BDF_ERROR_SIZE] = "";
   char* warnings = nullptr;
   int read = fontBdfRead(contents, length, &view->metrics, view->glyphs, &warnings, err);
@@ -414,12 +327,12 @@ void importActivated(GtkMenuItem*, FontView* view) {
   GCharPtr shown(g_filename_display_basename(path));
   if (!read) {
     shellFormatMessage(message, "Unable to import %s:\n%s", shown.get(), err);
+    view->history->end();
     showError(message);
     return;
   }
-  glyphsShow(view, before);
-  view->openStep.before = std::move(before);
-  stepClose(view);
+  fontViewShowGlyphs(view, codes);
+  view->history->end();
   if (warnings) {
     shellFormatMessage(message, "%s was imported; pixels outside the %u x %u cell were dropped:\n%s", shown.get(),
                        view->metrics.width, view->metrics.height, warnings);
@@ -620,6 +533,7 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
   if (!view->glyphs) {
     top = gtk_label_new("This font is malformed: it is not shown, and it is saved as it was read.");
   } else {
+    fontUndoInit(view);
     top = gtk_hbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(top), 5);
     gtk_box_pack_start(GTK_BOX(top), listBuild(view), FALSE, TRUE, 0);
@@ -651,7 +565,7 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
     gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), first, nullptr, FALSE);
     gtk_tree_path_free(first);
     missingShow(view);
-    g_signal_connect(top, "key-press-event", G_CALLBACK(viewKeyPress), view);
+    g_signal_connect(top, "key-press-event", G_CALLBACK(fontViewKeyPress), view);
   }
   viewSetRecord(top, view);
   return top;
@@ -680,6 +594,17 @@ void fontViewStore(GtkWidget* widget) {
 FontView::~FontView() {
   fontGlyphsFree(glyphs);
   if (menu) gtk_widget_destroy(menu);
+}
+
+void fontViewShowGlyphs(FontView* view, const std::vector<uint32_t>& codes) {
+  for (uint32_t code : codes) {
+    FontGlyph* g = glyphOf(view, code);
+    g->changed = fontGlyphEdited(&view->metrics, g);
+    rowPictureSet(view, code);
+  }
+  glyphShow(view, view->current);
+  fontViewRenderPreview(view);
+  missingShow(view);
 }
 
 void fontViewRenderPreview(FontView* view) {
