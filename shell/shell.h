@@ -103,6 +103,14 @@ void commitAllTabs();
 // given as data.
 void shellMenuBelowCursor(GtkMenu* menu, gint* x, gint* y, gboolean* pushIn, gpointer treeView);
 
+// Marks list as the widget that takes the keyboard focus when page is shown:
+// the Modules tab's page container, or an editor view's top widget (found
+// through the inner notebook's current page).
+void shellSetMainList(GtkWidget* page, GtkWidget* list);
+// Once the main loop is idle, puts the keyboard focus into the main list of
+// the page shown; its cursor row stays. Selecting a tab in any way does it.
+void shellFocusMainListLater();
+
 // Returns a new image widget showing the 16 x 16 replace icon.
 GtkWidget* newReplaceIcon();
 

@@ -9,6 +9,7 @@
 #include "pool/be.h"
 #include "resources/icons.h"
 #include "shell/editor_page.h"
+#include "shell/shell.h"
 #include "tabs/colors/color_view.h"
 
 namespace {
@@ -230,6 +231,7 @@ GtkWidget* colorViewCreate(ModulePool*, Module* module) {
     GtkWidget* palette = paletteBuild(view);
     gtk_box_pack_start(GTK_BOX(top), colorItemsBuild(view), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(top), palette, FALSE, FALSE, 0);
+    shellSetMainList(top, view->treeView);
   }
   viewSetRecord(top, view);
   return top;

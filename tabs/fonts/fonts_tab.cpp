@@ -537,6 +537,7 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
     top = gtk_hbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(top), 5);
     gtk_box_pack_start(GTK_BOX(top), listBuild(view), FALSE, TRUE, 0);
+    shellSetMainList(top, view->listView);
 
     GtkWidget* right = gtk_vbox_new(FALSE, 0);
     GtkWidget* editRow = gtk_hbox_new(FALSE, 0);

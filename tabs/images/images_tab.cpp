@@ -259,6 +259,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   view->listView = gtk_tree_view_new_with_model(GTK_TREE_MODEL(view->listStore));
   g_object_unref(view->listStore);  // the list view keeps it
   gtk_container_add(GTK_CONTAINER(scrolled), view->listView);
+  shellSetMainList(top, view->listView);
   g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);
   g_signal_connect(view->listView, "popup-menu", G_CALLBACK(listPopupMenu), view);
 

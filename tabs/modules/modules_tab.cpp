@@ -243,6 +243,7 @@ TabHandler* modulesTabNew(GtkWidget* container) {
   store = gtk_list_store_new(SC_COUNT, G_TYPE_UINT, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING,
                              G_TYPE_STRING, G_TYPE_STRING, G_TYPE_UINT, G_TYPE_UINT);
   widgets.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+  shellSetMainList(container, widgets.view);
   gtk_container_add(GTK_CONTAINER(scrolled), widgets.view);
   addColumn(MC_INDEX, SC_INDEX, 1.0f);
   addColumn(MC_NAME, SC_NAME, 0.0f);

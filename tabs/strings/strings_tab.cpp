@@ -711,6 +711,7 @@ GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT);
   view->treeView = gtk_tree_view_new();
   gtk_container_add(GTK_CONTAINER(scrolled), view->treeView);
+  shellSetMainList(top, view->treeView);
 
   const uint32_t count = listGetCount(view->lm.entries);
   view->storeRows.assign(count, -1);

@@ -126,6 +126,51 @@ gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state) {
   return sendEvent(widget, event, gtk_widget_get_window(widget));
 }
 
+namespace {
+
+// The main window has the keyboard, as the one window on screen would.
+void windowFocus() {
+  GtkWidget* top = shellGetMainWindow();
+  if (gtk_window_has_toplevel_focus(GTK_WINDOW(top))) return;
+  GdkEvent* focus = gdk_event_new(GDK_FOCUS_CHANGE);
+  focus->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(top)));
+  focus->focus_change.in = TRUE;
+  gtk_widget_send_focus_change(top, focus);
+  gdk_event_free(focus);
+}
+
+void keySend(GdkEventType type, guint keyval, guint state) {
+  windowFocus();
+  GdkEvent* event = gdk_event_new(type);
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(shellGetMainWindow())));
+  event->key.keyval = keyval;
+  event->key.state = state;
+  event->key.time = GDK_CURRENT_TIME;
+  GdkKeymapKey* keys = nullptr;
+  gint n = 0;
+  if (gdk_keymap_get_entries_for_keyval(nullptr, keyval, &keys, &n) && n)
+    event->key.hardware_keycode = guint16(keys[0].keycode);
+  g_free(keys);
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+}
+
+}  // namespace
+
+void guiKeyDown(guint keyval, guint state) { keySend(GDK_KEY_PRESS, keyval, state); }
+void guiKeyUp(guint keyval, guint state) { keySend(GDK_KEY_RELEASE, keyval, state); }
+
+void guiType(guint keyval, guint state) {
+  guiKeyDown(keyval, state);
+  guiKeyUp(keyval, state);
+}
+
+void guiTypeText(const char* text) {
+  for (const char* c = text; *c; c++) guiType(gdk_unicode_to_keyval(guchar(*c)));
+}
+
+GtkWidget* guiFocus() { return gtk_window_get_focus(GTK_WINDOW(shellGetMainWindow())); }
+
 std::string guiCellText(GtkWidget* view, int column, int row) {
   GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
   GtkTreeIter iter;

@@ -46,6 +46,17 @@ bool guiWaitFor(const std::function<bool()>& done);
 void guiActivate(GtkWidget* item);
 gboolean guiRightClickRow(GtkWidget* view, int row);
 gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state = 0);
+// Keys as the X server sends them to the main window, which gets the
+// keyboard first: GTK hands each to a grabbing popup (a list's search box)
+// or to the window (its key handler, accelerators and mnemonics, then the
+// focus widget and its parents). guiType presses and releases a key.
+void guiKeyDown(guint keyval, guint state = 0);
+void guiKeyUp(guint keyval, guint state = 0);
+void guiType(guint keyval, guint state = 0);
+void guiTypeText(const char* text);  // ASCII letters, one key each
+// The main window's focus widget; a widget's own focus is waited for with
+// guiWaitFor, as the shell moves it when the main loop is idle.
+GtkWidget* guiFocus();
 // What a list column shows for a row, as drawn; a label's text; the only child.
 std::string guiCellText(GtkWidget* view, int column, int row);
 std::string guiLabelText(GtkWidget* label);
