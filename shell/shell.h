@@ -40,9 +40,10 @@ struct ShellDialogs {
   // The "Data not saved" question; returns the GTK response.
   int (*question)(const char* text);
   // A file chooser starting in folder (none when empty), with suggestedName
-  // (may be null) for a save. On accept stores the file name in path and the
-  // chooser's folder in folderOut (SHELL_TEXT_SIZE bytes each, an unknown
-  // folder left as it was) and returns 1; returns 0 when cancelled.
+  // (may be null) for a save. On accept stores the file name in path ("" for
+  // none) and the chooser's folder in folderOut (SHELL_TEXT_SIZE bytes each,
+  // an unknown folder left as it was) and returns 1; returns 0 when
+  // cancelled.
   int (*chooseFile)(const char* title, GtkFileChooserAction action, const char* folder,
                     const char* suggestedName, char* path, char* folderOut);
   // Ends the main loop.
@@ -82,10 +83,11 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName);
 ModulePool* runOpenDialog();
 
 // A file chooser for a tab (through the dialog table, so tests answer it),
-// starting in folderMemory (SHELL_TEXT_SIZE bytes, empty for none), which
-// takes the chooser's folder on accept. The GTK chooser of a save asks before
+// starting in folderMemory (SHELL_TEXT_SIZE bytes), which takes the
+// chooser's folder on accept; before it holds one, in the loaded image's
+// folder, else in the current folder. The GTK chooser of a save asks before
 // overwriting. Returns 1 with the file name in path (SHELL_TEXT_SIZE bytes),
-// or 0 when cancelled.
+// or 0 when cancelled or accepted without a file name.
 int shellChooseFile(const char* title, GtkFileChooserAction action, char* folderMemory,
                     const char* suggestedName, char* path);
 

@@ -256,7 +256,7 @@ TEST_F(FontsTab, MenuExportsImportsAndMarksMissingLetters) {
     script.choose(exported).choose(bad);
     guiActivate(child(v->menu, "Export BDF…"));
     guiActivate(child(v->menu, "Import BDF…"));
-    EXPECT_EQ((std::vector<std::string>{"Export BDF in  as font_a.bdf", "Import BDF in ",
+    EXPECT_EQ((std::vector<std::string>{"Export BDF in " + dir.path() + " as font_a.bdf", "Import BDF in " + dir.path(),
                                         "error: Unable to import bad.bdf:\nline 2: the file ends before ENDFONT"}),
               script.log);
   }

@@ -4,6 +4,8 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "pool/memory.h"
 #include "shell/editor_page.h"
 #include "tabs/images/image_view.h"
@@ -109,9 +111,10 @@ TEST_F(ImagesTab, ListsSelectsAndPreviews) {
 
 TEST_F(ImagesTab, ExportAndImport) {
   DialogScript script;
-  const std::string exported = dir.file("out.xbm"), small = dir.file("small.xbm"), xbm = dir.file("b.xbm"),
+  const std::string exported = dir.file("out/out.xbm"), small = dir.file("small.xbm"), xbm = dir.file("b.xbm"),
                     green = dir.file("c.png");
   const Bytes greenBytes = pngOf(2, 2, 0x00FF00FF);
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("out")));
   ASSERT_TRUE(writeFile(green, greenBytes));
   ASSERT_TRUE(writeFile(small, bytesOf("#define s_width 4\n#define s_height 4\nstatic char s_bits[] = {\n"
                                        "0x00, 0x00, 0x00, 0x00 };\n")));
@@ -133,8 +136,8 @@ TEST_F(ImagesTab, ExportAndImport) {
   guiActivate(i->replaceItem);
   EXPECT_EQ(greenBytes, Bytes(entry(i, 1)->data, entry(i, 1)->data + entry(i, 1)->size));
   EXPECT_EQ((std::vector<std::string>{
-                "Save Image in  as bitmap_000.xbm",
-                "Open XBM Image in ",  // a folder of its own
+                "Save Image in " + dir.path() + " as bitmap_000.xbm",  // the image's folder
+                "Open XBM Image in " + dir.path(),  // a memory of its own, not the export's
                 "error: \nImage format mismatch.\nXBM format required.",
                 "Open XBM Image in " + dir.path(),
                 "error: \nImage size mismatch (4x4 pixels).\nRequired size: 8x2 pixels.",

@@ -225,7 +225,7 @@ TEST_F(StringsTab, ExportAndImportFromTheMenu) {
   guiActivate(de->exportItem);
   guiActivate(de->importItem);
   EXPECT_EQ(std::vector<std::string>(
-                {"Export Texts in  as Lng_German.po", "Import Texts in ",
+                {"Export Texts in " + dir.path() + " as Lng_German.po", "Import Texts in " + dir.path(),
                  "warning: 1 text was imported. Refused:\n0/1: the entry is absent"}),
             script.log);
   Bytes exported = readFile(po);

@@ -24,7 +24,7 @@ int scriptChooseFile(const char* title, GtkFileChooserAction, const char* folder
                      const char* suggestedName, char* path, char* folderOut) {
   std::string line = std::string(title) + " in " + folder;
   DialogScript::Step step = scripted(suggestedName ? line + " as " + suggestedName : line);
-  if (step.path.empty()) return 0;
+  if (step.response != GTK_RESPONSE_ACCEPT) return 0;  // choose("") accepts no file
   g_strlcpy(path, step.path.c_str(), SHELL_TEXT_SIZE);
   g_strlcpy(folderOut, GCharPtr(g_path_get_dirname(path)).get(), SHELL_TEXT_SIZE);
   return 1;
