@@ -10,7 +10,6 @@
 #include "tabs/images/image_view.h"
 #include "tabs/modules/modules_tab.h"
 #include "tabs/strings/language_view.h"
-#include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
 
 namespace {
@@ -19,14 +18,7 @@ class PageKeys : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    auto module = [](const char* name, const Bytes& body) { return ModuleBuilder().name(name).body(body).build(); };
-    const LanguageGroup texts = {"Ja", "Nein", "Weiter"};
-    const Bytes bitmaps = imagesBody(IMAGE_KIND_BITMAPS, {{IMAGE_BITMAP, 8, 2, {0xF0, 0x00, 0, 0}}});
-    ASSERT_TRUE(writeFile(good, imageOf({kernel, module("rombitmaps", bitmaps), module("rom_col_a", colorBody(0x0033)),
-                                         module("Lng_German", languageBody(LANGUAGE_LAYOUT_32, {texts}, "CP1252")),
-                                         module("Lng_Dutch", languageBody(LANGUAGE_LAYOUT_32, {texts}, "CP1252")),
-                                         module("font_a", fontBody(1))})));
-    open(good);
+    openEveryKind();
   }
   static GtkNotebook* book() { return GTK_NOTEBOOK(shellGetNotebook()); }
   static GtkNotebook* inner(int page) { return GTK_NOTEBOOK(guiOnlyChild(gtk_notebook_get_nth_page(book(), page))); }

@@ -4,6 +4,7 @@
 // entry it uses and a Changed box that undoes its assignment.
 #include <cstring>
 
+#include "shell/tree_titles.h"
 #include "tabs/colors/color_view.h"
 
 namespace {
@@ -199,6 +200,7 @@ GtkWidget* colorItemsBuild(ColorView* view) {
   gtk_tree_view_column_set_cell_data_func(column, cell, changedData, view, nullptr);
   g_signal_connect(cell, "toggled", G_CALLBACK(changedToggled), view);
   gtk_tree_view_append_column(tree, column);
+  treeViewTitlesFit(view->treeView);
   gtk_tree_view_set_search_column(tree, COL_ITEM);
   gtk_tree_view_set_search_equal_func(tree, searchEqual, view, nullptr);
 

@@ -16,6 +16,7 @@
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "shell/tree_titles.h"
 #include "tabs/fonts/font_bdf.h"
 #include "tabs/fonts/font_codec.h"
 #include "tabs/fonts/font_coverage.h"
@@ -456,6 +457,7 @@ GtkWidget* listBuild(FontView* view) {
   g_signal_connect(cell, "toggled", G_CALLBACK(changedToggled), view);
   gtk_tree_view_append_column(list, column);
 
+  treeViewTitlesFit(view->listView);
   gtk_tree_view_set_search_column(list, COL_CODE);  // type-ahead by the code shown
   gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectGlyph, view, nullptr);
   g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);

@@ -12,6 +12,7 @@
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "shell/tree_titles.h"
 #include "tabs/images/image_view.h"
 
 namespace {
@@ -282,6 +283,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
     gtk_list_store_set(view->listStore, &iter, COL_INDEX, i, -1);
   }
   GtkTreeView* list = GTK_TREE_VIEW(view->listView);
+  treeViewTitlesFit(view->listView);
   gtk_tree_view_set_search_column(list, COL_INDEX);
   gtk_tree_view_set_search_equal_func(list, searchEqual, view, nullptr);
   gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectImage, view, nullptr);

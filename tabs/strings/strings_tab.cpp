@@ -22,6 +22,7 @@
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "shell/tree_titles.h"
 #include "tabs/fonts/font_codec.h"
 #include "tabs/strings/language_view.h"
 
@@ -745,6 +746,7 @@ GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   g_signal_connect(changed, "toggled", G_CALLBACK(languageViewToggled), view);
   columnAdd(view, "Changed", changed, changedCell, 60);
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view->treeView), TRUE);
+  treeViewTitlesFit(view->treeView);
 
   GtkTreeView* tree = GTK_TREE_VIEW(view->treeView);
   gtk_tree_view_set_search_equal_func(tree, searchEqual, view, nullptr);

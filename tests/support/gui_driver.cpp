@@ -2,7 +2,10 @@
 #include "tests/support/gui_driver.h"
 
 #include "shell/gtk_ptr.h"
+#include "tabs/images/image_codec.h"
 #include "tabs/pages.h"
+#include "tabs/strings/language_codec.h"
+#include "tests/support/body_builders.h"
 
 namespace {
 
@@ -202,6 +205,17 @@ void GuiTest::SetUp() {
   diag = ModuleBuilder().name("diag").type(0x55).body(Bytes(8, 0x42)).build();
   good = dir.file("good.img");
   ASSERT_TRUE(writeFile(good, imageOf({colors, kernel, diag})));
+}
+
+void GuiTest::openEveryKind() {
+  auto module = [](const char* name, const Bytes& body) { return ModuleBuilder().name(name).body(body).build(); };
+  const Bytes texts = languageBody(LANGUAGE_LAYOUT_32, {{"Ja", "Nein", "Weiter"}}, "CP1252");
+  const Bytes bitmaps = imagesBody(IMAGE_KIND_BITMAPS, {{IMAGE_BITMAP, 8, 2, {0xF0, 0x00, 0, 0}}});
+  const std::string path = dir.file("every.img");
+  ASSERT_TRUE(writeFile(path, imageOf({module("rombitmaps", bitmaps), module("rom_col_a", colorBody(0x0033)),
+                                       module("Lng_German", texts), module("Lng_Dutch", texts),
+                                       module("font_a", fontBody(1)), kernel})));
+  open(path);
 }
 
 void GuiTest::open(const std::string& path) {

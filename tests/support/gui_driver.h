@@ -70,6 +70,10 @@ class GuiTest : public testing::Test {
   virtual void startShell();
   // File > Open of path.
   void open(const std::string& path);
+  // Opens an image with a module for every tab: rombitmaps (one 8 x 2
+  // bitmap), rom_col_a, Lng_German and Lng_Dutch ("Ja", "Nein", "Weiter"),
+  // font_a (6 x 8), then kernel.
+  void openEveryKind();
 
   TempDir dir;
   Bytes colors, kernel, diag;  // a data module, a system module, a user-defined data module
