@@ -112,6 +112,16 @@ void shellQuitLoop() { dialogs->quit(); }
 void showError(const char* text) { dialogs->message(GTK_MESSAGE_ERROR, text); }
 void showWarning(const char* text) { dialogs->message(GTK_MESSAGE_WARNING, text); }
 
+void showErrorLater(const char* text) {
+  g_idle_add(
+      [](gpointer copy) -> gboolean {
+        showError(static_cast<const char*>(copy));
+        g_free(copy);
+        return FALSE;
+      },
+      g_strdup(text));
+}
+
 int askSaveFirst(const char* text) {
   int response = dialogs->question(text);
   if (response == GTK_RESPONSE_NO) return SAVE_NO;

@@ -120,6 +120,10 @@ GtkWidget* newReplaceIcon();
 // shown as plain text.
 void showError(const char* text);
 void showWarning(const char* text);
+// showError once the main loop is idle: for a handler that the dialog would
+// run again (a cell editor's "edited" runs again when the dialog takes its
+// focus).
+void showErrorLater(const char* text);
 
 // Read access for the tabs and the tests.
 GtkWidget* shellGetMainWindow();
