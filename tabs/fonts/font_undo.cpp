@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Undo and redo of glyph edits: a glyph's state is its width and its pixels,
 // kept by the view's undo history.
-#include <gdk/gdkkeysyms.h>
-
 #include <cstring>
 
 #include "tabs/fonts/font_view.h"
@@ -57,14 +55,7 @@ void fontUndoBegin(FontView* view) {
   view->history->note(FONT_UNDO_GLYPH, view->current);
 }
 
-gboolean fontViewKeyPress(GtkWidget*, GdkEventKey* event, FontView* view) {
-  if (!(event->state & GDK_CONTROL_MASK)) return FALSE;
-  const guint key = gdk_keyval_to_lower(event->keyval);
-  if (key == GDK_z && !(event->state & GDK_SHIFT_MASK))
-    stepApply(view, view->history->undo(), false);
-  else if (key == GDK_z || key == GDK_y)
-    stepApply(view, view->history->redo(), true);
-  else
-    return FALSE;
-  return TRUE;
+void fontUndoStep(FontView* view, int step) {
+  if (step < 0) stepApply(view, view->history->undo(), false);
+  else stepApply(view, view->history->redo(), true);
 }

@@ -62,8 +62,14 @@ enum : uint32_t { FONT_UNDO_GLYPH = 1 };
 void fontUndoBegin(FontView* view);
 // Makes the view's history (reading glyphs), when the view is built.
 void fontUndoInit(FontView* view);
-// Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y anywhere in a view.
+// Undoes (step -1) or redoes (step 1) a step, the glyphs following.
+void fontUndoStep(FontView* view, int step);
+
+// The view's keys (font_keys.cpp): Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y undo and
+// redo, Ctrl+plus, Ctrl+minus and Ctrl+0 zoom the glyph grid, anywhere in
+// the view; and the bounds of the GlyphEdit's keyboard strokes.
 gboolean fontViewKeyPress(GtkWidget* top, GdkEventKey* event, FontView* view);
+void fontKeysConnect(FontView* view);
 
 // Draws the preview entry's text, converted to the host's 8-bit character
 // set (CP1252 where the system uses UTF-8), with the font's glyphs.

@@ -547,9 +547,16 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
     g_signal_connect(view->glyphEdit, "modified", G_CALLBACK(glyphModified), view);
     g_signal_connect(view->glyphEdit, "button-press-event", G_CALLBACK(strokeEdge), view);
     g_signal_connect(view->glyphEdit, "button-release-event", G_CALLBACK(strokeEdge), view);
+    fontKeysConnect(view);
+    // Zoomed, the grid scrolls in its room: the window never grows.
     GtkWidget* editAlign = gtk_alignment_new(0.5, 0.5, 0, 0);
     gtk_container_add(GTK_CONTAINER(editAlign), view->glyphEdit);
-    gtk_box_pack_start(GTK_BOX(editRow), editAlign, TRUE, TRUE, 0);
+    GtkWidget* editScroll = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(editScroll), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(editScroll), editAlign);
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(editScroll))), GTK_SHADOW_NONE);
+    gtk_box_pack_start(GTK_BOX(editRow), editScroll, TRUE, TRUE, 0);
     GtkWidget* controlsAlign = gtk_alignment_new(0.5, 0.5, 0, 0);
     gtk_container_add(GTK_CONTAINER(controlsAlign), controlsBuild(view));
     gtk_box_pack_start(GTK_BOX(editRow), controlsAlign, FALSE, FALSE, 0);

@@ -131,9 +131,8 @@ gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state) {
 
 namespace {
 
-// The main window has the keyboard, as the one window on screen would.
-void windowFocus() {
-  GtkWidget* top = shellGetMainWindow();
+// The window has the keyboard, as the one window on screen would.
+void windowFocus(GtkWidget* top) {
   if (gtk_window_has_toplevel_focus(GTK_WINDOW(top))) return;
   GdkEvent* focus = gdk_event_new(GDK_FOCUS_CHANGE);
   focus->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(top)));
@@ -142,10 +141,11 @@ void windowFocus() {
   gdk_event_free(focus);
 }
 
-void keySend(GdkEventType type, guint keyval, guint state) {
-  windowFocus();
+void keySend(GdkEventType type, guint keyval, guint state, GtkWidget* window) {
+  if (!window) window = shellGetMainWindow();
+  windowFocus(window);
   GdkEvent* event = gdk_event_new(type);
-  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(shellGetMainWindow())));
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
   event->key.keyval = keyval;
   event->key.state = state;
   event->key.time = GDK_CURRENT_TIME;
@@ -160,12 +160,12 @@ void keySend(GdkEventType type, guint keyval, guint state) {
 
 }  // namespace
 
-void guiKeyDown(guint keyval, guint state) { keySend(GDK_KEY_PRESS, keyval, state); }
-void guiKeyUp(guint keyval, guint state) { keySend(GDK_KEY_RELEASE, keyval, state); }
+void guiKeyDown(guint keyval, guint state, GtkWidget* window) { keySend(GDK_KEY_PRESS, keyval, state, window); }
+void guiKeyUp(guint keyval, guint state, GtkWidget* window) { keySend(GDK_KEY_RELEASE, keyval, state, window); }
 
-void guiType(guint keyval, guint state) {
-  guiKeyDown(keyval, state);
-  guiKeyUp(keyval, state);
+void guiType(guint keyval, guint state, GtkWidget* window) {
+  guiKeyDown(keyval, state, window);
+  guiKeyUp(keyval, state, window);
 }
 
 void guiTypeText(const char* text) {

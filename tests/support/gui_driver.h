@@ -49,10 +49,11 @@ gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state = 0);
 // Keys as the X server sends them to the main window, which gets the
 // keyboard first: GTK hands each to a grabbing popup (a list's search box)
 // or to the window (its key handler, accelerators and mnemonics, then the
-// focus widget and its parents). guiType presses and releases a key.
-void guiKeyDown(guint keyval, guint state = 0);
-void guiKeyUp(guint keyval, guint state = 0);
-void guiType(guint keyval, guint state = 0);
+// focus widget and its parents). guiType presses and releases a key. A
+// test's own window may stand for the main window.
+void guiKeyDown(guint keyval, guint state = 0, GtkWidget* window = nullptr);
+void guiKeyUp(guint keyval, guint state = 0, GtkWidget* window = nullptr);
+void guiType(guint keyval, guint state = 0, GtkWidget* window = nullptr);
 void guiTypeText(const char* text);  // ASCII letters, one key each
 // The main window's focus widget; a widget's own focus is waited for with
 // guiWaitFor, as the shell moves it when the main loop is idle.
