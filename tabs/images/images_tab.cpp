@@ -240,6 +240,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   auto* view = new ImageView{};
   view->module = module;
   view->shown = -1;
+  view->zoom = 1;
   char err[IMAGE_ERROR_SIZE] = "";
   view->images = imageModuleDecode(module, err);
   if (!view->images) {
@@ -251,6 +252,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   view->version = view->images->version;
 
   GtkWidget* top = gtk_vbox_new(FALSE, 0);
+  g_signal_connect(top, "key-press-event", G_CALLBACK(imageViewKeyPress), view);
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
@@ -319,6 +321,7 @@ ImageView::~ImageView() {
     imageModuleFree(images);
   }
   if (menu) gtk_widget_destroy(menu);
+  if (previewScroll) g_object_unref(previewScroll);
 }
 
 void imagePreview(ImageView* view, uint32_t index) {
@@ -328,10 +331,7 @@ void imagePreview(ImageView* view, uint32_t index) {
     e->preview = g_object_ref_sink(widget);
     gtk_widget_show(widget);
   }
-  // The old picture stays alive: its entry holds a reference.
-  GtkBin* frame = GTK_BIN(view->previewFrame);
-  if (GtkWidget* old = gtk_bin_get_child(frame)) gtk_container_remove(GTK_CONTAINER(frame), old);
-  gtk_container_add(GTK_CONTAINER(frame), static_cast<GtkWidget*>(e->preview));
+  imagePreviewShow(view, static_cast<GtkWidget*>(e->preview));
   view->shown = int32_t(index);
 }
 
