@@ -70,9 +70,9 @@ TEST_F(Shell, StartUpState) {
   // loads nothing.
   DialogScript script;
   script.choose("");
-  guiActivate(save_);
-  guiActivate(open_);
-  guiActivate(quit_);
+  guiType(GDK_s, GDK_CONTROL_MASK);
+  guiType(GDK_o, GDK_CONTROL_MASK);
+  guiType(GDK_q, GDK_CONTROL_MASK);
   EXPECT_EQ(Lines{"Open File in " + std::string(GCharPtr(g_get_current_dir()).get())}, script.log);
   EXPECT_EQ(nullptr, shellGetCurrentPool());
   EXPECT_EQ(1, guiQuitCount());

@@ -265,6 +265,22 @@ TEST_F(ColorsTab, TheKeyboardInThePalette) {
   EXPECT_EQ(49, red(gtk_image_get_pixbuf(GTK_IMAGE(v->previewImage))));
   auto* rect = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(v->swatches[14]), "selrect"));
   EXPECT_TRUE(gtk_widget_get_modifier_style(rect)->color_flags[GTK_STATE_NORMAL] & GTK_RC_BG);
+
+  // Back in the tree: Space on the Changed box (Right, past the Color
+  // column) undoes the assignment; Enter on a heading closes and opens it.
+  guiType(GDK_Tab, GDK_SHIFT_MASK);
+  ASSERT_TRUE(focusIs(v->treeView));
+  guiType(GDK_Right);
+  guiType(GDK_Right);
+  guiType(GDK_space);
+  EXPECT_EQ(12u, t->itemGetColor(t, 1));
+  guiType(GDK_Up);
+  GtkTreePath* heading = gtk_tree_path_new_from_string("0");
+  guiType(GDK_Return);
+  EXPECT_FALSE(gtk_tree_view_row_expanded(tree, heading));
+  guiType(GDK_Return);
+  EXPECT_TRUE(gtk_tree_view_row_expanded(tree, heading));
+  gtk_tree_path_free(heading);
 }
 
 // Every kind of edit is one step: an assignment, a run of key presses on

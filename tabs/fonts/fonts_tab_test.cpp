@@ -330,4 +330,32 @@ TEST_F(FontsTab, ZoomKeysAndTheWindowKeepsItsSize) {
   EXPECT_GT(gtk_adjustment_get_value(down), 100);
 }
 
+// Type-ahead by code, the controls' mnemonics, and Tab from the list to the grid.
+TEST_F(FontsTab, TheListAndTheControlsByKeys) {
+  gtk_widget_grab_focus(v->listView);
+  guiTypeText("65");
+  EXPECT_EQ(65u, v->current);
+  guiType(GDK_Escape);
+  const Bytes a = pixels(65);
+  guiType(GDK_w, GDK_MOD1_MASK);
+  EXPECT_EQ(v->widthSpin, guiFocus());
+  guiType(GDK_o, GDK_MOD1_MASK);
+  EXPECT_EQ(v->copyEntry, guiFocus());
+  guiType(GDK_u, GDK_MOD1_MASK);
+  guiType(GDK_l, GDK_MOD1_MASK);
+  Bytes shifted(48);  // up and left by one, wrapping around the whole cell
+  for (int i = 0; i < 48; i++) shifted[i] = a[(i / 6 + 1) % 8 * 6 + (i % 6 + 1) % 6];
+  EXPECT_EQ(shifted, pixels(65));
+  guiType(GDK_d, GDK_MOD1_MASK);
+  guiType(GDK_r, GDK_MOD1_MASK);
+  EXPECT_EQ(a, pixels(65));
+  guiType(GDK_c, GDK_MOD1_MASK);
+  EXPECT_EQ(Bytes(48, 0), pixels(65));
+  guiType(GDK_t, GDK_MOD1_MASK);
+  EXPECT_EQ(a, pixels(65));
+  gtk_widget_grab_focus(v->listView);
+  guiType(GDK_Tab);
+  EXPECT_EQ(v->glyphEdit, guiFocus());
+}
+
 }  // namespace

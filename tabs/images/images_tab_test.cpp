@@ -192,4 +192,16 @@ TEST_F(ImagesTab, ZoomByKeysKeepsTheWindowsSize) {
   EXPECT_EQ(40, width());
 }
 
+// Typing a number finds the picture of that index, and for icons a name.
+TEST_F(ImagesTab, TypeAheadByNumberAndName) {
+  gtk_widget_grab_focus(b->listView);
+  guiTypeText("2");
+  EXPECT_EQ(2, b->shown);
+  guiType(GDK_Escape);
+  guiType(GDK_Page_Down, GDK_CONTROL_MASK | GDK_MOD1_MASK);  // the icons' page
+  ASSERT_TRUE(guiWaitFor([this] { return guiFocus() == i->listView; }));
+  guiTypeText("do");
+  EXPECT_EQ(1, i->shown);
+}
+
 }  // namespace
