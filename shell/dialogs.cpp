@@ -136,7 +136,7 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName) {
   }
   char path[SHELL_TEXT_SIZE] = "";
   if (!shellChooseFile("Save File", GTK_FILE_CHOOSER_ACTION_SAVE, saveFolderMemory, suggestedName,
-                  path))
+                       path))
     return SAVE_CANCELLED;
   // Overwriting is allowed: the chooser has already asked. The first file
   // replaced is kept as NAME.orig, so a stock image survives its first save.

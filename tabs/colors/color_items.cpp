@@ -127,7 +127,9 @@ void dragDataReceived(GtkWidget*, GdkDragContext*, gint x, gint y, GtkSelectionD
   GtkTreeIter iter;
   gtk_tree_model_get_iter(GTK_TREE_MODEL(view->treeStore), &iter, path);
   const uint32_t item = rowItem(GTK_TREE_MODEL(view->treeStore), &iter);
-  view->history->begin();  // one step, whatever the selection does
+  // One step: the item is noted before it changes; the assignment below
+  // finds it changed already.
+  view->history->begin();
   view->history->note(COLOR_UNDO_ITEM, item);
   view->table.itemSetColor(&view->table, item, e);
   gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->treeView), path, nullptr, FALSE);
@@ -234,7 +236,7 @@ void colorItemsAssignSelected(ColorView* view, int32_t e) {
   if (!gtk_tree_selection_get_selected(selection, &model, &iter)) return;
   uint32_t item = rowItem(model, &iter);
   if (view->table.itemIsHeading(&view->table, item)) return;
-  if (!view->history->isOpen()) view->history->begin();  // a drop began one
+  view->history->begin();
   view->history->note(COLOR_UNDO_ITEM, item);
   view->table.itemSetColor(&view->table, item, e);
   view->history->end();
