@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The keys the main window takes before any widget sees them: Alt+1 to Alt+9
-// and Ctrl+PgUp/PgDn choose a tab, Ctrl+Alt+PgUp/PgDn turn the pages inside
-// it. Lists, notebooks and sliders bind Ctrl+PgUp/PgDn themselves (on a
-// slider it would change a colour). A page shown puts the keyboard focus
-// into its main list.
+// The keys that turn the main window's tabs and the pages inside them, and
+// the keyboard focus a shown page puts into its main list.
 #include <gdk/gdkkeysyms.h>
 
 #include "shell/shell.h"
@@ -56,6 +53,9 @@ void pageTurn(GtkNotebook* book, int step) {
                                   (gtk_notebook_get_current_page(book) + step + count) % count);
 }
 
+// Alt+1 to Alt+9 and Ctrl+PgUp/PgDn choose a tab, Ctrl+Alt+PgUp/PgDn turn
+// the pages inside it. Taken before any widget sees them: lists, notebooks
+// and sliders bind Ctrl+PgUp/PgDn themselves (on a slider, a colour edit).
 gboolean windowKeyPress(GtkWidget*, GdkEventKey* event, gpointer) {
   const guint mods = event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SHIFT_MASK);
   GtkNotebook* book = GTK_NOTEBOOK(shellGetNotebook());

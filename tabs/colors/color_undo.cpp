@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Undo and redo in a Colors view: a palette entry's state is whether it was
-// changed and its channels, an item's whether it was changed and its entry,
-// kept by the view's undo history.
+// Undo and redo in a Colors view: palette entries and item assignments in
+// the view's undo history, and the keys that step through it.
 #include <gdk/gdkkeysyms.h>
 
 #include <cstring>
@@ -10,8 +9,10 @@
 
 namespace {
 
-// An unchanged thing goes back by its restore, which keeps the word as
-// read (bit 15 of a colour, an item word beyond the palette).
+// A palette entry's state is whether it was changed and its channels, an
+// item's whether it was changed and its entry. An unchanged thing goes back
+// by its restore, which keeps the word as read (bit 15 of a colour, an item
+// word beyond the palette).
 std::string stateRead(void* data, uint32_t kind, uint32_t key) {
   ColorTable* t = &static_cast<ColorView*>(data)->table;
   if (kind == COLOR_UNDO_ENTRY) {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The keys of a Fonts view: undo and redo, zooming the glyph grid, and where
-// a painting stroke by keys begins and ends: Space inverts a cell as a step
-// of its own, Shift with the arrow keys paints one step from the press of
-// Shift until any other key.
+// a painting stroke by keys begins and ends.
 #include <gdk/gdkkeysyms.h>
 
 #include "tabs/fonts/font_view.h"
@@ -20,8 +18,9 @@ bool isArrow(guint key) {
 }
 
 // Before the GlyphEdit's own handling: anything but Shift with an arrow
-// ends the step being gathered (a Shift stroke, an earlier Space); a press
-// of Shift itself begins a stroke.
+// ends the step being gathered, so Space inverts a cell as a step of its
+// own, and Shift with the arrow keys paints one step from the press of
+// Shift until any other key.
 gboolean editorKeyPress(GtkWidget*, GdkEventKey* event, FontView* view) {
   if (!((event->state & GDK_SHIFT_MASK) && isArrow(event->keyval))) view->history->end();
   return FALSE;

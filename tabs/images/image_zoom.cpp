@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The Images preview's zoom: whole multiples of the picture, 1x to 16x,
-// each pixel a square (nearest neighbour), in a scrolled window, so that a
-// picture larger than the frame scrolls and the window keeps its size.
+// The Images preview's zoom, 1x to 16x with square pixels, in a scrolled
+// window, so that a picture larger than the frame keeps the window's size.
 #include <gdk/gdkkeysyms.h>
 
 #include "tabs/images/image_view.h"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The keys of a Strings list: Return and F2 edit the text of the cursor row
-// whatever column has the cursor (Return in the search box too), F3 and
-// Shift+F3 search on, Ctrl+Z undoes and Ctrl+Shift+Z or Ctrl+Y redo.
+// The keys of a Strings list: editing the text of the cursor row, searching
+// on, undo and redo.
 #include <gdk/gdkkeysyms.h>
 
 #include "tabs/strings/language_view.h"
@@ -23,6 +22,8 @@ void stringsRowActivated(GtkTreeView*, GtkTreePath* path, GtkTreeViewColumn*, La
   if (event) gdk_event_free(event);
 }
 
+// F2 edits the text of the cursor row whatever column has the cursor, F3
+// and Shift+F3 search on, Ctrl+Z undoes and Ctrl+Shift+Z or Ctrl+Y redo.
 gboolean stringsListKeyPress(GtkWidget* list, GdkEventKey* event, LanguageView* view) {
   const guint mods = event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SHIFT_MASK);
   const guint key = gdk_keyval_to_lower(event->keyval);

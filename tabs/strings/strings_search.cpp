@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Searching the Strings list: type-ahead and Ctrl+F find a row whose text as
-// shown holds what was typed anywhere, ignoring case, or whose reference
-// does while the Reference column is shown; F3 and Shift+F3 go on from the
-// cursor; a search without a match turns the search box red.
+// Searching the Strings list (type-ahead, Ctrl+F, F3 and Shift+F3) in the
+// texts and the references shown, with a search box that turns red on a miss.
 #include <cstring>
 
 #include "shell/gtk_ptr.h"
@@ -22,7 +20,9 @@ bool entryContains(const StringEntry* e, const char* foldedKey) {
   return text && std::strstr(text.get(), foldedKey);
 }
 
-// The Reference column is shown exactly while the view has a reference.
+// A row holds the key anywhere in its text as shown, ignoring case, or in its
+// reference's while the Reference column is shown (exactly while the view
+// has a reference).
 bool rowMatches(LanguageView* view, GtkTreeModel* model, GtkTreeIter* iter, const char* foldedKey) {
   const StringEntry* e = languageViewRowEntry(view, model, iter);
   return entryContains(e, foldedKey) ||

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Undo and redo in a Strings view: a text's state is its changed mark and
-// its text, kept by the view's undo history. And the message for a text
-// the code page cannot hold, which leaves the entry as it was.
+// Undo and redo in a Strings view, and the message for a typed text that
+// the code page cannot hold.
 #include "shell/shell.h"
 #include "tabs/strings/language_view.h"
 #include "tabs/strings/text_misfit.h"
 
 namespace {
 
+// A text's state: its changed mark, then its text.
 std::string textStateRead(void* data, uint32_t, uint32_t number) {
   const StringEntry* e = languageViewEntry(static_cast<LanguageView*>(data), number);
   return std::string(1, e->changed ? '1' : '0') + (e->text ? e->text : "");
