@@ -72,6 +72,25 @@ int gtkChooseFile(const char* title, GtkFileChooserAction action, const char* fo
 
 const ShellDialogs* dialogs = &SHELL_GTK_DIALOGS;
 
+// Where a chooser starts: the folder it remembers; before it remembers one,
+// the loaded image's folder, else the current folder (never GTK's "Recently
+// Used", where a typed path names no file).
+void startFolder(const char* memory, char* out) {
+  if (memory[0]) {
+    g_strlcpy(out, memory, SHELL_TEXT_SIZE);
+    return;
+  }
+  GCharPtr cwd(g_get_current_dir());
+  g_strlcpy(out, cwd.get(), SHELL_TEXT_SIZE);
+  const ModulePool* pool = shellGetCurrentPool();
+  // A path of the full stored length may have been cut.
+  if (!pool || !pool->path[0] || std::strlen(pool->path) >= sizeof pool->path - 1) return;
+  GCharPtr folder(g_path_get_dirname(pool->path));
+  GCharPtr absolute(g_path_is_absolute(folder.get()) ? g_strdup(folder.get())
+                                                     : g_build_filename(cwd.get(), folder.get(), nullptr));
+  if (g_file_test(absolute.get(), G_FILE_TEST_IS_DIR)) g_strlcpy(out, absolute.get(), SHELL_TEXT_SIZE);
+}
+
 }  // namespace
 
 const ShellDialogs SHELL_GTK_DIALOGS = {gtkMessage, gtkQuestion, gtkChooseFile, gtk_main_quit};
@@ -80,13 +99,28 @@ void shellSetDialogs(const ShellDialogs* table) { dialogs = table; }
 
 int shellChooseFile(const char* title, GtkFileChooserAction action, char* folderMemory,
                     const char* suggestedName, char* path) {
-  return dialogs->chooseFile(title, action, folderMemory, suggestedName, path, folderMemory);
+  char folder[SHELL_TEXT_SIZE];
+  startFolder(folderMemory, folder);
+  // A chooser may accept without a file (a path typed in "Recently Used"
+  // names none): that is a cancel, never a file named "".
+  path[0] = '\0';
+  return dialogs->chooseFile(title, action, folder, suggestedName, path, folderMemory) && path[0];
 }
 
 void shellQuitLoop() { dialogs->quit(); }
 
 void showError(const char* text) { dialogs->message(GTK_MESSAGE_ERROR, text); }
 void showWarning(const char* text) { dialogs->message(GTK_MESSAGE_WARNING, text); }
+
+void showErrorLater(const char* text) {
+  g_idle_add(
+      [](gpointer copy) -> gboolean {
+        showError(static_cast<const char*>(copy));
+        g_free(copy);
+        return FALSE;
+      },
+      g_strdup(text));
+}
 
 int askSaveFirst(const char* text) {
   int response = dialogs->question(text);
@@ -101,8 +135,8 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName) {
     return SAVE_FAILED;
   }
   char path[SHELL_TEXT_SIZE] = "";
-  if (!dialogs->chooseFile("Save File", GTK_FILE_CHOOSER_ACTION_SAVE, saveFolderMemory,
-                           suggestedName, path, saveFolderMemory))
+  if (!shellChooseFile("Save File", GTK_FILE_CHOOSER_ACTION_SAVE, saveFolderMemory, suggestedName,
+                       path))
     return SAVE_CANCELLED;
   // Overwriting is allowed: the chooser has already asked. The first file
   // replaced is kept as NAME.orig, so a stock image survives its first save.
@@ -128,8 +162,7 @@ ModulePool* shellLoadPool(const char* path) {
 
 ModulePool* runOpenDialog() {
   char path[SHELL_TEXT_SIZE] = "";
-  if (!dialogs->chooseFile("Open File", GTK_FILE_CHOOSER_ACTION_OPEN, openFolderMemory, nullptr,
-                           path, openFolderMemory))
+  if (!shellChooseFile("Open File", GTK_FILE_CHOOSER_ACTION_OPEN, openFolderMemory, nullptr, path))
     return nullptr;
   return shellLoadPool(path);
 }

@@ -40,9 +40,10 @@ struct ShellDialogs {
   // The "Data not saved" question; returns the GTK response.
   int (*question)(const char* text);
   // A file chooser starting in folder (none when empty), with suggestedName
-  // (may be null) for a save. On accept stores the file name in path and the
-  // chooser's folder in folderOut (SHELL_TEXT_SIZE bytes each, an unknown
-  // folder left as it was) and returns 1; returns 0 when cancelled.
+  // (may be null) for a save. On accept stores the file name in path ("" for
+  // none) and the chooser's folder in folderOut (SHELL_TEXT_SIZE bytes each,
+  // an unknown folder left as it was) and returns 1; returns 0 when
+  // cancelled.
   int (*chooseFile)(const char* title, GtkFileChooserAction action, const char* folder,
                     const char* suggestedName, char* path, char* folderOut);
   // Ends the main loop.
@@ -82,10 +83,11 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName);
 ModulePool* runOpenDialog();
 
 // A file chooser for a tab (through the dialog table, so tests answer it),
-// starting in folderMemory (SHELL_TEXT_SIZE bytes, empty for none), which
-// takes the chooser's folder on accept. The GTK chooser of a save asks before
+// starting in folderMemory (SHELL_TEXT_SIZE bytes), which takes the
+// chooser's folder on accept; before it holds one, in the loaded image's
+// folder, else in the current folder. The GTK chooser of a save asks before
 // overwriting. Returns 1 with the file name in path (SHELL_TEXT_SIZE bytes),
-// or 0 when cancelled.
+// or 0 when cancelled or accepted without a file name.
 int shellChooseFile(const char* title, GtkFileChooserAction action, char* folderMemory,
                     const char* suggestedName, char* path);
 
@@ -110,6 +112,14 @@ void shellStoreRefused(Module* module, const char* reason, bool first);
 // given as data.
 void shellMenuBelowCursor(GtkMenu* menu, gint* x, gint* y, gboolean* pushIn, gpointer treeView);
 
+// Marks list as the widget that takes the keyboard focus when page is shown:
+// the Modules tab's page container, or an editor view's top widget (found
+// through the inner notebook's current page).
+void shellSetMainList(GtkWidget* page, GtkWidget* list);
+// Once the main loop is idle, puts the keyboard focus into the main list of
+// the page shown; its cursor row stays. Selecting a tab in any way does it.
+void shellFocusMainListLater();
+
 // Returns a new image widget showing the 16 x 16 replace icon.
 GtkWidget* newReplaceIcon();
 
@@ -117,6 +127,10 @@ GtkWidget* newReplaceIcon();
 // shown as plain text.
 void showError(const char* text);
 void showWarning(const char* text);
+// showError once the main loop is idle: for a handler that the dialog would
+// run again (a cell editor's "edited" runs again when the dialog takes its
+// focus).
+void showErrorLater(const char* text);
 
 // Read access for the tabs and the tests.
 GtkWidget* shellGetMainWindow();

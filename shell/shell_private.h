@@ -2,6 +2,8 @@
 // Shell internals shared between its own files.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "pool/pool.h"
 
 // Loads a file; on failure shows "Error loading file ..." and returns null.
@@ -15,3 +17,6 @@ void shellQuitLoop();
 // only those their views had not told before) in one message box.
 void shellRefusalsBegin();
 void shellRefusalsShow(bool all);
+// Installs the main window's own keys (tabs and inner pages) and the focus
+// move into a page's main list when a tab is shown.
+void shellPageKeysInstall(GtkWidget* window, GtkWidget* notebook);

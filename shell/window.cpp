@@ -157,6 +157,7 @@ void shellWindowNew(const TabPage* pages, size_t count) {
   notebook = gtk_notebook_new();
   gtk_notebook_set_show_tabs(GTK_NOTEBOOK(notebook), TRUE);
   g_signal_connect(notebook, "switch-page", G_CALLBACK(onSwitchPage), nullptr);
+  shellPageKeysInstall(mainWindow, notebook);
   gtk_box_pack_start(GTK_BOX(vbox), notebook, TRUE, TRUE, 0);
 
   // The notebook switches to the first page as it is appended; the tab list

@@ -4,6 +4,7 @@
 // entry it uses and a Changed box that undoes its assignment.
 #include <cstring>
 
+#include "shell/tree_titles.h"
 #include "tabs/colors/color_view.h"
 
 namespace {
@@ -50,7 +51,10 @@ void changedToggled(GtkCellRendererToggle*, gchar* pathText, ColorView* view) {
   GtkTreeIter iter, child;
   if (!gtk_tree_model_get_iter_from_string(model, &iter, pathText)) return;
   uint32_t item = rowItem(model, &iter);
+  view->history->begin();
+  colorUndoNoteItem(view, item);
   view->table.itemRestore(&view->table, item);
+  view->history->end();
   rowSwatchSet(view, &iter, item);
   for (gboolean more = gtk_tree_model_iter_children(model, &child, &iter); more;
        more = gtk_tree_model_iter_next(model, &child))
@@ -122,10 +126,16 @@ void dragDataReceived(GtkWidget*, GdkDragContext*, gint x, gint y, GtkSelectionD
   if (!dropRow(view, x, y, &path)) return;
   GtkTreeIter iter;
   gtk_tree_model_get_iter(GTK_TREE_MODEL(view->treeStore), &iter, path);
-  view->table.itemSetColor(&view->table, rowItem(GTK_TREE_MODEL(view->treeStore), &iter), e);
+  const uint32_t item = rowItem(GTK_TREE_MODEL(view->treeStore), &iter);
+  // One step: the item is noted before it changes; the assignment below
+  // finds it changed already.
+  view->history->begin();
+  view->history->note(COLOR_UNDO_ITEM, item);
+  view->table.itemSetColor(&view->table, item, e);
   gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->treeView), path, nullptr, FALSE);
   gtk_tree_path_free(path);
   colorItemsAssignSelected(view, e);
+  view->history->end();
 }
 
 // Type-ahead goes by the name the row shows.
@@ -199,6 +209,7 @@ GtkWidget* colorItemsBuild(ColorView* view) {
   gtk_tree_view_column_set_cell_data_func(column, cell, changedData, view, nullptr);
   g_signal_connect(cell, "toggled", G_CALLBACK(changedToggled), view);
   gtk_tree_view_append_column(tree, column);
+  treeViewTitlesFit(view->treeView);
   gtk_tree_view_set_search_column(tree, COL_ITEM);
   gtk_tree_view_set_search_equal_func(tree, searchEqual, view, nullptr);
 
@@ -225,7 +236,29 @@ void colorItemsAssignSelected(ColorView* view, int32_t e) {
   if (!gtk_tree_selection_get_selected(selection, &model, &iter)) return;
   uint32_t item = rowItem(model, &iter);
   if (view->table.itemIsHeading(&view->table, item)) return;
+  view->history->begin();
+  view->history->note(COLOR_UNDO_ITEM, item);
   view->table.itemSetColor(&view->table, item, e);
+  view->history->end();
   rowSwatchSet(view, &iter, item);
   gtk_widget_queue_draw(view->treeView);  // the heading's box follows its items
+}
+
+void colorItemsRefreshAll(ColorView* view) {
+  gtk_tree_model_foreach(
+      GTK_TREE_MODEL(view->treeStore),
+      [](GtkTreeModel* model, GtkTreePath*, GtkTreeIter* iter, gpointer data) -> gboolean {
+        rowSwatchSet(static_cast<ColorView*>(data), iter, rowItem(model, iter));
+        return FALSE;
+      },
+      view);
+  gtk_widget_queue_draw(view->treeView);
+}
+
+int32_t colorItemsSelectedEntry(ColorView* view) {
+  GtkTreeModel* model;
+  GtkTreeIter iter;
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view->treeView));
+  if (!gtk_tree_selection_get_selected(selection, &model, &iter)) return -1;
+  return colorViewItemEntry(view, rowItem(model, &iter));
 }

@@ -5,7 +5,10 @@
 
 #include <gtk/gtk.h>
 
+#include <memory>
+
 #include "pool/memory.h"
+#include "shell/undo_history.h"
 #include "tabs/colors/color_table.h"
 
 enum { COLOR_SLOTS = 256 };
@@ -31,6 +34,8 @@ struct ColorView {
   bool settingSliders;
   ModuleKeep keep;        // the module's block as loaded, once edited
   bool refusedStoreTold;  // the last store was refused, and the user told
+  // Undo and redo of palette colours and item assignments.
+  std::unique_ptr<UndoHistory> history;
 
   ~ColorView();
 };
@@ -45,9 +50,25 @@ void colorViewSelect(ColorView* view, int32_t e);
 
 // Redraws everything that shows entry e's colour.
 void colorViewRefreshEntry(ColorView* view, int32_t e);
+// Preview, sliders and Restore show the selected entry again.
+void colorViewShowSelected(ColorView* view);
+
+// What the undo history names: a palette entry or an item, by its number.
+enum : uint32_t { COLOR_UNDO_ENTRY = 1, COLOR_UNDO_ITEM = 2 };
+// Key runs on a slider (begin's run): one per slider.
+enum : uint32_t { COLOR_UNDO_SLIDER_RUN = 1 };
+void colorUndoInit(ColorView* view);
+// Notes the items a Changed box restores: the item, or a heading's group.
+void colorUndoNoteItem(ColorView* view, uint32_t item);
+// Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y anywhere in a view.
+gboolean colorViewKeyPress(GtkWidget* top, GdkEventKey* event, ColorView* view);
 
 // The Items frame; needs the swatch pictures.
 GtkWidget* colorItemsBuild(ColorView* view);
 void colorItemsRefreshEntry(ColorView* view, int32_t e);
-// Gives entry e to the item of the selected row.
+// Gives entry e to the item of the selected row, as one undo step.
 void colorItemsAssignSelected(ColorView* view, int32_t e);
+// Every row shows its item's swatch again (after an undo).
+void colorItemsRefreshAll(ColorView* view);
+// The palette entry of the selected row's item, or -1.
+int32_t colorItemsSelectedEntry(ColorView* view);

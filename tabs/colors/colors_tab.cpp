@@ -55,6 +55,8 @@ gboolean swatchPress(GtkWidget* widget, GdkEventButton* event, ColorView* view) 
   return FALSE;
 }
 
+// Enter is a double click: the press before it selected the entry, so
+// frame, preview, sliders and the item agree afterwards.
 gboolean swatchKey(GtkWidget* widget, GdkEventKey* event, ColorView* view) {
   if (view->selected == -1) return FALSE;
   switch (event->keyval) {
@@ -63,10 +65,41 @@ gboolean swatchKey(GtkWidget* widget, GdkEventKey* event, ColorView* view) {
       return TRUE;
     case GDK_Return:
     case GDK_KP_Enter:
+    case GDK_ISO_Enter:
+      colorViewSelect(view, sourceEntry(view, widget));
       colorItemsAssignSelected(view, sourceEntry(view, widget));
       return TRUE;
   }
   return FALSE;
+}
+
+// The focused swatch shows it in its own drawing, over its colour: a white
+// line under the theme's focus line, so that it shows on any colour.
+gboolean swatchExpose(GtkWidget* widget, GdkEventExpose* event, ColorView*) {
+  if (!gtk_widget_has_focus(widget)) return FALSE;
+  GtkAllocation a;
+  gtk_widget_get_allocation(widget, &a);
+  GtkStyle* style = gtk_widget_get_style(widget);
+  GdkWindow* window = gtk_widget_get_window(widget);
+  gdk_gc_set_clip_rectangle(style->white_gc, &event->area);
+  gdk_draw_rectangle(window, style->white_gc, FALSE, 1, 1, a.width - 3, a.height - 3);
+  gdk_gc_set_clip_rectangle(style->white_gc, nullptr);
+  gtk_paint_focus(style, window, gtk_widget_get_state(widget), &event->area, widget, nullptr, 1, 1,
+                  a.width - 2, a.height - 2);
+  return FALSE;
+}
+
+// Tab into the palette lands on the selected swatch, and Tab in it goes on
+// to the sliders; the arrow keys move between swatches as GTK does.
+gboolean gridFocus(GtkWidget* grid, GtkDirectionType direction, ColorView* view) {
+  if (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD) return FALSE;
+  if (gtk_container_get_focus_child(GTK_CONTAINER(grid))) {
+    g_signal_stop_emission_by_name(grid, "focus");
+    return FALSE;  // out of the grid
+  }
+  if (view->selected == -1) return FALSE;
+  gtk_widget_grab_focus(view->swatches[view->selected]);
+  return TRUE;
 }
 
 // Every drag carries the selected entry, whichever swatch it starts on.
@@ -95,8 +128,13 @@ gchar* sliderFormat(GtkScale* scale, gdouble value) {
   return g_strdup_printf("%c: %g", color == 0 ? 'R' : color == 1 ? 'G' : 'B', value);
 }
 
+// Moves on one slider, by keys, the wheel or a drag, are one undo step
+// until anything else happens; a press on a slider starts a new one.
 void sliderChanged(GtkRange* range, ColorView* view) {
   if (view->settingSliders || view->selected == -1) return;
+  const int channel = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(range), "color"));
+  view->history->begin(COLOR_UNDO_SLIDER_RUN + uint32_t(channel));
+  view->history->note(COLOR_UNDO_ENTRY, uint32_t(view->selected));
   uint32_t channels[3];
   view->table.colorGet(&view->table, view->selected, &channels[0], &channels[1], &channels[2]);
   channels[GPOINTER_TO_INT(g_object_get_data(G_OBJECT(range), "color"))] =
@@ -104,6 +142,12 @@ void sliderChanged(GtkRange* range, ColorView* view) {
   view->table.colorSet(&view->table, view->selected, channels[0], channels[1], channels[2]);
   colorViewRefreshEntry(view, view->selected);
 }
+
+gboolean sliderPress(GtkWidget*, GdkEventButton*, ColorView* view) {
+  view->history->end();
+  return FALSE;
+}
+
 
 void restoreSelected(ColorView* view) {
   view->table.colorRestore(&view->table, view->selected);
@@ -113,17 +157,24 @@ void restoreSelected(ColorView* view) {
 }
 
 void restoreClicked(GtkButton*, ColorView* view) {
-  if (view->selected != -1) restoreSelected(view);
+  if (view->selected == -1) return;
+  view->history->begin();
+  view->history->note(COLOR_UNDO_ENTRY, uint32_t(view->selected));
+  restoreSelected(view);
+  view->history->end();
 }
 
 // Palette colours only; the items' entries are restored in the tree.
 void restoreAllClicked(GtkButton*, ColorView* view) {
   if (view->selected == -1) return;
+  view->history->begin();
   for (uint32_t e = 0; e < view->table.paletteCount; e++) {
+    view->history->note(COLOR_UNDO_ENTRY, e);
     view->table.colorRestore(&view->table, e);
     colorViewRefreshEntry(view, int32_t(e));
   }
   restoreSelected(view);
+  view->history->end();
 }
 
 GtkWidget* cellNew(ColorView* view, int32_t e) {
@@ -139,6 +190,7 @@ GtkWidget* cellNew(ColorView* view, int32_t e) {
   gtk_widget_set_can_focus(inner, TRUE);
   dragSourceSet(inner, view);
   g_signal_connect(inner, "key_press_event", G_CALLBACK(swatchKey), view);
+  g_signal_connect_after(inner, "expose-event", G_CALLBACK(swatchExpose), view);
   g_object_set_data(G_OBJECT(inner), "selrect", outer);
   g_object_set_data(G_OBJECT(inner), "entry", GINT_TO_POINTER(e));
   view->swatches[e] = inner;
@@ -167,6 +219,7 @@ GtkWidget* paletteBuild(ColorView* view) {
   while (n * n < t->paletteCount) n++;
   GtkWidget* grid = gtk_table_new(n, n, TRUE);
   gtk_container_set_border_width(GTK_CONTAINER(grid), 5);
+  g_signal_connect(grid, "focus", G_CALLBACK(gridFocus), view);
   for (uint32_t e = 0; e < t->paletteCount; e++)
     gtk_table_attach_defaults(GTK_TABLE(grid), cellNew(view, int32_t(e)), e % n, e % n + 1, e / n,
                               e / n + 1);
@@ -193,6 +246,7 @@ GtkWidget* paletteBuild(ColorView* view) {
     g_object_set_data(G_OBJECT(slider), "color", GINT_TO_POINTER(c));
     g_signal_connect(slider, "format_value", G_CALLBACK(sliderFormat), nullptr);
     g_signal_connect(slider, "value_changed", G_CALLBACK(sliderChanged), view);
+    g_signal_connect(slider, "button-press-event", G_CALLBACK(sliderPress), view);
     gtk_box_pack_start(GTK_BOX(sliderBox), slider, TRUE, TRUE, 0);
     view->sliders[c] = slider;
   }
@@ -227,10 +281,13 @@ GtkWidget* colorViewCreate(ModulePool*, Module* module) {
     view->body.reset();
     top = gtk_label_new("Not a colour table");
   } else {
+    colorUndoInit(view);
     top = gtk_hbox_new(FALSE, 0);
+    g_signal_connect(top, "key-press-event", G_CALLBACK(colorViewKeyPress), view);
     GtkWidget* palette = paletteBuild(view);
     gtk_box_pack_start(GTK_BOX(top), colorItemsBuild(view), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(top), palette, FALSE, FALSE, 0);
+    shellSetMainList(top, view->treeView);
   }
   viewSetRecord(top, view);
   return top;
@@ -262,6 +319,7 @@ int32_t colorViewItemEntry(ColorView* view, uint32_t item) {
 void colorViewSelect(ColorView* view, int32_t e) {
   ColorTable* t = &view->table;
   if (e == view->selected) return;
+  if (view->history) view->history->end();  // ends a slider's run of keys
   if (view->selected != -1) {
     auto* rect = static_cast<GtkWidget*>(
         g_object_get_data(G_OBJECT(view->swatches[view->selected]), "selrect"));
@@ -279,7 +337,9 @@ void colorViewSelect(ColorView* view, int32_t e) {
   }
   for (GtkWidget* slider : view->sliders) gtk_widget_set_sensitive(slider, !t->colorIsTransparent(t, e));
   previewShow(view, e);
-  gtk_widget_grab_focus(view->swatches[e]);
+  // From the tree the focus stays there: moving it would end the tree's
+  // type-ahead after each letter.
+  if (!gtk_widget_is_focus(view->treeView)) gtk_widget_grab_focus(view->swatches[e]);
   slidersSet(view, e);
   gtk_widget_set_sensitive(view->restoreButton, t->colorIsChanged(t, e));
   GdkColor black = {0, 0, 0, 0};
@@ -295,6 +355,14 @@ void colorViewRefreshEntry(ColorView* view, int32_t e) {
   previewShow(view, e);
   gtk_widget_set_sensitive(view->restoreButton, t->colorIsChanged(t, e));
   colorItemsRefreshEntry(view, e);
+}
+
+void colorViewShowSelected(ColorView* view) {
+  if (view->selected == -1) return;
+  previewShow(view, view->selected);
+  slidersSet(view, view->selected);
+  gtk_widget_set_sensitive(view->restoreButton,
+                           view->table.colorIsChanged(&view->table, uint32_t(view->selected)));
 }
 
 TabHandler* colorsTabNew(GtkWidget* container) {

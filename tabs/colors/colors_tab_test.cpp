@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "tabs/colors/colors_tab.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
 #include "pool/memory.h"
 #include "shell/editor_page.h"
+#include "shell/gtk_ptr.h"
 #include "tabs/colors/color_view.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
@@ -75,10 +77,55 @@ class ColorsTab : public GuiTest {
     g_object_unref(context);
     return action;
   }
+  void commit() {
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 0);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 2);
+  }
   Bytes moduleBody() {
     uint32_t size = 0;
     MallocPtr<uint8_t> bytes(moduleGetBody(poolGet(shellGetCurrentPool(), 1), &size));
     return Bytes(bytes.get(), bytes.get() + size);
+  }
+
+  // The item of the cursor row, -1 for none.
+  int cursorItem() {
+    GtkTreePath* path = nullptr;
+    gtk_tree_view_get_cursor(tree, &path, nullptr);
+    GtkTreeIter iter;
+    guint item = 0;
+    bool found = path && gtk_tree_model_get_iter(GTK_TREE_MODEL(v->treeStore), &iter, path);
+    if (found) gtk_tree_model_get(GTK_TREE_MODEL(v->treeStore), &iter, 0, &item, -1);
+    if (path) gtk_tree_path_free(path);
+    return found ? int(item) : -1;
+  }
+  bool focusIs(GtkWidget* w) { return guiWaitFor([w] { return guiFocus() == w; }); }
+  // Whether any pixel of the swatch's row y differs from its colour, as on screen.
+  bool swatchMarked(int32_t e, int y) {
+    GtkWidget* w = v->swatches[e];
+    gdk_window_process_all_updates();
+    GObjectPtr<GdkPixbuf> shot(gdk_pixbuf_get_from_drawable(nullptr, gtk_widget_get_window(w), nullptr, 0, y, 0, 0,
+                                                            w->allocation.width, 1));
+    const guchar* p = gdk_pixbuf_get_pixels(shot.get());
+    const guchar* c = gdk_pixbuf_get_pixels(v->swatchPixbufs[e]);
+    for (int x = 0; x < w->allocation.width; x++)
+      if (p[3 * x] != c[0] || p[3 * x + 1] != c[1] || p[3 * x + 2] != c[2]) return true;
+    return false;
+  }
+  // A drag of the slider's knob by dx pixels in two moves, as the pointer does it.
+  void sliderDrag(GtkWidget* slider, int dx) {
+    GtkRange* range = GTK_RANGE(slider);
+    const double x = (range->slider_start + range->slider_end) / 2.0, y = slider->allocation.height / 2.0;
+    for (auto [type, at] : {std::pair{GDK_BUTTON_PRESS, 0.0}, {GDK_MOTION_NOTIFY, dx / 2.0}, {GDK_MOTION_NOTIFY, double(dx)},
+                            {GDK_BUTTON_RELEASE, double(dx)}}) {
+      GdkEvent* event = gdk_event_new(type);
+      event->button.window = GDK_WINDOW(g_object_ref(range->event_window));
+      event->button.x = x + at, event->button.y = y;
+      if (type == GDK_MOTION_NOTIFY) event->motion.state = GDK_BUTTON1_MASK, event->motion.is_hint = FALSE;
+      else event->button.button = 1;
+      event->button.device = gdk_device_get_core_pointer();
+      gtk_main_do_event(event);
+      gdk_event_free(event);
+    }
   }
 
   Bytes body;
@@ -149,6 +196,11 @@ TEST_F(ColorsTab, AssignmentsReachTheModuleOnCommit) {
   dropOn("0:1", four);
   EXPECT_EQ(30u, t->itemGetColor(t, 2));
   EXPECT_EQ(30, v->selected);
+  gtk_widget_grab_focus(v->treeView);
+  guiType(GDK_z, GDK_CONTROL_MASK);  // a drop is one step
+  EXPECT_EQ(12u, t->itemGetColor(t, 2));
+  guiType(GDK_y, GDK_CONTROL_MASK);
+  EXPECT_EQ(30u, t->itemGetColor(t, 2));
 
   // Changed boxes undo: the item's own, then the heading's whole group.
   g_signal_emit_by_name(toggle, "toggled", "0:0");
@@ -168,6 +220,129 @@ TEST_F(ColorsTab, AssignmentsReachTheModuleOnCommit) {
   gtk_tree_view_collapse_row(tree, heading);
   gtk_tree_path_free(heading);
   EXPECT_EQ(-1, v->selected);
+}
+
+// The tree keeps the focus while it selects, so that type-ahead takes the
+// whole name typed; the palette still follows the row found.
+TEST_F(ColorsTab, TypeAheadTakesTheWholeNameAndKeepsTheFocus) {
+  gtk_widget_grab_focus(v->treeView);
+  guiTypeText("sky");
+  EXPECT_EQ(16, cursorItem());  // "sky in GPS symbol", past "shadow"
+  EXPECT_EQ(v->treeView, guiFocus());
+  EXPECT_EQ(colorViewItemEntry(v, 16), v->selected);
+  GtkTreePath* path = nullptr;
+  gtk_tree_view_get_cursor(tree, &path, nullptr);
+  EXPECT_TRUE(gtk_tree_selection_path_is_selected(gtk_tree_view_get_selection(tree), path));
+  gtk_tree_path_free(path);
+}
+
+// Tab lands on the selected swatch, which shows the focus; Space selects
+// the focused swatch, Enter gives it to the item as a double click does.
+TEST_F(ColorsTab, TheKeyboardInThePalette) {
+  gtk_widget_grab_focus(v->treeView);
+  select("0:0");  // entry 12
+  ASSERT_EQ(v->treeView, guiFocus());
+  guiType(GDK_Tab);
+  ASSERT_TRUE(focusIs(v->swatches[12]));
+  EXPECT_TRUE(swatchMarked(12, 1));
+  EXPECT_FALSE(swatchMarked(13, 1));
+  guiType(GDK_Tab);  // out of the palette
+  EXPECT_TRUE(focusIs(v->sliders[0]));
+  EXPECT_FALSE(swatchMarked(12, 1));
+  guiType(GDK_Tab, GDK_SHIFT_MASK);
+  EXPECT_TRUE(focusIs(v->swatches[12]));
+
+  guiType(GDK_Right);
+  ASSERT_TRUE(focusIs(v->swatches[13]));
+  guiType(GDK_space);
+  EXPECT_EQ(13, v->selected);
+  EXPECT_EQ(12u, t->itemGetColor(t, 1));
+  guiType(GDK_Right);
+  guiType(GDK_Return);  // entry 14 is 6, 1, 17 (display 49, 8, 140)
+  EXPECT_EQ(14, v->selected);
+  EXPECT_EQ(14u, t->itemGetColor(t, 1));
+  EXPECT_EQ(std::make_tuple(6u, 1u, 17u), std::make_tuple(sliderValue(0), sliderValue(1), sliderValue(2)));
+  EXPECT_EQ(49, red(gtk_image_get_pixbuf(GTK_IMAGE(v->previewImage))));
+  auto* rect = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(v->swatches[14]), "selrect"));
+  EXPECT_TRUE(gtk_widget_get_modifier_style(rect)->color_flags[GTK_STATE_NORMAL] & GTK_RC_BG);
+
+  // Back in the tree: Space on the Changed box (Right, past the Color
+  // column) undoes the assignment; Enter on a heading closes and opens it.
+  guiType(GDK_Tab, GDK_SHIFT_MASK);
+  ASSERT_TRUE(focusIs(v->treeView));
+  guiType(GDK_Right);
+  guiType(GDK_Right);
+  guiType(GDK_space);
+  EXPECT_EQ(12u, t->itemGetColor(t, 1));
+  guiType(GDK_Up);
+  GtkTreePath* heading = gtk_tree_path_new_from_string("0");
+  guiType(GDK_Return);
+  EXPECT_FALSE(gtk_tree_view_row_expanded(tree, heading));
+  guiType(GDK_Return);
+  EXPECT_TRUE(gtk_tree_view_row_expanded(tree, heading));
+  gtk_tree_path_free(heading);
+}
+
+// Every kind of edit is one step: an assignment, a run of key presses on
+// one slider, a drag, Restore, Restore All, a Changed-box revert.
+TEST_F(ColorsTab, UndoAndRedoOfEveryEdit) {
+  gtk_widget_grab_focus(v->treeView);
+  select("0:0");
+  guiType(GDK_Tab);
+  ASSERT_TRUE(focusIs(v->swatches[12]));
+  guiType(GDK_Right);
+  guiType(GDK_Return);  // item 1: entry 13, which is 1, 22, 18
+  guiType(GDK_Tab);
+  ASSERT_TRUE(focusIs(v->sliders[0]));
+  for (int i = 0; i < 3; i++) guiType(GDK_Right);  // red 4: one step
+  guiType(GDK_Tab);
+  ASSERT_TRUE(focusIs(v->sliders[1]));
+  guiType(GDK_Left);  // green 21
+  sliderDrag(v->sliders[2], -60);  // blue down
+  const uint32_t dragged = sliderValue(2);
+  ASSERT_LT(dragged, 17u);
+  sliderDrag(v->sliders[2], 20);  // a drag of its own
+  const uint32_t draggedAgain = sliderValue(2);
+  ASSERT_GT(draggedAgain, dragged);
+  guiType(GDK_r, GDK_MOD1_MASK);  // Restore: entry 13 as read
+  EXPECT_EQ(1u, sliderValue(0));
+  g_signal_emit_by_name(toggle, "toggled", "0:0");  // a click on the Changed box
+  EXPECT_EQ(12u, t->itemGetColor(t, 1));
+
+  gtk_widget_grab_focus(v->treeView);
+  auto undo = [] { guiType(GDK_z, GDK_CONTROL_MASK); };
+  undo();  // the revert: the palette follows the item
+  EXPECT_EQ(13u, t->itemGetColor(t, 1));
+  EXPECT_EQ(13, v->selected);
+  EXPECT_TRUE(changedShown("0:0"));
+  undo();  // Restore
+  EXPECT_EQ(std::make_tuple(4u, 21u, draggedAgain), std::make_tuple(sliderValue(0), sliderValue(1), sliderValue(2)));
+  EXPECT_TRUE(sensitive(v->restoreButton));
+  undo();  // a drag, whole
+  EXPECT_EQ(dragged, sliderValue(2));
+  undo();
+  EXPECT_EQ(18u, sliderValue(2));
+  undo();
+  EXPECT_EQ(22u, sliderValue(1));
+  undo();  // three presses
+  EXPECT_EQ(1u, sliderValue(0));
+  EXPECT_EQ(8, red(v->swatchPixbufs[13]));
+  undo();
+  EXPECT_EQ(12u, t->itemGetColor(t, 1));
+  EXPECT_EQ(12, v->selected);
+  EXPECT_FALSE(changedShown("0"));
+  commit();
+  EXPECT_EQ(body, moduleBody());  // every edit undone: the body as read
+
+  guiType(GDK_y, GDK_CONTROL_MASK);
+  guiType(GDK_z, GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+  EXPECT_EQ(4u, sliderValue(0));
+  gtk_button_clicked(GTK_BUTTON(v->restoreAllButton));
+  gtk_widget_grab_focus(v->treeView);
+  undo();  // Restore All
+  EXPECT_EQ(4u, sliderValue(0));
+  commit();
+  EXPECT_EQ(14u, colorItemWord(moduleBody(), 1));
 }
 
 }  // namespace

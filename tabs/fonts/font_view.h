@@ -4,23 +4,12 @@
 
 #include <gtk/gtk.h>
 
+#include <memory>
 #include <vector>
 
 #include "pool/memory.h"
+#include "shell/undo_history.h"
 #include "tabs/fonts/font_codec.h"
-
-// One glyph's state, as an undo step keeps it.
-struct GlyphState {
-  uint32_t code;
-  uint32_t width;
-  std::vector<uint8_t> pixels;  // the whole cell
-};
-
-// One undoable edit: the glyphs it changed, before and after (same codes, in
-// the same order).
-struct EditStep {
-  std::vector<GlyphState> before, after;
-};
 
 struct FontView {
   Module* module;
@@ -55,14 +44,33 @@ struct FontView {
   // again only when the language module changed.
   Module* usesModule;
   uint32_t usesCrc;
-  // Undo and redo, most recent last. openStep gathers a painting stroke
-  // (its before states) from its first painted dot until the button is
-  // released or anything else happens.
-  std::vector<EditStep> undoSteps, redoSteps;
-  EditStep openStep;
+  // Undo and redo of glyph edits. A painting stroke is one step, gathered
+  // from its first painted dot until the button is released or anything
+  // else happens.
+  std::unique_ptr<UndoHistory> history;
 
   ~FontView();
 };
+
+// After glyphs were set from elsewhere (undo, redo, an import): their
+// marks and pictures, the editor, the preview.
+void fontViewShowGlyphs(FontView* view, const std::vector<uint32_t>& codes);
+
+// What the undo history names: a glyph, by its code.
+enum : uint32_t { FONT_UNDO_GLYPH = 1 };
+
+// Starts an undo step over the current glyph, ending the one before.
+void fontUndoBegin(FontView* view);
+// Makes the view's history (reading glyphs), when the view is built.
+void fontUndoInit(FontView* view);
+// Undoes (step -1) or redoes (step 1) a step, the glyphs following.
+void fontUndoStep(FontView* view, int step);
+
+// The view's keys (font_keys.cpp): Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y undo and
+// redo, Ctrl+plus, Ctrl+minus and Ctrl+0 zoom the glyph grid, anywhere in
+// the view; and the bounds of the GlyphEdit's keyboard strokes.
+gboolean fontViewKeyPress(GtkWidget* top, GdkEventKey* event, FontView* view);
+void fontKeysConnect(FontView* view);
 
 // Draws the preview entry's text, converted to the host's 8-bit character
 // set (CP1252 where the system uses UTF-8), with the font's glyphs.

@@ -18,6 +18,7 @@
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "shell/tree_titles.h"
 #include "tabs/fonts/font_bdf.h"
 #include "tabs/fonts/font_codec.h"
 #include "tabs/fonts/font_coverage.h"
@@ -32,9 +33,6 @@ enum { COL_CODE, COL_PICTURE, COL_COUNT };
 // The window is 700 pixels wide and cannot be resized: a wider preview would
 // never be seen.
 const uint32_t PREVIEW_MAX_WIDTH = 700;
-
-// Undo keeps at least this many steps; older ones are dropped.
-const size_t UNDO_LIMIT = 256;
 
 const char MENU_HINT[] = "Right-click, Shift+F10 or the Menu key: BDF export and import, missing letters.\n"
                          "Ctrl+Z undoes a glyph edit, Ctrl+Shift+Z or Ctrl+Y redoes it.";
@@ -126,37 +124,9 @@ void missingRefresh(FontView* view) {
   gtk_widget_queue_draw(view->listView);
 }
 
-GlyphState stateOf(FontView* view, uint32_t code) {
-  const FontGlyph* g = glyphOf(view, code);
-  return {code, g->width, std::vector<uint8_t>(g->pixels, g->pixels + view->metrics.width * view->metrics.height)};
-}
-
-// Ends the step being gathered: its glyphs that differ from their before
-// states make one undo step, and a new step drops what could be redone.
-void stepClose(FontView* view) {
-  EditStep step;
-  for (GlyphState& before : view->openStep.before) {
-    GlyphState after = stateOf(view, before.code);
-    if (after.width == before.width && after.pixels == before.pixels) continue;
-    step.before.push_back(std::move(before));
-    step.after.push_back(std::move(after));
-  }
-  view->openStep.before.clear();
-  if (step.before.empty()) return;
-  view->undoSteps.push_back(std::move(step));
-  if (view->undoSteps.size() > UNDO_LIMIT) view->undoSteps.erase(view->undoSteps.begin());
-  view->redoSteps.clear();
-}
-
-// Starts a step over one glyph, ending the one before.
-void stepOpen(FontView* view, uint32_t code) {
-  stepClose(view);
-  view->openStep.before.push_back(stateOf(view, code));
-}
-
 // Loads a glyph into the editor and the controls.
 void glyphShow(FontView* view, uint32_t code) {
-  stepClose(view);  // a stroke ends when its glyph leaves the editor
+  view->history->end();  // a stroke ends when its glyph leaves the editor
   FontGlyph* g = glyphOf(view, code);
   view->current = code;
   glyphEditSetPixels(editorOf(view), g->pixels);
@@ -180,65 +150,6 @@ void fontViewSync(FontView* view) {
   missingShow(view);
 }
 
-// After glyphs were set from elsewhere (undo, redo, an import): their marks,
-// pictures, the editor and the preview.
-void glyphsShow(FontView* view, const std::vector<GlyphState>& states) {
-  for (const GlyphState& s : states) {
-    FontGlyph* g = glyphOf(view, s.code);
-    g->changed = fontGlyphEdited(&view->metrics, g);
-    rowPictureSet(view, s.code);
-  }
-  glyphShow(view, view->current);
-  fontViewRenderPreview(view);
-  missingShow(view);
-}
-
-void statesApply(FontView* view, const std::vector<GlyphState>& states) {
-  for (const GlyphState& s : states) {
-    FontGlyph* g = glyphOf(view, s.code);
-    g->width = s.width;
-    std::memcpy(g->pixels, s.pixels.data(), s.pixels.size());
-  }
-  // A step of one glyph takes the editor to it, so the user sees what changed.
-  if (states.size() == 1 && states[0].code != view->current) {
-    GtkTreePath* path = gtk_tree_path_new_from_indices(int(states[0].code - 1), -1);
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), path, nullptr, FALSE);
-    gtk_tree_path_free(path);
-  }
-  glyphsShow(view, states);
-}
-
-void undo(FontView* view) {
-  stepClose(view);
-  if (view->undoSteps.empty()) return;
-  EditStep step = std::move(view->undoSteps.back());
-  view->undoSteps.pop_back();
-  statesApply(view, step.before);
-  view->redoSteps.push_back(std::move(step));
-}
-
-void redo(FontView* view) {
-  stepClose(view);
-  if (view->redoSteps.empty()) return;
-  EditStep step = std::move(view->redoSteps.back());
-  view->redoSteps.pop_back();
-  statesApply(view, step.after);
-  view->undoSteps.push_back(std::move(step));
-}
-
-gboolean viewKeyPress(GtkWidget*, GdkEventKey* event, FontView* view) {
-  if (!(event->state & GDK_CONTROL_MASK)) return FALSE;
-  const guint key = gdk_keyval_to_lower(event->keyval);
-  if (key == GDK_z && !(event->state & GDK_SHIFT_MASK)) {
-    undo(view);
-  } else if (key == GDK_z || key == GDK_y) {
-    redo(view);
-  } else {
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void glyphWidthSet(FontView* view, uint32_t width) {
   glyphOf(view, view->current)->width = width;
   glyphEditSetVisibleWidth(editorOf(view), width);
@@ -248,12 +159,12 @@ void glyphWidthSet(FontView* view, uint32_t width) {
 // The dots of one press .. release are one step: the glyph is still in its
 // state before the stroke when the first dot's "modified" arrives.
 void glyphModified(GlyphEdit*, gpointer, FontView* view) {
-  if (view->openStep.before.empty()) stepOpen(view, view->current);
+  view->history->note(FONT_UNDO_GLYPH, view->current);
   fontViewSync(view);
 }
 
 gboolean strokeEdge(GtkWidget*, GdkEventButton*, FontView* view) {
-  stepClose(view);
+  view->history->end();
   return FALSE;
 }
 
@@ -262,10 +173,10 @@ void widthChanged(GtkSpinButton* spin, FontView* view) {
   uint32_t width = uint32_t(gtk_spin_button_get_value_as_int(spin));
   glyphEditSetVisibleWidth(editorOf(view), width);
   if (view->current && glyphOf(view, view->current)->width != width) {
-    stepOpen(view, view->current);
+    fontUndoBegin(view);
     glyphOf(view, view->current)->width = width;
     fontViewSync(view);
-    stepClose(view);
+    view->history->end();
   }
 }
 
@@ -276,10 +187,10 @@ void shift(FontView* view, int dx, int dy) {
   std::vector<uint8_t> to(size_t(W) * H);
   for (int y = 0; y < H; y++)
     for (int x = 0; x < W; x++) to[((y + dy + H) % H) * W + (x + dx + W) % W] = from[y * W + x];
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), to.data());
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void upClicked(GtkButton*, FontView* view) { shift(view, 0, -1); }
@@ -289,19 +200,19 @@ void rightClicked(GtkButton*, FontView* view) { shift(view, 1, 0); }
 
 void clearClicked(GtkButton*, FontView* view) {
   std::vector<uint8_t> blank(view->metrics.width * view->metrics.height, 0);
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), blank.data());
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void restoreGlyph(FontView* view) {
   FontGlyph* g = glyphOf(view, view->current);
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), g->savedPixels);
   glyphWidthSet(view, g->savedWidth);
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void restoreClicked(GtkButton*, FontView* view) { restoreGlyph(view); }
@@ -326,11 +237,11 @@ void copyActivated(GtkEntry* entry, FontView* view) {
   gtk_entry_set_text(entry, "");
   if (!code) return;
   FontGlyph* source = glyphOf(view, code);
-  stepOpen(view, view->current);
+  fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), source->pixels);
   glyphWidthSet(view, source->width);
   fontViewSync(view);
-  stepClose(view);
+  view->history->end();
 }
 
 void previewActivated(GtkEntry*, FontView* view) { fontViewRenderPreview(view); }
@@ -403,9 +314,12 @@ void importActivated(GtkMenuItem*, FontView* view) {
     showError(message);
     return;
   }
-  stepClose(view);
-  std::vector<GlyphState> before;
-  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) before.push_back(stateOf(view, code));
+  view->history->begin();
+  std::vector<uint32_t> codes;
+  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) {
+    view->history->note(FONT_UNDO_GLYPH, code);
+    codes.push_back(code);
+  }
   char err[FONT_BDF_ERROR_SIZE] = "";
   char* warnings = nullptr;
   int read = fontBdfRead(reinterpret_cast<const char*>(contents.get()), length, &view->metrics, view->glyphs,
@@ -413,12 +327,12 @@ void importActivated(GtkMenuItem*, FontView* view) {
   GCharPtr shown(g_filename_display_basename(path));
   if (!read) {
     shellFormatMessage(message, "Unable to import %s:\n%s", shown.get(), err);
+    view->history->end();
     showError(message);
     return;
   }
-  glyphsShow(view, before);
-  view->openStep.before = std::move(before);
-  stepClose(view);
+  fontViewShowGlyphs(view, codes);
+  view->history->end();
   if (warnings) {
     shellFormatMessage(message, "%s was imported; pixels outside the %u x %u cell were dropped:\n%s", shown.get(),
                        view->metrics.width, view->metrics.height, warnings);
@@ -542,6 +456,7 @@ GtkWidget* listBuild(FontView* view) {
   g_signal_connect(cell, "toggled", G_CALLBACK(changedToggled), view);
   gtk_tree_view_append_column(list, column);
 
+  treeViewTitlesFit(view->listView);
   gtk_tree_view_set_search_column(list, COL_CODE);  // type-ahead by the code shown
   gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectGlyph, view, nullptr);
   g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);
@@ -619,9 +534,11 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
   if (!view->glyphs) {
     top = gtk_label_new("This font is malformed: it is not shown, and it is saved as it was read.");
   } else {
+    fontUndoInit(view);
     top = gtk_hbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(top), 5);
     gtk_box_pack_start(GTK_BOX(top), listBuild(view), FALSE, TRUE, 0);
+    shellSetMainList(top, view->listView);
 
     GtkWidget* right = gtk_vbox_new(FALSE, 0);
     GtkWidget* editRow = gtk_hbox_new(FALSE, 0);
@@ -629,9 +546,16 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
     g_signal_connect(view->glyphEdit, "modified", G_CALLBACK(glyphModified), view);
     g_signal_connect(view->glyphEdit, "button-press-event", G_CALLBACK(strokeEdge), view);
     g_signal_connect(view->glyphEdit, "button-release-event", G_CALLBACK(strokeEdge), view);
+    fontKeysConnect(view);
+    // Zoomed, the grid scrolls in its room: the window never grows.
     GtkWidget* editAlign = gtk_alignment_new(0.5, 0.5, 0, 0);
     gtk_container_add(GTK_CONTAINER(editAlign), view->glyphEdit);
-    gtk_box_pack_start(GTK_BOX(editRow), editAlign, TRUE, TRUE, 0);
+    GtkWidget* editScroll = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(editScroll), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(editScroll), editAlign);
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(editScroll))), GTK_SHADOW_NONE);
+    gtk_box_pack_start(GTK_BOX(editRow), editScroll, TRUE, TRUE, 0);
     GtkWidget* controlsAlign = gtk_alignment_new(0.5, 0.5, 0, 0);
     gtk_container_add(GTK_CONTAINER(controlsAlign), controlsBuild(view));
     gtk_box_pack_start(GTK_BOX(editRow), controlsAlign, FALSE, FALSE, 0);
@@ -650,7 +574,7 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
     gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), first, nullptr, FALSE);
     gtk_tree_path_free(first);
     missingShow(view);
-    g_signal_connect(top, "key-press-event", G_CALLBACK(viewKeyPress), view);
+    g_signal_connect(top, "key-press-event", G_CALLBACK(fontViewKeyPress), view);
   }
   viewSetRecord(top, view);
   return top;
@@ -673,6 +597,17 @@ void fontViewStore(GtkWidget* widget) {
 FontView::~FontView() {
   fontGlyphsFree(glyphs);
   if (menu) gtk_widget_destroy(menu);
+}
+
+void fontViewShowGlyphs(FontView* view, const std::vector<uint32_t>& codes) {
+  for (uint32_t code : codes) {
+    FontGlyph* g = glyphOf(view, code);
+    g->changed = fontGlyphEdited(&view->metrics, g);
+    rowPictureSet(view, code);
+  }
+  glyphShow(view, view->current);
+  fontViewRenderPreview(view);
+  missingShow(view);
 }
 
 void fontViewRenderPreview(FontView* view) {

@@ -270,7 +270,7 @@ TEST_F(FontsTab, MenuExportsImportsAndMarksMissingLetters) {
     script.choose(exported).choose(bad);
     guiActivate(child(v->menu, "Export BDF…"));
     guiActivate(child(v->menu, "Import BDF…"));
-    EXPECT_EQ((std::vector<std::string>{"Export BDF in  as font_a.bdf", "Import BDF in ",
+    EXPECT_EQ((std::vector<std::string>{"Export BDF in " + dir.path() + " as font_a.bdf", "Import BDF in " + dir.path(),
                                         "error: Unable to import bad.bdf:\nline 2: the file ends before ENDFONT"}),
               script.log);
   }
@@ -287,6 +287,89 @@ TEST_F(FontsTab, MenuExportsImportsAndMarksMissingLetters) {
   missingFor("None");
   EXPECT_FALSE(marked(228));
   EXPECT_EQ(0u, tooltipLine().find("Right-click"));
+}
+
+// The keyboard alone paints: Space is one step, a Shift stroke one more.
+TEST_F(FontsTab, KeyboardStrokesAreUndoneOneByOne) {
+  select(65);
+  const Bytes a = pixels(65);
+  gtk_widget_grab_focus(v->glyphEdit);
+  guiType(GDK_Page_Down);  // cell 0, 7: below the letter
+  guiType(GDK_space);
+  guiKeyDown(GDK_Shift_L);
+  guiType(GDK_Right, GDK_SHIFT_MASK);
+  guiType(GDK_Right, GDK_SHIFT_MASK);
+  guiKeyUp(GDK_Shift_L, GDK_SHIFT_MASK);
+  guiType(GDK_space);  // cell 2, 7 again: cleared
+  Bytes painted = a;
+  painted[42] = painted[43] = 0xFF;
+  EXPECT_EQ(painted, pixels(65));
+  EXPECT_TRUE(gtk_widget_is_sensitive(v->restoreButton));
+
+  guiType(GDK_z, GDK_CONTROL_MASK);
+  painted[44] = 0xFF;
+  EXPECT_EQ(painted, pixels(65));
+  guiType(GDK_z, GDK_CONTROL_MASK);  // the whole stroke
+  painted[43] = painted[44] = 0;
+  EXPECT_EQ(painted, pixels(65));
+  guiType(GDK_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(a, pixels(65));
+  commit();
+  EXPECT_EQ(body, moduleBody());
+}
+
+// Ctrl+plus, Ctrl+minus and Ctrl+0 zoom the grid, which scrolls in its
+// room: the window keeps its size.
+TEST_F(FontsTab, ZoomKeysAndTheWindowKeepsItsSize) {
+  load({ModuleBuilder().name("font_b").body(fontBody(2)).build()});  // 12 x 16
+  GlyphEdit* editor = GLYPH_EDIT(v->glyphEdit);
+  gtk_widget_grab_focus(v->listView);
+  guiType(GDK_plus, GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+  EXPECT_EQ(6, glyphEditGetDotSize(editor));
+  guiType(GDK_minus, GDK_CONTROL_MASK);
+  guiType(GDK_minus, GDK_CONTROL_MASK);
+  EXPECT_EQ(4, glyphEditGetDotSize(editor));
+  guiType(GDK_0, GDK_CONTROL_MASK);
+  EXPECT_EQ(5, glyphEditGetDotSize(editor));
+  for (int i = 0; i < 30; i++) guiType(GDK_equal, GDK_CONTROL_MASK);
+  EXPECT_EQ(32, glyphEditGetDotSize(editor));
+  GtkRequisition window;
+  gtk_widget_size_request(shellGetMainWindow(), &window);
+  EXPECT_EQ(700 * 10000 + 580, window.width * 10000 + window.height);
+  // Keys bring the cursor's cell into view.
+  GtkAdjustment* down = gtk_viewport_get_vadjustment(GTK_VIEWPORT(gtk_widget_get_ancestor(v->glyphEdit, GTK_TYPE_VIEWPORT)));
+  ASSERT_TRUE(guiWaitFor([down] { return gtk_adjustment_get_upper(down) > gtk_adjustment_get_page_size(down) + 100; }));
+  gtk_widget_grab_focus(v->glyphEdit);
+  guiType(GDK_Page_Down);
+  EXPECT_GT(gtk_adjustment_get_value(down), 100);
+}
+
+// Type-ahead by code, the controls' mnemonics, and Tab from the list to the grid.
+TEST_F(FontsTab, TheListAndTheControlsByKeys) {
+  gtk_widget_grab_focus(v->listView);
+  guiTypeText("65");
+  EXPECT_EQ(65u, v->current);
+  guiType(GDK_Escape);
+  const Bytes a = pixels(65);
+  guiType(GDK_w, GDK_MOD1_MASK);
+  EXPECT_EQ(v->widthSpin, guiFocus());
+  guiType(GDK_o, GDK_MOD1_MASK);
+  EXPECT_EQ(v->copyEntry, guiFocus());
+  guiType(GDK_u, GDK_MOD1_MASK);
+  guiType(GDK_l, GDK_MOD1_MASK);
+  Bytes shifted(48);  // up and left by one, wrapping around the whole cell
+  for (int i = 0; i < 48; i++) shifted[i] = a[(i / 6 + 1) % 8 * 6 + (i % 6 + 1) % 6];
+  EXPECT_EQ(shifted, pixels(65));
+  guiType(GDK_d, GDK_MOD1_MASK);
+  guiType(GDK_r, GDK_MOD1_MASK);
+  EXPECT_EQ(a, pixels(65));
+  guiType(GDK_c, GDK_MOD1_MASK);
+  EXPECT_EQ(Bytes(48, 0), pixels(65));
+  guiType(GDK_t, GDK_MOD1_MASK);
+  EXPECT_EQ(a, pixels(65));
+  gtk_widget_grab_focus(v->listView);
+  guiType(GDK_Tab);
+  EXPECT_EQ(v->glyphEdit, guiFocus());
 }
 
 }  // namespace

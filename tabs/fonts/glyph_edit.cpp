@@ -3,6 +3,8 @@
 // subclass with a window of its own, drawn with two class-wide GCs.
 #include "tabs/fonts/glyph_edit.h"
 
+#include <gdk/gdkkeysyms.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -213,7 +215,7 @@ void glyphEditSizeRequest(GtkWidget* widget, GtkRequisition* requisition) {
   // Tall glyphs get smaller dots, so that the grid fits in half the screen.
   int64_t half = gdk_screen_get_height(gdk_screen_get_default()) / 2;
   int64_t height = int64_t(ge->rows) * (ge->dotSize + 4) + 2 * ge->borderY;
-  if (height > half && ge->dotSize > 2) {
+  if (height > half && ge->dotSize > 2 && !ge->zoomed) {
     do {
       ge->dotSize--;
       height = int64_t(ge->rows) * (ge->dotSize + 4) + 2 * ge->borderY;
@@ -240,8 +242,9 @@ gboolean glyphEditButtonPress(GtkWidget* widget, GdkEventButton* event) {
   if (event->button == 1) glyphEditPaint(ge, x, y, PAINT_SET);
   else if (event->button == 2) glyphEditPaint(ge, x, y, PAINT_INVERT);
   else if (event->button == 3) glyphEditPaint(ge, x, y, PAINT_CLEAR);
-  ge->lastX = x;
-  ge->lastY = y;
+  ge->lastX = ge->cursorX = x;
+  ge->lastY = ge->cursorY = y;
+  gtk_widget_queue_draw(widget);
   if (!gtk_widget_has_focus(widget)) gtk_widget_grab_focus(widget);
   return TRUE;
 }
@@ -285,19 +288,74 @@ gboolean glyphEditExpose(GtkWidget* widget, GdkEventExpose* event) {
 
   for (guint32 y = 0; y < ge->rows; y++)
     for (guint32 x = 0; x < ge->cols; x++) glyphEditDrawDot(ge, gint32(x), gint32(y));
+  if (gtk_widget_has_focus(widget) && ge->cols && ge->rows)
+    gtk_paint_focus(gtk_widget_get_style(widget), window, gtk_widget_get_state(widget), &event->area,
+                    widget, nullptr, gint(g.left + ge->cursorX * g.step), gint(g.top + ge->cursorY * g.step),
+                    gint(g.step + 1), gint(g.step + 1));
   glyphEditDrawFocus(widget, &event->area);
   return FALSE;
+}
+
+// Brings the cursor's cell into view when the widget sits in a viewport
+// (zoomed, it may be larger than its room).
+void glyphEditShowCursor(GlyphEdit* ge) {
+  GtkWidget* viewport = gtk_widget_get_ancestor(GTK_WIDGET(ge), GTK_TYPE_VIEWPORT);
+  if (!viewport) return;
+  Grid g = glyphEditGrid(ge);
+  gint x = 0, y = 0;
+  GtkWidget* child = gtk_bin_get_child(GTK_BIN(viewport));
+  if (!gtk_widget_translate_coordinates(GTK_WIDGET(ge), child, gint(g.left + ge->cursorX * g.step),
+                                        gint(g.top + ge->cursorY * g.step), &x, &y))
+    return;
+  gtk_adjustment_clamp_page(gtk_viewport_get_hadjustment(GTK_VIEWPORT(viewport)), x, x + g.step + 1);
+  gtk_adjustment_clamp_page(gtk_viewport_get_vadjustment(GTK_VIEWPORT(viewport)), y, y + g.step + 1);
+}
+
+// The cursor moves without wrapping; with Shift, an arrow key sets the cell
+// it enters. Other keys go on to the parents.
+gboolean glyphEditKeyPress(GtkWidget* widget, GdkEventKey* event) {
+  GlyphEdit* ge = GLYPH_EDIT(widget);
+  if (!ge->cols || !ge->rows || (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)))
+    return GTK_WIDGET_CLASS(glyphEdit_parent_class)->key_press_event(widget, event);
+  gint32 x = ge->cursorX, y = ge->cursorY;
+  const gint32 lastX = gint32(ge->cols) - 1, lastY = gint32(ge->rows) - 1;
+  bool arrow = true;
+  switch (event->keyval) {
+    case GDK_Left: case GDK_KP_Left: x = MAX(x - 1, 0); break;
+    case GDK_Right: case GDK_KP_Right: x = MIN(x + 1, lastX); break;
+    case GDK_Up: case GDK_KP_Up: y = MAX(y - 1, 0); break;
+    case GDK_Down: case GDK_KP_Down: y = MIN(y + 1, lastY); break;
+    default: arrow = false;
+  }
+  switch (event->keyval) {
+    case GDK_Home: case GDK_KP_Home: x = 0; break;
+    case GDK_End: case GDK_KP_End: x = lastX; break;
+    case GDK_Page_Up: case GDK_KP_Page_Up: y = 0; break;
+    case GDK_Page_Down: case GDK_KP_Page_Down: y = lastY; break;
+    case GDK_space: case GDK_KP_Space: glyphEditPaint(ge, x, y, PAINT_INVERT); return TRUE;
+    default:
+      if (!arrow) return GTK_WIDGET_CLASS(glyphEdit_parent_class)->key_press_event(widget, event);
+  }
+  const bool moved = x != ge->cursorX || y != ge->cursorY;
+  ge->cursorX = x;
+  ge->cursorY = y;
+  if (moved && arrow && (event->state & GDK_SHIFT_MASK)) glyphEditPaint(ge, x, y, PAINT_SET);
+  gtk_widget_queue_draw(widget);
+  glyphEditShowCursor(ge);
+  return TRUE;
 }
 
 gboolean glyphEditFocusIn(GtkWidget* widget, GdkEventFocus*) {
   GTK_WIDGET_SET_FLAGS(widget, GTK_HAS_FOCUS);
   glyphEditDrawFocus(widget, nullptr);
+  gtk_widget_queue_draw(widget);  // the cursor cell shows with the focus
   return FALSE;
 }
 
 gboolean glyphEditFocusOut(GtkWidget* widget, GdkEventFocus*) {
   GTK_WIDGET_UNSET_FLAGS(widget, GTK_HAS_FOCUS);
   glyphEditDrawFocus(widget, nullptr);
+  gtk_widget_queue_draw(widget);
   return FALSE;
 }
 
@@ -364,6 +422,7 @@ static void glyphEdit_class_init(GlyphEditClass* klass) {
   widgetClass->size_request = glyphEditSizeRequest;
   widgetClass->size_allocate = glyphEditSizeAllocate;
   widgetClass->button_press_event = glyphEditButtonPress;
+  widgetClass->key_press_event = glyphEditKeyPress;
   widgetClass->motion_notify_event = glyphEditMotionNotify;
   widgetClass->expose_event = glyphEditExpose;
   widgetClass->focus_in_event = glyphEditFocusIn;
@@ -375,7 +434,7 @@ static void glyphEdit_class_init(GlyphEditClass* klass) {
       g_param_spec_pointer("pixeldata", "Glyph Pixeldata", "Glyph pixeldata.", rw));
   g_object_class_install_property(
       objectClass, PROP_DOTSIZE,
-      g_param_spec_uint("dotsize", "Dot Size", "Dot Size", 1, 20, 10, rw));
+      g_param_spec_uint("dotsize", "Dot Size", "Dot Size", 1, 32, 10, rw));
   g_object_class_install_property(
       objectClass, PROP_VISIBLEWIDTH,
       g_param_spec_uint("visiblewidth", "Visible Width", "Visible Width", 1, 999, 10, rw));
@@ -402,7 +461,7 @@ GtkWidget* glyphEditNew(guint32 cols, guint32 rows, guint16 dotSize) {
   GlyphEdit* ge = GLYPH_EDIT(g_object_new(GLYPH_EDIT_TYPE, nullptr));
   ge->cols = cols;
   ge->rows = rows;
-  ge->dotSize = dotSize;
+  ge->dotSize = ge->madeDotSize = dotSize;
   ge->pixels = static_cast<guint8*>(g_malloc0(size_t(cols) * rows));
   return GTK_WIDGET(ge);
 }
@@ -424,8 +483,17 @@ void glyphEditSetVisibleWidth(GlyphEdit* ge, guint32 n) {
 guint32 glyphEditGetVisibleWidth(GlyphEdit* ge) { return ge->visibleWidth; }
 
 void glyphEditSetDotSize(GlyphEdit* ge, guint n) {
-  if (n < 2 || n > 20) return;
+  if (n < 2 || n > 32) return;
   ge->dotSize = guint16(n);
+  ge->zoomed = FALSE;
+  gtk_widget_queue_resize(GTK_WIDGET(ge));
+}
+
+void glyphEditZoom(GlyphEdit* ge, guint n) {
+  if (n == 0) return glyphEditSetDotSize(ge, ge->madeDotSize);
+  if (n < 2 || n > 32) return;
+  ge->dotSize = guint16(n);
+  ge->zoomed = TRUE;
   gtk_widget_queue_resize(GTK_WIDGET(ge));
 }
 

@@ -7,6 +7,10 @@
 // Mouse: button 1 sets a cell, button 2 inverts it, button 3 clears it. A drag
 // paints each cell once, when the pointer enters it, and only while the widget
 // has the keyboard focus; the first press inside the grid takes the focus.
+// Keyboard: a cursor cell, drawn with the focus indicator while the widget
+// has the focus, moved by the arrow keys (Home and End to the row's ends,
+// PgUp and PgDn to the column's); Space inverts it; Shift with an arrow key
+// sets each cell the cursor enters. A press puts the cursor on its cell.
 // Every changed cell emits "modified" once, with a pointer to an int holding 0
 // (receivers ignore it).
 //
@@ -25,6 +29,9 @@ struct GlyphEdit {
   gint32 lastX, lastY;    // the cell last reached by a press or by pointer motion
   guint16 dotSize;        // a dot's inner square is dotSize + 3 pixels wide
   guint16 borderY, borderX;  // margins around the grid in the size request
+  gint32 cursorX, cursorY;   // the keyboard's cell
+  guint16 madeDotSize;       // as glyphEditNew got it
+  gboolean zoomed;           // the dot size was zoomed to: no shrink to half the screen
 };
 
 struct GlyphEditClass {
@@ -60,8 +67,12 @@ guint8* glyphEditGetPixels(GlyphEdit* glyphEdit);
 void glyphEditSetVisibleWidth(GlyphEdit* glyphEdit, guint32 n);
 guint32 glyphEditGetVisibleWidth(GlyphEdit* glyphEdit);
 
-// Stores n and queues a resize only for 2 <= n <= 20; other values are ignored.
+// Stores n and queues a resize only for 2 <= n <= 32; other values are ignored.
 // A size request may lower the dot size so that the grid fits in half the
 // screen's height.
 void glyphEditSetDotSize(GlyphEdit* glyphEdit, guint n);
+// Zooms: dots of n (2 <= n <= 32, others ignored) whatever the screen's
+// height; 0 goes back to the dot size the widget was made with, fitted to
+// half the screen again.
+void glyphEditZoom(GlyphEdit* glyphEdit, guint n);
 guint16 glyphEditGetDotSize(GlyphEdit* glyphEdit);

@@ -129,9 +129,17 @@ TEST_F(GlyphEditTest, DotSizeShrinksForTallGlyphsAndStaysInRange) {
   EXPECT_EQ(255 * 6 + 2 * tall->borderY, size.height);
   g_object_set(tall, "dotsize", 1u, nullptr);
   EXPECT_EQ(2, glyphEditGetDotSize(tall));
-  g_object_set(tall, "dotsize", 20u, nullptr);
-  glyphEditSetDotSize(tall, 21);
-  EXPECT_EQ(20, glyphEditGetDotSize(tall));
+  g_object_set(tall, "dotsize", 32u, nullptr);
+  glyphEditSetDotSize(tall, 33);
+  EXPECT_EQ(32, glyphEditGetDotSize(tall));
+  // A zoom keeps its dots whatever the screen; 0 goes back to the made size, fitted.
+  glyphEditZoom(tall, 31);
+  gtk_widget_size_request(GTK_WIDGET(tall), &size);
+  EXPECT_EQ(31, glyphEditGetDotSize(tall));
+  EXPECT_EQ(255 * 35 + 2 * tall->borderY, size.height);
+  glyphEditZoom(tall, 0);
+  gtk_widget_size_request(GTK_WIDGET(tall), &size);
+  EXPECT_EQ(2, glyphEditGetDotSize(tall));
   g_object_unref(tall);  // the last reference: destroys it
 }
 
@@ -147,6 +155,54 @@ TEST_F(GlyphEditTest, DrawsAfterAnotherGlyphEditIsDestroyed) {
   EXPECT_NE(0xFFFFFFu, pixel(left(), midY(0)));   // grid line in the theme's colour
   glyphEditSetVisibleWidth(ge, 2);
   EXPECT_EQ(0x000000u, pixel(midX(1), midY(0)));
+}
+
+// The keyboard: a cursor cell, Space inverts it, Shift with an arrow sets
+// each cell the cursor enters; the cursor is drawn only with the focus.
+TEST_F(GlyphEditTest, KeysMoveTheCursorInvertAndPaint) {
+  make();
+  gtk_widget_grab_focus(GTK_WIDGET(ge));
+  auto type = [this](guint key, guint state = 0) { guiType(key, state, window); };
+  type(GDK_Right);
+  type(GDK_Right);
+  type(GDK_Down);
+  type(GDK_space);
+  EXPECT_EQ("....|..X.|....", cells());
+  type(GDK_space);
+  EXPECT_EQ("....|....|....", cells());
+  EXPECT_EQ(2, modified);
+  type(GDK_End);
+  type(GDK_Page_Down);
+  type(GDK_space);
+  type(GDK_Right);  // no wrap at the edges
+  type(GDK_Down);
+  type(GDK_space);
+  EXPECT_EQ("....|....|....", cells());
+  type(GDK_Home);
+  type(GDK_space);
+  type(GDK_Page_Up);
+  type(GDK_Right, GDK_SHIFT_MASK);
+  type(GDK_Right, GDK_SHIFT_MASK);
+  type(GDK_Left, GDK_SHIFT_MASK);  // a set cell stays set, unannounced
+  type(GDK_End);
+  type(GDK_Right, GDK_SHIFT_MASK);  // at the edge the cursor enters no cell
+  type(GDK_Left);
+  type(GDK_Left);
+  EXPECT_EQ(".XX.|....|X...", cells());
+  EXPECT_EQ(7, modified);
+
+  // The cursor (now on cell 1, 0) shows by the focus indicator on its lines.
+  auto marked = [this](int column) {
+    for (int y = top() + 1; y < top() + 9; y++)
+      if (pixel(left() + column * 9, y) != pixel(left() + 36, y)) return true;
+    return false;
+  };
+  EXPECT_TRUE(marked(1));
+  EXPECT_FALSE(marked(3));
+  gtk_window_set_focus(GTK_WINDOW(window), nullptr);
+  EXPECT_FALSE(marked(1));
+  gtk_widget_grab_focus(GTK_WIDGET(ge));
+  EXPECT_TRUE(marked(1));
 }
 
 }  // namespace

@@ -22,12 +22,20 @@ struct ImageView {
   ImageModule* images;    // null for a module too short to decode: nothing is stored
   ModuleKeep keep;        // the module's block as loaded, once edited
   bool refusedStoreTold;  // the user was told once that the module cannot be stored
+  int zoom;                 // the preview's, 1 to 16
+  GtkWidget* previewScroll;  // holds a picture in the preview frame; the view keeps a reference
 
   ~ImageView();
 };
 
 // Shows entry index in the preview frame, making its picture the first time.
 void imagePreview(ImageView* view, uint32_t index);
+
+// Puts an entry's preview widget into the preview frame: a picture at the
+// view's zoom in a scrolled window, a message as it is.
+void imagePreviewShow(ImageView* view, GtkWidget* widget);
+// Ctrl+plus, Ctrl+minus and Ctrl+0 anywhere in the view zoom the preview.
+gboolean imageViewKeyPress(GtkWidget* top, GdkEventKey* event, ImageView* view);
 
 // "Save Image" and "Replace" of the entry in the preview frame.
 void imageExport(ImageView* view);

@@ -13,6 +13,7 @@
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
 #include "tabs/images/image_import.h"
+#include "shell/tree_titles.h"
 #include "tabs/images/image_view.h"
 
 namespace {
@@ -240,6 +241,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   auto* view = new ImageView{};
   view->module = module;
   view->shown = -1;
+  view->zoom = 1;
   char err[IMAGE_ERROR_SIZE] = "";
   view->images = imageModuleDecode(module, err);
   if (!view->images) {
@@ -251,6 +253,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   view->version = view->images->version;
 
   GtkWidget* top = gtk_vbox_new(FALSE, 0);
+  g_signal_connect(top, "key-press-event", G_CALLBACK(imageViewKeyPress), view);
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
@@ -260,6 +263,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   view->listView = gtk_tree_view_new_with_model(GTK_TREE_MODEL(view->listStore));
   g_object_unref(view->listStore);  // the list view keeps it
   gtk_container_add(GTK_CONTAINER(scrolled), view->listView);
+  shellSetMainList(top, view->listView);
   g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);
   g_signal_connect(view->listView, "popup-menu", G_CALLBACK(listPopupMenu), view);
 
@@ -282,6 +286,7 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
     gtk_list_store_set(view->listStore, &iter, COL_INDEX, i, -1);
   }
   GtkTreeView* list = GTK_TREE_VIEW(view->listView);
+  treeViewTitlesFit(view->listView);
   gtk_tree_view_set_search_column(list, COL_INDEX);
   gtk_tree_view_set_search_equal_func(list, searchEqual, view, nullptr);
   gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectImage, view, nullptr);
@@ -311,6 +316,7 @@ ImageView::~ImageView() {
     imageModuleFree(images);
   }
   if (menu) gtk_widget_destroy(menu);
+  if (previewScroll) g_object_unref(previewScroll);
 }
 
 void imagePreview(ImageView* view, uint32_t index) {
@@ -320,10 +326,7 @@ void imagePreview(ImageView* view, uint32_t index) {
     e->preview = g_object_ref_sink(widget);
     gtk_widget_show(widget);
   }
-  // The old picture stays alive: its entry holds a reference.
-  GtkBin* frame = GTK_BIN(view->previewFrame);
-  if (GtkWidget* old = gtk_bin_get_child(frame)) gtk_container_remove(GTK_CONTAINER(frame), old);
-  gtk_container_add(GTK_CONTAINER(frame), static_cast<GtkWidget*>(e->preview));
+  imagePreviewShow(view, static_cast<GtkWidget*>(e->preview));
   view->shown = int32_t(index);
 }
 

@@ -4,6 +4,8 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "pool/memory.h"
 #include "shell/editor_page.h"
 #include "tabs/images/image_view.h"
@@ -54,7 +56,11 @@ class ImagesTab : public GuiTest {
     gtk_tree_view_set_cursor(GTK_TREE_VIEW(v->listView), path, nullptr, FALSE);
     gtk_tree_path_free(path);
   }
-  static GtkWidget* picture(ImageView* v) { return gtk_bin_get_child(GTK_BIN(v->previewFrame)); }
+  // What the preview frame shows: a message, or a picture in its scrolled window.
+  static GtkWidget* picture(ImageView* v) {
+    GtkWidget* shown = gtk_bin_get_child(GTK_BIN(v->previewFrame));
+    return GTK_IS_SCROLLED_WINDOW(shown) ? gtk_bin_get_child(GTK_BIN(gtk_bin_get_child(GTK_BIN(shown)))) : shown;
+  }
   static bool menuShown(ImageView* v) {
     bool shown = gtk_widget_get_visible(v->menu);
     gtk_menu_popdown(GTK_MENU(v->menu));
@@ -109,9 +115,10 @@ TEST_F(ImagesTab, ListsSelectsAndPreviews) {
 
 TEST_F(ImagesTab, ExportAndImport) {
   DialogScript script;
-  const std::string exported = dir.file("out.xbm"), small = dir.file("small.xbm"), xbm = dir.file("b.xbm"),
+  const std::string exported = dir.file("out/out.xbm"), small = dir.file("small.xbm"), xbm = dir.file("b.xbm"),
                     green = dir.file("c.png");
   const Bytes greenBytes = pngOf(2, 2, 0x00FF00FF);
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("out")));
   ASSERT_TRUE(writeFile(green, greenBytes));
   ASSERT_TRUE(writeFile(small, bytesOf("#define s_width 4\n#define s_height 4\nstatic char s_bits[] = {\n"
                                        "0x00, 0x00, 0x00, 0x00 };\n")));
@@ -133,8 +140,8 @@ TEST_F(ImagesTab, ExportAndImport) {
   guiActivate(i->replaceItem);
   EXPECT_EQ(greenBytes, Bytes(entry(i, 1)->data, entry(i, 1)->data + entry(i, 1)->size));
   EXPECT_EQ((std::vector<std::string>{
-                "Save Image in  as bitmap_000.xbm",
-                "Open XBM Image in ",  // a folder of its own
+                "Save Image in " + dir.path() + " as bitmap_000.xbm",  // the image's folder
+                "Open XBM Image in " + dir.path(),  // a memory of its own, not the export's
                 "error: \nImage format mismatch.\nXBM format required.",
                 "Open XBM Image in " + dir.path(),
                 "error: \nImage size mismatch (4x4 pixels).\nRequired size: 8x2 pixels.",
@@ -150,6 +157,51 @@ TEST_F(ImagesTab, ExportAndImport) {
   MallocPtr<uint8_t> body(moduleGetBody(poolGet(shellGetCurrentPool(), 1), &size));
   ASSERT_GE(size, 38u);
   EXPECT_EQ(Bytes({0x00, 0xFF}), Bytes(body.get() + 36, body.get() + 38));
+}
+
+// Ctrl+plus, Ctrl+minus and Ctrl+0 zoom the picture by whole multiples, each
+// pixel a square; a picture larger than the frame scrolls in it.
+TEST_F(ImagesTab, ZoomByKeysKeepsTheWindowsSize) {
+  Bytes big(40 / 8 * 30, 0x0F);  // 40 x 30, four pixels of eight set
+  ASSERT_TRUE(writeFile(good, imageOf({ModuleBuilder().name("rombitmaps").body(imagesBody(IMAGE_KIND_BITMAPS, {
+      {IMAGE_BITMAP, 8, 2, {0xF0, 0x00, 0, 0}}, {IMAGE_BITMAP, 40, 30, big}})).build()})));
+  open(good);
+  auto* inner = GTK_NOTEBOOK(guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 1)));
+  b = viewGetRecord<ImageView>(gtk_notebook_get_nth_page(inner, 0));
+  select(b, 0);
+  auto width = [this] { return gdk_pixbuf_get_width(gtk_image_get_pixbuf(GTK_IMAGE(picture(b)))); };
+  gtk_widget_grab_focus(b->listView);
+  guiType(GDK_plus, GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+  guiType(GDK_equal, GDK_CONTROL_MASK);
+  EXPECT_EQ(24, width());
+  const guchar* p = gdk_pixbuf_get_pixels(gtk_image_get_pixbuf(GTK_IMAGE(picture(b))));
+  EXPECT_EQ(255, p[3 * 11]);  // pixel 3 of the top row, three times over
+  EXPECT_EQ(0, p[3 * 12]);
+  select(b, 1);  // the zoom stays with the view
+  EXPECT_EQ(120, width());
+  for (int k = 0; k < 20; k++) guiType(GDK_equal, GDK_CONTROL_MASK);
+  EXPECT_EQ(40 * 16, width());
+  GtkRequisition window;
+  gtk_widget_size_request(shellGetMainWindow(), &window);
+  EXPECT_EQ(700 * 10000 + 580, window.width * 10000 + window.height);
+  guiType(GDK_minus, GDK_CONTROL_MASK);
+  EXPECT_EQ(40 * 15, width());
+  guiType(GDK_0, GDK_CONTROL_MASK);
+  EXPECT_EQ(40, width());
+  guiType(GDK_minus, GDK_CONTROL_MASK);
+  EXPECT_EQ(40, width());
+}
+
+// Typing a number finds the picture of that index, and for icons a name.
+TEST_F(ImagesTab, TypeAheadByNumberAndName) {
+  gtk_widget_grab_focus(b->listView);
+  guiTypeText("2");
+  EXPECT_EQ(2, b->shown);
+  guiType(GDK_Escape);
+  guiType(GDK_Page_Down, GDK_CONTROL_MASK | GDK_MOD1_MASK);  // the icons' page
+  ASSERT_TRUE(guiWaitFor([this] { return guiFocus() == i->listView; }));
+  guiTypeText("do");
+  EXPECT_EQ(1, i->shown);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "pool/memory.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "shell/tree_titles.h"
 #include "tabs/modules/module_actions.h"
 #include "tabs/modules/module_columns.h"
 
@@ -243,6 +244,7 @@ TabHandler* modulesTabNew(GtkWidget* container) {
   store = gtk_list_store_new(SC_COUNT, G_TYPE_UINT, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING,
                              G_TYPE_STRING, G_TYPE_STRING, G_TYPE_UINT, G_TYPE_UINT);
   widgets.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+  shellSetMainList(container, widgets.view);
   gtk_container_add(GTK_CONTAINER(scrolled), widgets.view);
   addColumn(MC_INDEX, SC_INDEX, 1.0f);
   addColumn(MC_NAME, SC_NAME, 0.0f);
@@ -256,6 +258,7 @@ TabHandler* modulesTabNew(GtkWidget* container) {
   addColumn(MC_PARITY, -1, 1.0f);
   addColumn(MC_CRC, -1, 1.0f);
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(widgets.view), TRUE);
+  treeViewTitlesFit(widgets.view);
   g_signal_connect(widgets.view, "button-press-event", G_CALLBACK(onButtonPress), nullptr);
   g_signal_connect(widgets.view, "popup-menu", G_CALLBACK(onPopupMenu), nullptr);
   gtk_widget_show_all(listBox);

@@ -95,7 +95,7 @@ TEST_F(ModulesTab, SaveAndReplaceModule) {
   script.choose(file);
   activate(modulesTabGetWidgets()->replaceItem);
   std::string open = "Open File in " + dir.path();
-  EXPECT_EQ((std::vector<std::string>{"Save File in  as diag", open, "error: \nUnable to replace module "
+  EXPECT_EQ((std::vector<std::string>{"Save File in " + dir.path() + " as diag", open, "error: \nUnable to replace module "
             "'diag'\nNew module has different name: 'diagnose'.", open}), script.log);
   EXPECT_EQ("200", guiCellText(view(), MC_SIZE, 2));
   EXPECT_EQ(2, cursorRow());

@@ -4,8 +4,10 @@
 
 #include <gtk/gtk.h>
 
+#include <memory>
 #include <vector>
 
+#include "shell/undo_history.h"
 #include "tabs/strings/language_codec.h"
 #include "tabs/strings/translation_file.h"
 
@@ -51,6 +53,10 @@ struct LanguageView {
   TextMeasure measure;
   GtkTreeViewColumn* widthColumn;
   gchar* searchKey;  // the last type-ahead text, for F3 and Shift+F3
+  GtkWidget* searchEntry;  // the list's search box (a weak pointer), once it was shown
+  GtkTreeViewColumn* textColumn;
+  // Undo and redo of texts entered, reverted and imported.
+  std::unique_ptr<UndoHistory> history;
 
   // The list's popup menu and its items, kept for the view's life.
   GtkWidget* menu;
@@ -63,3 +69,38 @@ struct LanguageView {
 
   ~LanguageView();
 };
+
+// Shared by the files of the view.
+StringEntry* languageViewEntry(LanguageView* view, uint32_t number);
+StringEntry* languageViewRowEntry(LanguageView* view, GtkTreeModel* model, GtkTreeIter* iter);
+// The reference's entry of the same key, or null.
+const StringEntry* languageViewReference(const LanguageView* view, const StringEntry* e);
+// The list's model as shown: the store, or a filter over it.
+GtkTreeModel* languageViewShownModel(LanguageView* view);
+// The inner tab after texts or the filter changed: the tooltip's count of
+// changed texts, the title's filter.
+void languageViewTabUpdate(LanguageView* view);
+
+// Search (strings_search.cpp): type-ahead and Ctrl+F find a row whose text,
+// or its reference's while the Reference column is shown, holds what was
+// typed anywhere, ignoring case; F3 and Shift+F3 go on from the cursor
+// (step 1 or -1); a search without a match turns the search box red.
+void stringsSearchInit(LanguageView* view);
+void stringsSearchStep(LanguageView* view, int step);
+void stringsSearchForget(LanguageView* view);
+
+// Undo (strings_undo.cpp): a text's state is its changed mark and its text.
+enum : uint32_t { STRINGS_UNDO_TEXT = 1 };
+void stringsUndoInit(LanguageView* view);
+// Opens a step over every present text (an import).
+void stringsUndoNoteAll(LanguageView* view);
+// Undoes (step -1) or redoes (step 1) a step, the rows and marks following.
+void stringsUndoApply(LanguageView* view, int step);
+// A typed text the code page cannot hold: says which character, once the
+// cell editor has gone.
+void stringsEditRefused(LanguageView* view, const StringEntry* e, const char* typed);
+
+// The list's keys (strings_keys.cpp).
+gboolean stringsListKeyPress(GtkWidget* list, GdkEventKey* event, LanguageView* view);
+void stringsRowActivated(GtkTreeView* list, GtkTreePath* path, GtkTreeViewColumn* column,
+                         LanguageView* view);

@@ -24,6 +24,7 @@
 #include "shell/editor_page.h"
 #include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "shell/tree_titles.h"
 #include "tabs/fonts/font_codec.h"
 #include "tabs/strings/language_view.h"
 
@@ -49,32 +50,17 @@ char importFolderMemory[SHELL_TEXT_SIZE];
 
 const char* const FILTER_TITLES[FILTER_COUNT] = {
     "Show all", "Show changed", "Show same as reference", "Show empty", "Show undecodable"};
+// What the inner tab's title adds for each filter.
+const char* const FILTER_LABELS[FILTER_COUNT] = {"", "changed", "same as reference", "empty",
+                                                 "undecodable"};
 
 ViewChoices& choicesOf(const LanguageView* view) {
   return choicesByModule[moduleGetName(view->lm.module)];
 }
 
-StringEntry* entryOf(LanguageView* view, uint32_t number) {
-  return static_cast<StringEntry*>(listGet(view->lm.entries, number));
-}
-
-StringEntry* rowEntry(LanguageView* view, GtkTreeModel* model, GtkTreeIter* iter) {
-  guint number = 0;
-  gtk_tree_model_get(model, iter, COL_NUMBER, &number, -1);
-  return entryOf(view, number);
-}
-
-const StringEntry* referenceOf(const LanguageView* view, const StringEntry* e) {
-  return e->number < view->referenceEntries.size() ? view->referenceEntries[e->number] : nullptr;
-}
-
-GtkTreeModel* shownModel(LanguageView* view) {
-  return gtk_tree_view_get_model(GTK_TREE_VIEW(view->treeView));
-}
-
 // The store's row behind a path of the list as shown.
 bool storeRow(LanguageView* view, const gchar* path, GtkTreeIter* iter) {
-  GtkTreeModel* shown = shownModel(view);
+  GtkTreeModel* shown = languageViewShownModel(view);
   GtkTreeIter row;
   if (!gtk_tree_model_get_iter_from_string(shown, &row, path)) return false;
   if (shown == GTK_TREE_MODEL(view->listStore))
@@ -96,7 +82,7 @@ bool entryPasses(const LanguageView* view, const StringEntry* e, int filter) {
   switch (filter) {
     case FILTER_CHANGED: return e->changed;
     case FILTER_SAME: {
-      const StringEntry* r = referenceOf(view, e);
+      const StringEntry* r = languageViewReference(view, e);
       return r && r->text && !languageShowsRaw(r) && !languageShowsRaw(e) &&
              std::strcmp(r->text, e->text) == 0;
     }
@@ -108,48 +94,38 @@ bool entryPasses(const LanguageView* view, const StringEntry* e, int filter) {
 
 gboolean rowVisible(GtkTreeModel* model, GtkTreeIter* iter, gpointer data) {
   auto* view = static_cast<LanguageView*>(data);
-  return entryPasses(view, rowEntry(view, model, iter), view->filter);
+  return entryPasses(view, languageViewRowEntry(view, model, iter), view->filter);
 }
 
-// The inner notebook's tab of the view tells how far the work has come.
-void tabTooltipUpdate(LanguageView* view) {
-  GtkWidget* notebook = gtk_widget_get_parent(view->top);
-  GtkWidget* label = GTK_IS_NOTEBOOK(notebook)
-                         ? gtk_notebook_get_tab_label(GTK_NOTEBOOK(notebook), view->top)
-                         : nullptr;
-  if (!label) return;
-  uint32_t present = 0, changed = 0;
-  for (uint32_t i = 0; i < listGetCount(view->lm.entries); i++) {
-    const StringEntry* e = entryOf(view, i);
-    present += e->text != nullptr;
-    changed += e->changed;
-  }
-  char text[64];
-  g_snprintf(text, sizeof text, "%u of %u texts changed", changed, present);
-  gtk_widget_set_tooltip_text(label, text);
-}
+void topParentSet(GtkWidget*, GtkWidget*, LanguageView* view) { languageViewTabUpdate(view); }
 
-void topParentSet(GtkWidget*, GtkWidget*, LanguageView* view) { tabTooltipUpdate(view); }
-
-// Takes the text typed into the row at path. A text the code page cannot
-// hold is refused, and the entry goes back to its original text. For an
-// undecodable text, its bytes as shown stand for the original, so that
-// entering the cell unchanged keeps them.
+// Takes the text typed into the row at path, as one undo step. A text the
+// code page cannot hold is refused with a message: the entry keeps the
+// text it had, an earlier edit included. For an undecodable text, its
+// bytes as shown stand for the original, so that entering the cell
+// unchanged keeps them.
 void entryEdit(LanguageView* view, const gchar* path, const gchar* typed) {
   GtkTreeIter iter;
   if (!storeRow(view, path, &iter)) return;
-  StringEntry* e = rowEntry(view, GTK_TREE_MODEL(view->listStore), &iter);
+  StringEntry* e = languageViewRowEntry(view, GTK_TREE_MODEL(view->listStore), &iter);
   GCharPtr shown(e->raw ? languageRawShown(e) : nullptr);
-  if (languageTextFits(view->lm.codePage, typed) &&
-      !(shown && std::strcmp(typed, shown.get()) == 0)) {
-    languageEntryTake(e, typed);
-  } else {
+  const bool bytesKept = shown && std::strcmp(typed, shown.get()) == 0;
+  if (!bytesKept && !languageTextFits(view->lm.codePage, typed)) {
+    stringsEditRefused(view, e, typed);
+    return;
+  }
+  view->history->begin();
+  view->history->note(STRINGS_UNDO_TEXT, e->number);
+  if (bytesKept) {
     g_free(e->text);
     e->text = g_strdup(e->originalText);
     e->changed = 0;
+  } else {
+    languageEntryTake(e, typed);
   }
+  view->history->end();
   rowChanged(GTK_TREE_MODEL(view->listStore), &iter);
-  tabTooltipUpdate(view);
+  languageViewTabUpdate(view);
 }
 
 void editForget(LanguageView* view) {
@@ -175,10 +151,17 @@ void editFinish(LanguageView* view) {
 }
 
 // Escape is the one way to drop an open edit: GTK cancels the editor the
-// same way when it merely loses the focus.
-gboolean editorKeyPress(GtkWidget*, GdkEventKey* event, LanguageView* view) {
-  if (event->keyval == GDK_Escape) editForget(view);
-  return FALSE;
+// same way when it merely loses the focus. Ctrl+Z drops it as Escape does
+// (the list's undo is for texts entered).
+gboolean editorKeyPress(GtkWidget* widget, GdkEventKey* event, LanguageView* view) {
+  const bool ctrlZ = (event->state & GDK_CONTROL_MASK) && gdk_keyval_to_lower(event->keyval) == GDK_z;
+  if (event->keyval != GDK_Escape && !ctrlZ) return FALSE;
+  editForget(view);
+  if (!ctrlZ) return FALSE;  // GTK's own Escape follows
+  GTK_ENTRY(widget)->editing_canceled = TRUE;
+  gtk_cell_editable_editing_done(GTK_CELL_EDITABLE(widget));
+  gtk_cell_editable_remove_widget(GTK_CELL_EDITABLE(widget));
+  return TRUE;
 }
 
 // Every way an editor closes removes it; one that still holds its edit here
@@ -211,12 +194,15 @@ void languageViewEdited(GtkCellRendererText*, gchar* path, gchar* text, Language
 void languageViewToggled(GtkCellRendererToggle*, gchar* path, LanguageView* view) {
   GtkTreeIter iter;
   if (!storeRow(view, path, &iter)) return;
-  StringEntry* e = rowEntry(view, GTK_TREE_MODEL(view->listStore), &iter);
+  StringEntry* e = languageViewRowEntry(view, GTK_TREE_MODEL(view->listStore), &iter);
+  view->history->begin();
+  view->history->note(STRINGS_UNDO_TEXT, e->number);
   g_free(e->text);
   e->text = g_strdup(e->originalText);
   e->changed = 0;
+  view->history->end();
   rowChanged(GTK_TREE_MODEL(view->listStore), &iter);
-  tabTooltipUpdate(view);
+  languageViewTabUpdate(view);
 }
 
 // Shows the rows the view's filter lets through: the store itself, or a new
@@ -231,8 +217,8 @@ void listModelSet(LanguageView* view) {
   GtkTreePath* cursor = nullptr;
   gtk_tree_view_get_cursor(tree, &cursor, nullptr);
   GtkTreeIter iter;
-  if (cursor && gtk_tree_model_get_iter(shownModel(view), &iter, cursor))
-    kept = int(rowEntry(view, shownModel(view), &iter)->number);
+  if (cursor && gtk_tree_model_get_iter(languageViewShownModel(view), &iter, cursor))
+    kept = int(languageViewRowEntry(view, languageViewShownModel(view), &iter)->number);
   if (cursor) gtk_tree_path_free(cursor);
 
   GtkTreeModel* model = GTK_TREE_MODEL(view->listStore);
@@ -300,6 +286,7 @@ void filterApply(LanguageView* view) {
     listModelSet(view);
   }
   menuSync(view);
+  languageViewTabUpdate(view);
 }
 
 // ----- reference -----
@@ -376,7 +363,7 @@ void topMapped(GtkWidget*, LanguageView* view) {
 
 void numberCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
                 gpointer data) {
-  const StringEntry* e = rowEntry(static_cast<LanguageView*>(data), model, iter);
+  const StringEntry* e = languageViewRowEntry(static_cast<LanguageView*>(data), model, iter);
   char text[32];
   g_snprintf(text, sizeof text, "%u/%u", e->group, e->index);
   g_object_set(cell, "text", text, nullptr);
@@ -398,13 +385,13 @@ void entryShow(GtkCellRenderer* cell, const StringEntry* e) {
 
 void textCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
               gpointer data) {
-  entryShow(cell, rowEntry(static_cast<LanguageView*>(data), model, iter));
+  entryShow(cell, languageViewRowEntry(static_cast<LanguageView*>(data), model, iter));
 }
 
 void referenceCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model,
                    GtkTreeIter* iter, gpointer data) {
   auto* view = static_cast<LanguageView*>(data);
-  entryShow(cell, referenceOf(view, rowEntry(view, model, iter)));
+  entryShow(cell, languageViewReference(view, languageViewRowEntry(view, model, iter)));
 }
 
 // Red where the text now draws wider than it did as loaded: it may no
@@ -413,7 +400,7 @@ void widthCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, G
                gpointer data) {
   auto* view = static_cast<LanguageView*>(data);
   if (!view->measuring) return;
-  const StringEntry* e = rowEntry(view, model, iter);
+  const StringEntry* e = languageViewRowEntry(view, model, iter);
   uint64_t now = textMeasureEntry(&view->measure, e, 0);
   char text[24];
   g_snprintf(text, sizeof text, "%" G_GUINT64_FORMAT, now);
@@ -425,7 +412,7 @@ void widthCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, G
 
 void changedCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
                  gpointer data) {
-  const StringEntry* e = rowEntry(static_cast<LanguageView*>(data), model, iter);
+  const StringEntry* e = languageViewRowEntry(static_cast<LanguageView*>(data), model, iter);
   g_object_set(cell, "visible", gboolean(e->changed), "active", gboolean(e->changed), nullptr);
 }
 
@@ -445,65 +432,6 @@ GtkTreeViewColumn* columnAdd(LanguageView* view, const char* title, GtkCellRende
   gtk_tree_view_column_set_expand(column, fixedWidth == 0);
   gtk_tree_view_append_column(GTK_TREE_VIEW(view->treeView), column);
   return column;
-}
-
-// ----- search -----
-
-gchar* searchFold(const char* text) {
-  GCharPtr folded(g_utf8_casefold(text, -1));
-  return g_utf8_normalize(folded.get(), -1, G_NORMALIZE_ALL);
-}
-
-bool entryContains(const StringEntry* e, const char* foldedKey) {
-  GCharPtr shown(languageShowsRaw(e) ? languageRawShown(e) : g_strdup(e->text));
-  GCharPtr text(searchFold(shown.get()));
-  return text && std::strstr(text.get(), foldedKey);
-}
-
-// Type-ahead finds a row whose text, as shown, holds the typed text
-// anywhere, ignoring case. GTK's convention: FALSE for a match.
-gboolean searchEqual(GtkTreeModel* model, gint, const gchar* key, GtkTreeIter* iter,
-                     gpointer data) {
-  auto* view = static_cast<LanguageView*>(data);
-  if (!view->searchKey || std::strcmp(view->searchKey, key) != 0) {
-    g_free(view->searchKey);
-    view->searchKey = g_strdup(key);
-  }
-  GCharPtr folded(searchFold(key));
-  return !(folded && entryContains(rowEntry(view, model, iter), folded.get()));
-}
-
-// F3 and Shift+F3: the next or previous row, after or before the cursor's
-// and round the end, holding the last searched text.
-void searchStep(LanguageView* view, int step) {
-  GtkTreeView* tree = GTK_TREE_VIEW(view->treeView);
-  GtkTreeModel* model = shownModel(view);
-  const int count = gtk_tree_model_iter_n_children(model, nullptr);
-  GCharPtr folded(searchFold(view->searchKey));
-  if (!count || !folded) return;
-  int at = step > 0 ? -1 : 0;
-  GtkTreePath* cursor = nullptr;
-  gtk_tree_view_get_cursor(tree, &cursor, nullptr);
-  if (cursor) at = gtk_tree_path_get_indices(cursor)[0];
-  if (cursor) gtk_tree_path_free(cursor);
-  for (int k = 1; k <= count; k++) {
-    int row = ((at + step * k) % count + count) % count;
-    GtkTreeIter iter;
-    if (!gtk_tree_model_iter_nth_child(model, &iter, nullptr, row) ||
-        !entryContains(rowEntry(view, model, &iter), folded.get()))
-      continue;
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_view_set_cursor(tree, path, nullptr, FALSE);
-    gtk_tree_view_scroll_to_cell(tree, path, nullptr, FALSE, 0, 0);
-    gtk_tree_path_free(path);
-    return;
-  }
-}
-
-gboolean listKeyPress(GtkWidget*, GdkEventKey* event, LanguageView* view) {
-  if (event->keyval != GDK_F3 || !view->searchKey) return FALSE;
-  searchStep(view, event->state & GDK_SHIFT_MASK ? -1 : 1);
-  return TRUE;
 }
 
 // ----- export and import -----
@@ -558,10 +486,12 @@ void textsImport(GtkMenuItem*, LanguageView* view) {
     return showError(message);
   }
   TranslationImport result = {};
+  stringsUndoNoteAll(view);
   translationRead(&view->lm, reinterpret_cast<const char*>(data.get()), size, format, 1, &result);
+  view->history->end();
   listModelSet(view);
   gtk_widget_queue_draw(view->treeView);
-  tabTooltipUpdate(view);
+  languageViewTabUpdate(view);
   if (result.refused) {
     std::string text = result.malformed ? "The file is not well-formed: no text was imported.\n"
                                         : std::to_string(result.taken) +
@@ -712,12 +642,13 @@ GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT);
   view->treeView = gtk_tree_view_new();
   gtk_container_add(GTK_CONTAINER(scrolled), view->treeView);
+  shellSetMainList(top, view->treeView);
 
   const uint32_t count = listGetCount(view->lm.entries);
   view->storeRows.assign(count, -1);
   int rows = 0;
   for (uint32_t i = 0; i < count; i++) {
-    if (!entryOf(view, i)->text) continue;  // absent
+    if (!languageViewEntry(view, i)->text) continue;  // absent
     GtkTreeIter iter;
     gtk_list_store_append(view->listStore, &iter);
     gtk_list_store_set(view->listStore, &iter, COL_NUMBER, i, -1);
@@ -735,7 +666,7 @@ GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   g_object_set(text, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
   g_signal_connect(text, "edited", G_CALLBACK(languageViewEdited), view);
   g_signal_connect(text, "editing-started", G_CALLBACK(editingStarted), view);
-  columnAdd(view, "Text", text, textCell, 0);
+  view->textColumn = columnAdd(view, "Text", text, textCell, 0);
   GtkCellRenderer* width = gtk_cell_renderer_text_new();
   g_object_set(width, "xalign", 1.0, nullptr);
   view->widthColumn = columnAdd(view, "Width", width, widthCell, 60);
@@ -745,10 +676,13 @@ GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   g_signal_connect(changed, "toggled", G_CALLBACK(languageViewToggled), view);
   columnAdd(view, "Changed", changed, changedCell, 60);
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view->treeView), TRUE);
+  treeViewTitlesFit(view->treeView);
 
   GtkTreeView* tree = GTK_TREE_VIEW(view->treeView);
-  gtk_tree_view_set_search_equal_func(tree, searchEqual, view, nullptr);
-  g_signal_connect(tree, "key-press-event", G_CALLBACK(listKeyPress), view);
+  stringsSearchInit(view);
+  stringsUndoInit(view);
+  g_signal_connect(tree, "key-press-event", G_CALLBACK(stringsListKeyPress), view);
+  g_signal_connect(tree, "row-activated", G_CALLBACK(stringsRowActivated), view);
   g_signal_connect(tree, "button-press-event", G_CALLBACK(listButtonPress), view);
   g_signal_connect(tree, "popup-menu", G_CALLBACK(listPopupMenu), view);
   g_signal_connect(top, "parent-set", G_CALLBACK(topParentSet), view);
@@ -792,9 +726,52 @@ LanguageView::~LanguageView() {
                                          this);
   editForget(this);
   measureStop(this);
-  g_free(searchKey);
+  stringsSearchForget(this);
   if (menu) gtk_widget_destroy(menu);
   languageModuleClear(&lm);
+}
+
+StringEntry* languageViewEntry(LanguageView* view, uint32_t number) {
+  return static_cast<StringEntry*>(listGet(view->lm.entries, number));
+}
+
+StringEntry* languageViewRowEntry(LanguageView* view, GtkTreeModel* model, GtkTreeIter* iter) {
+  guint number = 0;
+  gtk_tree_model_get(model, iter, COL_NUMBER, &number, -1);
+  return languageViewEntry(view, number);
+}
+
+const StringEntry* languageViewReference(const LanguageView* view, const StringEntry* e) {
+  return e->number < view->referenceEntries.size() ? view->referenceEntries[e->number] : nullptr;
+}
+
+GtkTreeModel* languageViewShownModel(LanguageView* view) {
+  return gtk_tree_view_get_model(GTK_TREE_VIEW(view->treeView));
+}
+
+// The inner notebook's tab of the view tells how far the work has come, and
+// its title the filter that is on.
+void languageViewTabUpdate(LanguageView* view) {
+  GtkWidget* notebook = gtk_widget_get_parent(view->top);
+  GtkWidget* label = GTK_IS_NOTEBOOK(notebook)
+                         ? gtk_notebook_get_tab_label(GTK_NOTEBOOK(notebook), view->top)
+                         : nullptr;
+  if (!label) return;
+  uint32_t present = 0, changed = 0;
+  for (uint32_t i = 0; i < listGetCount(view->lm.entries); i++) {
+    const StringEntry* e = languageViewEntry(view, i);
+    present += e->text != nullptr;
+    changed += e->changed;
+  }
+  char text[64];
+  g_snprintf(text, sizeof text, "%u of %u texts changed", changed, present);
+  gtk_widget_set_tooltip_text(label, text);
+  if (!GTK_IS_LABEL(label)) return;
+  GCharPtr name(shellDisplayText(moduleGetName(view->lm.module)));
+  GCharPtr title(FILTER_LABELS[view->filter][0]
+                     ? g_strdup_printf("%s (%s)", name.get(), FILTER_LABELS[view->filter])
+                     : g_strdup(name.get()));
+  gtk_label_set_text(GTK_LABEL(label), title.get());
 }
 
 TabHandler* stringsTabNew(GtkWidget* container) {

@@ -2,7 +2,10 @@
 #include "tests/support/gui_driver.h"
 
 #include "shell/gtk_ptr.h"
+#include "tabs/images/image_codec.h"
 #include "tabs/pages.h"
+#include "tabs/strings/language_codec.h"
+#include "tests/support/body_builders.h"
 
 namespace {
 
@@ -24,7 +27,7 @@ int scriptChooseFile(const char* title, GtkFileChooserAction, const char* folder
                      const char* suggestedName, char* path, char* folderOut) {
   std::string line = std::string(title) + " in " + folder;
   DialogScript::Step step = scripted(suggestedName ? line + " as " + suggestedName : line);
-  if (step.path.empty()) return 0;
+  if (step.response != GTK_RESPONSE_ACCEPT) return 0;  // choose("") accepts no file
   g_strlcpy(path, step.path.c_str(), SHELL_TEXT_SIZE);
   g_strlcpy(folderOut, GCharPtr(g_path_get_dirname(path)).get(), SHELL_TEXT_SIZE);
   return 1;
@@ -126,6 +129,51 @@ gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state) {
   return sendEvent(widget, event, gtk_widget_get_window(widget));
 }
 
+namespace {
+
+// The window has the keyboard, as the one window on screen would.
+void windowFocus(GtkWidget* top) {
+  if (gtk_window_has_toplevel_focus(GTK_WINDOW(top))) return;
+  GdkEvent* focus = gdk_event_new(GDK_FOCUS_CHANGE);
+  focus->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(top)));
+  focus->focus_change.in = TRUE;
+  gtk_widget_send_focus_change(top, focus);
+  gdk_event_free(focus);
+}
+
+void keySend(GdkEventType type, guint keyval, guint state, GtkWidget* window) {
+  if (!window) window = shellGetMainWindow();
+  windowFocus(window);
+  GdkEvent* event = gdk_event_new(type);
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+  event->key.keyval = keyval;
+  event->key.state = state;
+  event->key.time = GDK_CURRENT_TIME;
+  GdkKeymapKey* keys = nullptr;
+  gint n = 0;
+  if (gdk_keymap_get_entries_for_keyval(nullptr, keyval, &keys, &n) && n)
+    event->key.hardware_keycode = guint16(keys[0].keycode);
+  g_free(keys);
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+}
+
+}  // namespace
+
+void guiKeyDown(guint keyval, guint state, GtkWidget* window) { keySend(GDK_KEY_PRESS, keyval, state, window); }
+void guiKeyUp(guint keyval, guint state, GtkWidget* window) { keySend(GDK_KEY_RELEASE, keyval, state, window); }
+
+void guiType(guint keyval, guint state, GtkWidget* window) {
+  guiKeyDown(keyval, state, window);
+  guiKeyUp(keyval, state, window);
+}
+
+void guiTypeText(const char* text) {
+  for (const char* c = text; *c; c++) guiType(gdk_unicode_to_keyval(guchar(*c)));
+}
+
+GtkWidget* guiFocus() { return gtk_window_get_focus(GTK_WINDOW(shellGetMainWindow())); }
+
 std::string guiCellText(GtkWidget* view, int column, int row) {
   GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
   GtkTreeIter iter;
@@ -157,6 +205,17 @@ void GuiTest::SetUp() {
   diag = ModuleBuilder().name("diag").type(0x55).body(Bytes(8, 0x42)).build();
   good = dir.file("good.img");
   ASSERT_TRUE(writeFile(good, imageOf({colors, kernel, diag})));
+}
+
+void GuiTest::openEveryKind() {
+  auto module = [](const char* name, const Bytes& body) { return ModuleBuilder().name(name).body(body).build(); };
+  const Bytes texts = languageBody(LANGUAGE_LAYOUT_32, {{"Ja", "Nein", "Weiter"}}, "CP1252");
+  const Bytes bitmaps = imagesBody(IMAGE_KIND_BITMAPS, {{IMAGE_BITMAP, 8, 2, {0xF0, 0x00, 0, 0}}});
+  const std::string path = dir.file("every.img");
+  ASSERT_TRUE(writeFile(path, imageOf({module("rombitmaps", bitmaps), module("rom_col_a", colorBody(0x0033)),
+                                       module("Lng_German", texts), module("Lng_Dutch", texts),
+                                       module("font_a", fontBody(1)), kernel})));
+  open(path);
 }
 
 void GuiTest::open(const std::string& path) {

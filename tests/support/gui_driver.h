@@ -46,6 +46,18 @@ bool guiWaitFor(const std::function<bool()>& done);
 void guiActivate(GtkWidget* item);
 gboolean guiRightClickRow(GtkWidget* view, int row);
 gboolean guiKeyPress(GtkWidget* widget, guint keyval, guint state = 0);
+// Keys as the X server sends them to the main window, which gets the
+// keyboard first: GTK hands each to a grabbing popup (a list's search box)
+// or to the window (its key handler, accelerators and mnemonics, then the
+// focus widget and its parents). guiType presses and releases a key. A
+// test's own window may stand for the main window.
+void guiKeyDown(guint keyval, guint state = 0, GtkWidget* window = nullptr);
+void guiKeyUp(guint keyval, guint state = 0, GtkWidget* window = nullptr);
+void guiType(guint keyval, guint state = 0, GtkWidget* window = nullptr);
+void guiTypeText(const char* text);  // ASCII letters, one key each
+// The main window's focus widget; a widget's own focus is waited for with
+// guiWaitFor, as the shell moves it when the main loop is idle.
+GtkWidget* guiFocus();
 // What a list column shows for a row, as drawn; a label's text; the only child.
 std::string guiCellText(GtkWidget* view, int column, int row);
 std::string guiLabelText(GtkWidget* label);
@@ -59,6 +71,10 @@ class GuiTest : public testing::Test {
   virtual void startShell();
   // File > Open of path.
   void open(const std::string& path);
+  // Opens an image with a module for every tab: rombitmaps (one 8 x 2
+  // bitmap), rom_col_a, Lng_German and Lng_Dutch ("Ja", "Nein", "Weiter"),
+  // font_a (6 x 8), then kernel.
+  void openEveryKind();
 
   TempDir dir;
   Bytes colors, kernel, diag;  // a data module, a system module, a user-defined data module

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// The main window's page keys and the focus a shown page takes, on the
+// editor's real pages.
+#include <gdk/gdkkeysyms.h>
+#include <gtest/gtest.h>
+
+#include "shell/editor_page.h"
+#include "tabs/colors/color_view.h"
+#include "tabs/fonts/font_view.h"
+#include "tabs/images/image_view.h"
+#include "tabs/modules/modules_tab.h"
+#include "tabs/strings/language_view.h"
+#include "tests/support/gui_driver.h"
+
+namespace {
+
+class PageKeys : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    openEveryKind();
+  }
+  static GtkNotebook* book() { return GTK_NOTEBOOK(shellGetNotebook()); }
+  static GtkNotebook* inner(int page) { return GTK_NOTEBOOK(guiOnlyChild(gtk_notebook_get_nth_page(book(), page))); }
+  template <class View>
+  static View* view(int page, int innerPage = 0) {
+    return viewGetRecord<View>(gtk_notebook_get_nth_page(inner(page), innerPage));
+  }
+  static bool focusIs(GtkWidget* w) {
+    return guiWaitFor([w] { return guiFocus() == w && gtk_widget_has_focus(w); });
+  }
+  static int cursorRow(GtkWidget* list) {
+    GtkTreePath* path = nullptr;
+    gtk_tree_view_get_cursor(GTK_TREE_VIEW(list), &path, nullptr);
+    int row = path ? gtk_tree_path_get_indices(path)[0] : -1;
+    if (path) gtk_tree_path_free(path);
+    return row;
+  }
+};
+
+TEST_F(PageKeys, TabsByKeysFromAnywhereAndTheFocusGoesToTheList) {
+  guiType(GDK_4, GDK_MOD1_MASK);
+  EXPECT_EQ(3, gtk_notebook_get_current_page(book()));
+  LanguageView* de = view<LanguageView>(3);
+  ASSERT_TRUE(focusIs(de->treeView));
+  guiType(GDK_Down);  // the cursor comes to the first row, then moves
+  guiType(GDK_Down);
+  EXPECT_EQ(1, cursorRow(de->treeView));
+
+  // The list binds Ctrl+PgDn itself; the window takes it first.
+  guiType(GDK_Page_Down, GDK_CONTROL_MASK);
+  EXPECT_EQ(4, gtk_notebook_get_current_page(book()));
+  EXPECT_TRUE(focusIs(view<FontView>(4)->listView));
+  guiType(GDK_Page_Down, GDK_CONTROL_MASK);  // round the end
+  EXPECT_EQ(0, gtk_notebook_get_current_page(book()));
+  EXPECT_TRUE(focusIs(modulesTabGetWidgets()->view));
+
+  // On a slider Ctrl+PgUp would change the colour.
+  guiType(GDK_3, GDK_MOD1_MASK);
+  ColorView* colors = view<ColorView>(2);
+  ASSERT_TRUE(focusIs(colors->treeView));
+  guiType(GDK_Down);  // the first heading, then its first item
+  gtk_tree_view_expand_all(GTK_TREE_VIEW(colors->treeView));
+  guiType(GDK_Down);
+  ASSERT_NE(-1, colors->selected);
+  gtk_widget_grab_focus(colors->sliders[0]);
+  const double red = gtk_range_get_value(GTK_RANGE(colors->sliders[0]));
+  guiType(GDK_Page_Up, GDK_CONTROL_MASK);
+  EXPECT_EQ(1, gtk_notebook_get_current_page(book()));
+  EXPECT_TRUE(focusIs(view<ImageView>(1)->listView));
+  EXPECT_EQ(red, gtk_range_get_value(GTK_RANGE(colors->sliders[0])));
+  EXPECT_FALSE(colors->table.colorIsChanged(&colors->table, uint32_t(colors->selected)));
+
+  // Inner pages turn with Ctrl+Alt only; the cursor row stays where it was.
+  gtk_widget_grab_focus(GTK_WIDGET(book()));  // the tabs, as a click on one leaves it
+  gtk_notebook_set_current_page(book(), 3);
+  ASSERT_TRUE(focusIs(de->treeView));
+  EXPECT_EQ(1, cursorRow(de->treeView));
+  guiType(GDK_Page_Down, GDK_CONTROL_MASK | GDK_MOD1_MASK);
+  EXPECT_EQ(3, gtk_notebook_get_current_page(book()));
+  EXPECT_EQ(1, gtk_notebook_get_current_page(inner(3)));
+  EXPECT_TRUE(focusIs(view<LanguageView>(3, 1)->treeView));
+  guiType(GDK_Page_Up, GDK_CONTROL_MASK | GDK_MOD1_MASK);
+  EXPECT_TRUE(focusIs(de->treeView));
+}
+
+}  // namespace
