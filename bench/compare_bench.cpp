@@ -12,25 +12,12 @@
 #include <vector>
 
 #include "bench/big_image.h"
-#include "cli/cli.h"
+#include "bench/bench_cli.h"
 #include "pool/be.h"
 #include "pool/module_format.h"
 
 namespace {
 
-int cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "korvane-cli");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  static FILE* devNull = std::fopen("/dev/null", "w");
-  return cliRun(int(argv.size()), argv.data(), devNull, devNull);
-}
-
-double secondsOf(auto call) {
-  auto start = std::chrono::steady_clock::now();
-  call();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // The image with a byte of every 32nd module's body changed.
 Bytes changedCopy(const Bytes& image) {
@@ -53,8 +40,8 @@ Bytes changedCopy(const Bytes& image) {
 void BM_CompareBigImageRatio(benchmark::State& state) {
   TempDir dir;
   const std::string a = dir.file("a.img"), b = dir.file("b.img"), out = dir.file("out.img");
-  if (!writeFile(a, benchBigImage()) || !writeFile(b, changedCopy(benchBigImage())) || cli({"diff", a, b}) != 1 ||
-      cli({"carry", a, b, a, out}) != 0 || readFile(out) != readFile(b)) {
+  if (!writeFile(a, benchBigImage()) || !writeFile(b, changedCopy(benchBigImage())) || benchCli({"diff", a, b}) != 1 ||
+      benchCli({"carry", a, b, a, out}) != 0 || readFile(out) != readFile(b)) {
     state.SkipWithError("diff does not see the changes, or carry does not give the mod");
     return;
   }
@@ -62,9 +49,9 @@ void BM_CompareBigImageRatio(benchmark::State& state) {
   double check = 1e9, diff = 1e9, carry = 1e9;
   for (auto _ : state) {
     for (int round = 0; round < ROUNDS; round++) {
-      check = std::min(check, secondsOf([&] { cli({"check", a}); }));
-      diff = std::min(diff, secondsOf([&] { cli({"diff", a, b}); }));
-      carry = std::min(carry, secondsOf([&] { cli({"carry", a, b, a, out, "--prefer", "new"}); }));
+      check = std::min(check, benchSeconds([&] { benchCli({"check", a}); }));
+      diff = std::min(diff, benchSeconds([&] { benchCli({"diff", a, b}); }));
+      carry = std::min(carry, benchSeconds([&] { benchCli({"carry", a, b, a, out, "--prefer", "new"}); }));
     }
   }
   state.counters["diff_over_check"] = diff / check;

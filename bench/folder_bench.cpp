@@ -15,30 +15,17 @@
 #include <vector>
 
 #include "bench/big_image.h"
-#include "cli/cli.h"
+#include "bench/bench_cli.h"
 #include "tests/support/demo_image.h"
 
 namespace {
 
 // korvane-cli in-process, output thrown away; the exit code.
-int cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "korvane-cli");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  static FILE* devNull = std::fopen("/dev/null", "w");
-  return cliRun(int(argv.size()), argv.data(), devNull, devNull);
-}
-
-double secondsOf(auto call) {
-  auto start = std::chrono::steady_clock::now();
-  call();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void folderRatios(benchmark::State& state, const Bytes& image) {
   TempDir dir;
   const std::string in = dir.file("in.img"), out = dir.file("out.img"), folder = dir.file("mod");
-  if (!writeFile(in, image) || cli({"unpack", in, folder}) != 0 || cli({"pack", folder, out, "--verbose"}) != 0 ||
+  if (!writeFile(in, image) || benchCli({"unpack", in, folder}) != 0 || benchCli({"pack", folder, out, "--verbose"}) != 0 ||
       readFile(out) != image) {
     state.SkipWithError("the folder does not pack back to the image");
     return;
@@ -47,11 +34,11 @@ void folderRatios(benchmark::State& state, const Bytes& image) {
   double resave = 1e9, unpack = 1e9, pack = 1e9;
   for (auto _ : state) {
     for (int round = 0; round < ROUNDS; round++) {
-      resave = std::min(resave, secondsOf([&] { cli({"resave", in, out, "--no-backup"}); }));
+      resave = std::min(resave, benchSeconds([&] { benchCli({"resave", in, out, "--no-backup"}); }));
       std::filesystem::remove_all(folder);
-      unpack = std::min(unpack, secondsOf([&] { cli({"unpack", in, folder}); }));
+      unpack = std::min(unpack, benchSeconds([&] { benchCli({"unpack", in, folder}); }));
       std::filesystem::remove(out);
-      pack = std::min(pack, secondsOf([&] { cli({"pack", folder, out}); }));
+      pack = std::min(pack, benchSeconds([&] { benchCli({"pack", folder, out}); }));
     }
   }
   state.counters["unpack_over_resave"] = unpack / resave;
