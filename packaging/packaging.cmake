@@ -87,8 +87,10 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "the image back with fresh parity and CRC, replacing it atomically.\n"
     "\n"
     "korvane-cli does the module work from scripts: list, check, extract,\n"
-    "replace and resave modules, export pictures, and dump colour tables,\n"
-    "fonts, images and strings as text for diffing.")
+    "replace and resave modules; export and import pictures, palettes (GIMP,\n"
+    "JASC-PAL), fonts (BDF) and texts (PO, TSV); unpack an image to a folder\n"
+    "of standard files and pack it back; compare two images and carry a mod\n"
+    "to a new firmware version.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
