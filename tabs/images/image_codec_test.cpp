@@ -81,6 +81,14 @@ TEST(ImageCodec, IconsTable) {
   beSet32(&b[8], 2);
   EXPECT_EQ(b, again);
 
+  // A record that ends exactly at the body's end is read.
+  Bytes last = imagesBody(IMAGE_KIND_ICONS, {{IMAGE_GIF, 1, 1, {}, 9, "end"}});
+  ASSERT_EQ(12u + 36, last.size());
+  Decoded d("romicons", last);
+  ASSERT_TRUE(d.images);
+  ASSERT_EQ(1u, listGetCount(d.images->entries));
+  EXPECT_STREQ("end", d[0]->name);
+
   beSet32(&b[0], 2);  // neither version 1 nor 0x302
   EXPECT_FALSE(imageMatch(nullptr, Decoded("romicons", b).module));
 }

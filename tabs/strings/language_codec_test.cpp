@@ -95,6 +95,11 @@ TEST(LanguageCodec, UndecodableTextsKeepTheirBytes) {
   EXPECT_EQ(body, l.written());
   languageEntryTake(l[0], "z");
   EXPECT_EQ(Bytes({0, 2, 0, 6, 0, 8, 'z', 0, 'y', 0, 0, 0}), l.written());
+  // An empty text in their place is an edit too: the bytes go.
+  Language emptied(body);
+  languageEntryTake(emptied[0], "");
+  EXPECT_TRUE(emptied[0]->changed);
+  EXPECT_EQ(Bytes({0, 2, 0, 6, 0, 8, 0, 0, 'y', 0, 0, 0}), emptied.written());
 }
 
 TEST(LanguageCodec, MalformedBodiesAndLimits) {
