@@ -8,6 +8,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -74,7 +75,7 @@ struct Files {
               cli({"strings-import", image, "0", exported[f], out}) == 0 &&
               readFile(out) == image_ && cli({"strings-import", image, "0", edited[f], out}) == 0 &&
               readFile(out) != image_;
-      g_free(bytes);
+      std::free(bytes);
     }
     languageModuleClear(&lm);
   }

@@ -124,7 +124,7 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
   const char* name = moduleGetName(m->module);
   switch (m->kind) {
     case EDITOR_STRINGS:
-      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size), true);
+      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size), false);
       break;
     case EDITOR_FONTS:
       add("fonts/" + stem + ".bdf", fontBdfWrite(&m->metrics, m->glyphs, name, codePage, &size), false);

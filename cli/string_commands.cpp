@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <cinttypes>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/command.h"
@@ -112,7 +113,7 @@ int runExport(char** operands, FILE* out, FILE* err) {
     size_t size = 0;
     char* bytes = translationWrite(&lm, operands[3] ? &reference : nullptr, format, &size);
     code = cliWriteOutput(operands[2], bytes, size, out, err);
-    g_free(bytes);
+    std::free(bytes);
   }
   languageModuleClear(&reference);
   languageModuleClear(&lm);

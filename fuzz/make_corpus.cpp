@@ -9,6 +9,7 @@
 //       fuzz/corpus/translation_read
 // (with a sanitized build, add -fsanitize=address,undefined).
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "pool/be.h"
@@ -190,7 +191,7 @@ bool translationSeedsWrite(const std::string& dir) {
     char* file = ok ? translationWrite(&lm, nullptr, format, &size) : nullptr;
     Bytes seed{uint8_t(format)};
     if (file) seed.insert(seed.end(), file, file + size);
-    g_free(file);
+    std::free(file);
     ok = ok && writeFile(dir + (format == TRANSLATION_PO ? "ok-po" : "ok-tsv"), seed);
   }
   languageModuleClear(&lm);

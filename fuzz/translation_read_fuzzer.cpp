@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   size_t size = 0;
   char* file = translationWrite(&first.lm, nullptr, format, &size);
   translationRead(&second.lm, file, size, format, 0, &result);
-  g_free(file);
+  std::free(file);
   if (result.refused) std::abort();
   translationImportClear(&result);
   for (uint32_t i = 0; i < listGetCount(first.lm.entries); i++) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "resources/icon_data.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tests/support/gui_driver.h"
 
 namespace {

@@ -14,8 +14,6 @@
 
 namespace {
 
-GtkTargetEntry COLOR_TARGET = {const_cast<gchar*>("application/x-color"), 0, 0};
-
 void previewShow(ColorView* view, int32_t e) {
   GdkPixbuf* scaled = gdk_pixbuf_scale_simple(view->swatchPixbufs[e], 72, 72, GDK_INTERP_NEAREST);
   gtk_image_set_from_pixbuf(GTK_IMAGE(view->previewImage), scaled);

@@ -30,10 +30,6 @@ CodePageTable codePageTableMake(const char* codePage) {
   return table;
 }
 
-FontGlyph* glyphAt(List* glyphs, uint32_t code) {
-  return static_cast<FontGlyph*>(listGet(glyphs, code - 1));
-}
-
 void append(std::string& out, const char* format, ...) G_GNUC_PRINTF(2, 3);
 void append(std::string& out, const char* format, ...) {
   char line[512];
@@ -169,7 +165,7 @@ char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, c
   const uint32_t rowBytes = (W + 7) / 8;
   uint32_t widthSum = 0;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++)
-    widthSum += std::min(glyphAt(glyphs, c)->width, W);
+    widthSum += std::min(fontGlyphAt(glyphs, c)->width, W);
   const std::string family = xlfdFamily(name);
   std::string lower(codePage);
   for (char& ch : lower) ch = g_ascii_tolower(ch);
@@ -193,7 +189,7 @@ char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, c
   static const char HEX[] = "0123456789ABCDEF";
   std::vector<uint8_t> row(rowBytes);
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
-    const FontGlyph* g = glyphAt(glyphs, c);
+    const FontGlyph* g = fontGlyphAt(glyphs, c);
     const uint32_t width = std::min(g->width, W);
     if (uint32_t ch = fontCodePageChar(codePage, c))
       append(out, "STARTCHAR uni%04X\n", ch);
@@ -349,7 +345,7 @@ int fontBdfRead(const char* text, size_t length, const FontMetrics* metrics, Lis
 
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
     if (!staged[c].present) continue;
-    FontGlyph* g = glyphAt(glyphs, c);
+    FontGlyph* g = fontGlyphAt(glyphs, c);
     g->width = staged[c].width;
     std::memcpy(g->pixels, staged[c].pixels.data(), staged[c].pixels.size());
   }

@@ -57,8 +57,6 @@ void rowEncode(const uint8_t* row, uint32_t n, uint8_t* out) {
   for (uint32_t x = 0; x < n; x++) out[x / 8] |= uint8_t((row[x] ? 0x80 : 0) >> (x % 8));
 }
 
-FontGlyph* glyphAt(List* glyphs, uint32_t code) { return static_cast<FontGlyph*>(listGet(glyphs, code - 1)); }
-
 // A glyph's identity for sharing records: its width and its whole cell.
 struct GlyphKey {
   uint32_t width;
@@ -216,7 +214,7 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   std::vector<uint32_t> sameAs(FONT_GLYPH_COUNT + 1);  // by code: an earlier identical glyph, or 0
   std::unordered_map<GlyphKey, uint32_t, GlyphKeyHash> seen;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
-    FontGlyph* g = glyphAt(glyphs, c);
+    FontGlyph* g = fontGlyphAt(glyphs, c);
     auto [it, added] = seen.try_emplace(GlyphKey{widthOf(g), bytesView(g->pixels, cell)}, c);
     sameAs[c] = added ? 0 : it->second;
     if (added) distinct.push_back(g);
@@ -267,7 +265,7 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   out[1] = uint8_t(H);
   bool fits = true;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && fits; c++) {
-    FontGlyph* g = glyphAt(glyphs, c);
+    FontGlyph* g = fontGlyphAt(glyphs, c);
     uint8_t* entry = out.data() + 4 + 2 * (c - 1);
     if (sameAs[c]) {
       std::memcpy(entry, out.data() + 4 + 2 * (sameAs[c] - 1), 2);
@@ -317,7 +315,7 @@ int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* g) {
 
 int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err) {
   bool edited = false;
-  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && !edited; c++) edited = fontGlyphEdited(metrics, glyphAt(glyphs, c));
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && !edited; c++) edited = fontGlyphEdited(metrics, fontGlyphAt(glyphs, c));
   if (!edited) {
     moduleStoreUnedited(module, keep);
     return 1;
@@ -348,8 +346,8 @@ int fontStoreCheck(Module* module, char* err) {
   else if (!again)
     std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back");
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && result > 0; c++) {
-    const FontGlyph* a = glyphAt(glyphs, c);
-    const FontGlyph* b = glyphAt(again, c);
+    const FontGlyph* a = fontGlyphAt(glyphs, c);
+    const FontGlyph* b = fontGlyphAt(again, c);
     if (a->width == b->width && std::memcmp(a->pixels, b->pixels, size_t(metrics.width) * metrics.height) == 0)
       continue;
     std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back: glyph %u comes back otherwise", c);

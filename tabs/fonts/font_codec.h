@@ -31,6 +31,11 @@ struct FontGlyph {
   uint32_t changed;     // 0 or 1, kept by the Fonts tab
 };
 
+// The glyph of code 1 .. 255 in a list of 255.
+inline FontGlyph* fontGlyphAt(List* glyphs, uint32_t code) {
+  return static_cast<FontGlyph*>(listGet(glyphs, code - 1));
+}
+
 struct FontMetrics {
   uint32_t width;     // W, the cell width
   uint32_t height;    // H

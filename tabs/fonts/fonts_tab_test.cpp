@@ -6,7 +6,7 @@
 
 #include "pool/memory.h"
 #include "shell/editor_page.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tabs/fonts/font_view.h"
 #include "tabs/fonts/glyph_edit.h"
 #include "tabs/strings/language_codec.h"

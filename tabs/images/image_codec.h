@@ -50,7 +50,6 @@ struct ImageEntry {
   // one large area cost no memory.
   const uint8_t* data;
   uint8_t* owned;
-  void* preview;  // the Images tab's cached picture widget (a GtkWidget), or null
   bool nameFull;  // the name filled its field without a zero: written back as read
   // The data as decoded: what a store compares with, and, while not
   // replaced, the area records share (same offset, same size).
@@ -59,7 +58,7 @@ struct ImageEntry {
 };
 
 // One decoded image module. Owns its body copy, the entries and their owned
-// data; not the preview widgets.
+// data.
 struct ImageModule {
   int kind;
   uint32_t version;  // romicons only

@@ -10,7 +10,7 @@
 #include <unordered_set>
 
 #include "pool/memory.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "shell/shell.h"
 #include "shell/tree_titles.h"
 #include "tabs/modules/module_actions.h"

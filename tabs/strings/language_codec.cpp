@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,10 +76,41 @@ void LanguageConverter::close() {
   cd_ = reinterpret_cast<GIConv>(-1);
 }
 
-char* LanguageConverter::convert(const char* text, size_t n, gsize* written) {
+// The whole text or nothing, as g_convert: iconv stops at a character the
+// target lacks (EILSEQ) or one cut at the end (EINVAL). The output grows
+// when iconv runs out of room, and after the text a call without input ends
+// a shift sequence. The converter is left in its initial state.
+char* LanguageConverter::convert(const char* text, size_t n, size_t* written) {
   if (cd_ == reinterpret_cast<GIConv>(-1)) return nullptr;
-  gsize read = 0;
-  return g_convert_with_iconv(text, gssize(n), cd_, &read, written, nullptr);
+  size_t room = n + 8, done = 0;
+  auto* out = static_cast<char*>(std::malloc(room + 1));
+  gchar* in = const_cast<gchar*>(text);
+  gsize inLeft = n;
+  bool input = true, ok = true;
+  while (ok) {
+    gchar* to = out + done;
+    gsize toLeft = room - done;
+    const gsize result = input ? g_iconv(cd_, &in, &inLeft, &to, &toLeft) : g_iconv(cd_, nullptr, nullptr, &to, &toLeft);
+    const int reason = errno;
+    done = size_t(to - out);
+    if (result != gsize(-1)) {
+      if (!input) break;
+      input = false;
+    } else if (reason == E2BIG) {
+      room *= 2;
+      out = static_cast<char*>(std::realloc(out, room + 1));
+    } else {
+      ok = false;
+    }
+  }
+  g_iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  if (!ok) {
+    std::free(out);
+    return nullptr;
+  }
+  out[done] = '\0';
+  *written = done;
+  return out;
 }
 
 int languageMatch(ModulePool*, Module* module) { return std::strncmp(moduleGetName(module), "Lng_", 4) == 0; }
@@ -132,14 +164,14 @@ int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySiz
       const void* zero = offset < size ? std::memchr(b + offset, 0, size - offset) : nullptr;
       if (!zero) return fail(err, "A text of this language module lies past its body or has no end.");
       uint32_t length = uint32_t(static_cast<const uint8_t*>(zero) - (b + offset));
-      gsize written = 0;
+      size_t written = 0;
       e->text = toUtf8.convert(reinterpret_cast<const char*>(b + offset), length, &written);
       if (!e->text) {
-        e->text = g_strdup("");
+        e->text = mallocString("");
         e->raw = mallocCopy(b + offset, length);
         e->rawLength = length;
       }
-      e->originalText = g_strdup(e->text);
+      e->originalText = mallocString(e->text);
       if (offset < end) end = offset;
     }
     // Equal group offsets make empty groups: skip to the last one starting here.
@@ -147,6 +179,26 @@ int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySiz
   }
   return 1;
 }
+
+namespace {
+
+// An entry's bytes as the encoder writes them: its undecodable bytes while
+// kept, else its text in the code page (the text as read should the text
+// not convert, which an edit never lets happen). Empty for an absent entry.
+MallocPtr<char> entryEncoded(LanguageConverter& fromUtf8, const StringEntry* e, size_t* length) {
+  *length = 0;
+  if (!e->text) return nullptr;
+  if (languageShowsRaw(e)) {
+    *length = e->rawLength;
+    return MallocPtr<char>(reinterpret_cast<char*>(mallocCopy(e->raw, e->rawLength)));
+  }
+  MallocPtr<char> bytes(fromUtf8.convert(e->text, std::strlen(e->text), length));
+  if (!bytes) bytes.reset(fromUtf8.convert(e->originalText, std::strlen(e->originalText), length));
+  if (!bytes) bytes.reset(mallocString("")), *length = 0;
+  return bytes;
+}
+
+}  // namespace
 
 uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err) {
   // A body without groups has nothing to rebuild: it stays as it is.
@@ -158,53 +210,45 @@ uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err) {
   const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
   uint64_t n = tableStart(lm) + uint64_t(step) * count;
   LanguageConverter fromUtf8(lm->codePage, "UTF-8");
+  // By entry: its encoded bytes and where they go (0 for an absent entry).
+  struct Placed {
+    MallocPtr<char> bytes;
+    size_t length;
+    uint32_t offset;
+  };
+  std::vector<Placed> placedAt(count);
   // Each distinct encoded text once: the first entry that uses it places it.
   std::unordered_map<std::string_view, uint32_t> placed;
   bool fits = true;
   for (uint32_t i = 0; i < count; i++) {
-    StringEntry* e = entryAt(lm->entries, i);
-    e->newOffset = 0;
-    if (!e->text) continue;
-    gsize length = 0;
-    if (e->raw && !e->changed) {
-      e->encoded = static_cast<char*>(g_malloc(e->rawLength + 1));
-      std::memcpy(e->encoded, e->raw, e->rawLength);
-      length = e->rawLength;
-    } else {
-      e->encoded = fromUtf8.convert(e->text, std::strlen(e->text), &length);
-      if (!e->encoded) e->encoded = fromUtf8.convert(e->originalText, std::strlen(e->originalText), &length);
-      if (!e->encoded) e->encoded = g_strdup(""), length = 0;  // read from the module, so never seen
-    }
-    e->encodedLength = uint32_t(length);
-    auto [it, added] = placed.try_emplace(std::string_view(e->encoded, length), uint32_t(std::min<uint64_t>(n, UINT32_MAX)));
-    e->newOffset = it->second;
-    if (added) n += length ? length + 1 : 2;
-    fits = fits && (step == 4 ? n <= 0xFFFFFFF0u : e->newOffset <= 0xFFFF);
+    Placed& p = placedAt[i];
+    p.bytes = entryEncoded(fromUtf8, entryAt(lm->entries, i), &p.length);
+    p.offset = 0;
+    if (!p.bytes) continue;
+    auto [it, added] =
+        placed.try_emplace(std::string_view(p.bytes.get(), p.length), uint32_t(std::min<uint64_t>(n, UINT32_MAX)));
+    p.offset = it->second;
+    if (added) n += p.length ? p.length + 1 : 2;
+    fits = fits && (step == 4 ? n <= 0xFFFFFFF0u : p.offset <= 0xFFFF);
   }
   n = (n + 3) & ~uint64_t(3);
-  std::vector<uint8_t> out;
-  if (fits && n <= 0xFFFFFFF0u) out.assign(n, 0);
-  uint32_t p = tableStart(lm);
-  for (uint32_t i = 0; i < count; i++) {
-    StringEntry* e = entryAt(lm->entries, i);
-    if (!out.empty()) {
-      if (step == 4)
-        beSet32(out.data() + p, e->newOffset);
-      else
-        beSet16(out.data() + p, e->newOffset);
-      // Entries that share a text copy the same bytes to the same place.
-      if (e->encoded && e->encodedLength) std::memcpy(out.data() + e->newOffset, e->encoded, e->encodedLength);
-    }
-    p += step;
-    g_free(e->encoded);
-    e->encoded = nullptr;
-  }
-  if (out.empty()) {
+  if (!fits || n > 0xFFFFFFF0u) {
     fail(err, step == 2 ? "The texts no longer fit this language module: a string offset would pass 65535. "
                           "The module keeps its previous contents."
                         : "The texts no longer fit this language module: it would pass 4 GiB. "
                           "The module keeps its previous contents.");
     return nullptr;
+  }
+  std::vector<uint8_t> out(n, 0);
+  uint32_t at = tableStart(lm);
+  for (const Placed& p : placedAt) {
+    if (step == 4)
+      beSet32(out.data() + at, p.offset);
+    else
+      beSet16(out.data() + at, p.offset);
+    // Entries that share a text copy the same bytes to the same place.
+    if (p.length) std::memcpy(out.data() + p.offset, p.bytes.get(), p.length);
+    at += step;
   }
   if (step == 4) {
     beSet32(out.data(), lm->groupCount);
@@ -236,10 +280,9 @@ void languageModuleClear(LanguageModule* lm) {
   if (lm->entries) {
     for (uint32_t i = 0; i < listGetCount(lm->entries); i++) {
       StringEntry* e = entryAt(lm->entries, i);
-      g_free(e->text);
-      g_free(e->originalText);
+      std::free(e->text);
+      std::free(e->originalText);
       std::free(e->raw);
-      g_free(e->encoded);
     }
     listFreeAll(lm->entries);
     lm->entries = nullptr;
@@ -255,24 +298,36 @@ int languageTextFits(const char* codePage, const char* text) {
 }
 
 char* languageRawShown(const StringEntry* e) {
-  GString* s = g_string_new(nullptr);
+  std::string s;
   for (uint32_t i = 0; i < e->rawLength; i++) {
-    uint8_t c = e->raw[i];
-    if (c == '\\')
-      g_string_append(s, "\\\\");
-    else if (c >= 0x20 && c < 0x7F)
-      g_string_append_c(s, char(c));
-    else
-      g_string_append_printf(s, "\\x%02x", c);
+    const uint8_t c = e->raw[i];
+    if (c == '\\') {
+      s += "\\\\";
+    } else if (c >= 0x20 && c < 0x7F) {
+      s += char(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      s += hex;
+    }
   }
-  return g_string_free(s, FALSE);
+  return mallocString(s.c_str());
 }
 
 void languageEntryTake(StringEntry* e, const char* text) {
-  char* copy = g_strdup(text);
-  g_free(e->text);
+  char* copy = mallocString(text);
+  std::free(e->text);
   e->text = copy;
   e->changed = e->raw || std::strcmp(e->text, e->originalText) != 0;
+}
+
+void languageEntryRevert(StringEntry* e) { languageEntryRestore(e, e->originalText, 0); }
+
+void languageEntryRestore(StringEntry* e, const char* text, uint32_t changed) {
+  char* copy = mallocString(text);
+  std::free(e->text);
+  e->text = copy;
+  e->changed = changed;
 }
 
 namespace {

@@ -28,6 +28,7 @@ enum : uint32_t {
   LANGUAGE_ERROR_SIZE = 256,
 };
 
+// One entry of the string tables. Its buffers come from malloc.
 struct StringEntry {
   uint32_t number;  // position among all entries, absent ones counted
   uint32_t group;
@@ -39,10 +40,6 @@ struct StringEntry {
   // as read until the user replaces it; text and originalText are then "".
   uint8_t* raw;
   uint32_t rawLength;
-  // Working fields of the write-back.
-  char* encoded;
-  uint32_t encodedLength;
-  uint32_t newOffset;
 };
 
 // What reading one module yields; the Strings view embeds it.
@@ -71,9 +68,10 @@ class LanguageConverter {
   LanguageConverter& operator=(const LanguageConverter&) = delete;
   void open(const char* to, const char* from);
   void close();
-  // A g_malloc'd conversion of n bytes, NUL-terminated, with its length in
-  // *written; null when the text does not convert.
-  char* convert(const char* text, size_t n, gsize* written);
+  // A malloc'd conversion of n bytes, NUL-terminated, with its length in
+  // *written; null when the text does not convert (a character the target
+  // lacks, bytes that are not the source's, a character cut at the end).
+  char* convert(const char* text, size_t n, size_t* written);
 
  private:
   GIConv cd_ = reinterpret_cast<GIConv>(-1);
@@ -123,7 +121,7 @@ int languageTextFits(const char* codePage, const char* text);
 
 // The bytes of a text the code page cannot decode as the Strings tab shows
 // them: printable ASCII as it is, a backslash doubled, every other byte as
-// \xNN. g_malloc'd.
+// \xNN. malloc'd.
 char* languageRawShown(const StringEntry* e);
 
 // Whether the entry shows its undecodable bytes: it has them and the user
@@ -134,6 +132,14 @@ inline bool languageShowsRaw(const StringEntry* e) { return e->raw && !e->change
 // in the Strings tab does: the entry counts as changed when the text differs
 // from the original or replaces undecodable bytes.
 void languageEntryTake(StringEntry* e, const char* text);
+
+// Gives a present entry back its text as read: unchanged, its undecodable
+// bytes shown again.
+void languageEntryRevert(StringEntry* e);
+
+// Sets a present entry's text and changed mark as they were before (an undo
+// or redo step): the pair must be one the entry had.
+void languageEntryRestore(StringEntry* e, const char* text, uint32_t changed);
 
 // Whether the module's texts survive a store: rebuilds the body as a store
 // would and reads it again. Returns 0 for a module that is not a language

@@ -39,7 +39,7 @@ int translationFormatOf(const char* path);
 
 // The file for lm's present entries. reference, when not null, is another
 // language module whose texts are the msgid and reference fields; without
-// it each entry's original text is. Returns the bytes (g_malloc'd, not
+// it each entry's original text is. Returns the bytes (malloc'd, not
 // terminated) and their count in *size.
 char* translationWrite(const LanguageModule* lm, const LanguageModule* reference, int format,
                        size_t* size);
@@ -49,7 +49,7 @@ struct TranslationImport {
   uint32_t refused;    // entries and lines that could not be applied
   uint32_t malformed;  // of those, lines that are not PO or TSV: the file is refused whole
   // One line per refusal, in file order: "GROUP/INDEX: reason", or
-  // "line N: reason" where the key is unknown. g_malloc'd, "" for none.
+  // "line N: reason" where the key is unknown. malloc'd, "" for none.
   char* refusals;
 };
 
