@@ -26,8 +26,8 @@ constexpr uint32_t ENTRIES = 50000;
 
 Bytes encoded(LanguageModule* lm) {
   uint32_t size = 0;
-  char err[LANGUAGE_ERROR_SIZE];
-  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err));
+  char err[ERROR_SIZE];
+  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err, sizeof err));
   return body ? Bytes(body.get(), body.get() + size) : Bytes();
 }
 
@@ -88,8 +88,8 @@ struct Workload {
   Workload() : body(languageBody(LANGUAGE_LAYOUT_32, navigationTexts(ENTRIES), "CP1252")) {
     Bytes built = ModuleBuilder().name("Lng_German").body(body).build();
     lm.module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
-    char err[LANGUAGE_ERROR_SIZE];
-    if (!lm.module || !readLanguageModule(&lm, err) || listGetCount(lm.entries) != ENTRIES) return;
+    char err[ERROR_SIZE];
+    if (!lm.module || !readLanguageModule(&lm, err, sizeof err) || listGetCount(lm.entries) != ENTRIES) return;
     ready = encoded(&lm) == body && linearWrite(&lm) == body;
     std::vector<uint32_t> offsets;
     for (uint32_t i = 0; i < ENTRIES; i++)
@@ -117,8 +117,8 @@ bool workloadReady(benchmark::State& state, const Workload& w) {
 
 void writeOnce(LanguageModule* lm) {
   uint32_t size = 0;
-  char err[LANGUAGE_ERROR_SIZE];
-  uint8_t* body = languageModuleEncode(lm, &size, err);
+  char err[ERROR_SIZE];
+  uint8_t* body = languageModuleEncode(lm, &size, err, sizeof err);
   benchmark::DoNotOptimize(body);
   std::free(body);
 }

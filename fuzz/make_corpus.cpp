@@ -183,8 +183,8 @@ bool translationSeedsWrite(const std::string& dir) {
   Bytes built = ModuleBuilder().name("Lng_German").body(body).build();
   LanguageModule lm = {};
   lm.module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
-  char err[LANGUAGE_ERROR_SIZE];
-  bool ok = lm.module && readLanguageModule(&lm, err);
+  char err[ERROR_SIZE];
+  bool ok = lm.module && readLanguageModule(&lm, err, sizeof err);
   if (ok) languageEntryTake(static_cast<StringEntry*>(listGet(lm.entries, 0)), "Jawohl");
   for (int format : {TRANSLATION_PO, TRANSLATION_TSV}) {
     size_t size = 0;

@@ -33,8 +33,8 @@ struct Language {
                                                       "ISO-8859-1"))
                                    .build();
     lm.module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
-    char err[LANGUAGE_ERROR_SIZE];
-    if (!lm.module || !readLanguageModule(&lm, err)) std::abort();
+    char err[ERROR_SIZE];
+    if (!lm.module || !readLanguageModule(&lm, err, sizeof err)) std::abort();
   }
   ~Language() {
     languageModuleClear(&lm);

@@ -294,8 +294,8 @@ GtkWidget* colorViewCreate(ModulePool*, Module* module) {
 void colorViewStore(GtkWidget* widget) {
   ColorView* view = viewGetRecord<ColorView>(widget);
   if (!view->body) return;
-  char err[COLOR_ERROR_SIZE] = "";
-  bool stored = colorTableStore(&view->table, view->module, &view->keep, view->body.get(), view->bodySize, err);
+  char err[ERROR_SIZE] = "";
+  bool stored = colorTableStore(&view->table, view->module, &view->keep, view->body.get(), view->bodySize, err, sizeof err);
   if (!stored) shellStoreRefused(view->module, err, !view->refusedStoreTold);
   view->refusedStoreTold = !stored;
 }

@@ -38,8 +38,8 @@ struct Decoded {
   Decoded(const std::string& path, uint32_t index) : Decoded(bodyOf(path, index)) {}
   ~Decoded() { fontGlyphsFree(glyphs); }
   static Bytes bodyOf(const std::string& path, uint32_t index) {
-    char err[POOL_ERROR_SIZE];
-    PoolPtr pool(poolLoad(path.c_str(), err));
+    char err[ERROR_SIZE];
+    PoolPtr pool(poolLoad(path.c_str(), err, sizeof err));
     uint32_t size = 0;
     MallocPtr<uint8_t> body(pool ? moduleGetBody(poolGet(pool.get(), index), &size) : nullptr);
     return body ? Bytes(body.get(), body.get() + size) : Bytes();
@@ -148,15 +148,15 @@ TEST(FontBdf, ImportKeepsToTheCellAndItsCodes) {
   std::string text = EDITED;
   text.replace(text.find("ENCODING 66"), 11, "ENCODING 255");
   Decoded f(fontBody(1));
-  char err[FONT_BDF_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   char* warnings = nullptr;
-  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &f.m, f.glyphs, &warnings, err)) << err;
+  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &f.m, f.glyphs, &warnings, err, sizeof err)) << err;
   std::free(warnings);
   EXPECT_EQ("6|....##|.....#|......|......|......|......|......|......", f.shown(255));
 
   text.replace(text.find("STARTPROPERTIES 2\nFONT_ASCENT 6\n"), 32, "STARTPROPERTIES 1\n");
   Decoded g(fontBody(1));
-  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &g.m, g.glyphs, &warnings, err)) << err;
+  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &g.m, g.glyphs, &warnings, err, sizeof err)) << err;
   std::free(warnings);
   EXPECT_EQ(f.shown(65), g.shown(65));
   EXPECT_EQ(f.shown(255), g.shown(255));
@@ -181,9 +181,9 @@ TEST(FontBdf, MalformedFilesAreRefusedWithTheirLine) {
   const std::string a = f.shown(65);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
-    char err[FONT_BDF_ERROR_SIZE] = "";
+    char err[ERROR_SIZE] = "";
     char* warnings = nullptr;
-    EXPECT_EQ(0, fontBdfRead(c.text.data(), c.text.size(), &f.m, f.glyphs, &warnings, err));
+    EXPECT_EQ(0, fontBdfRead(c.text.data(), c.text.size(), &f.m, f.glyphs, &warnings, err, sizeof err));
     EXPECT_EQ(c.err, err);
     EXPECT_EQ(a, f.shown(65));  // nothing applied, even what came before
   }

@@ -313,7 +313,7 @@ int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* g) {
          std::memcmp(g->pixels, g->savedPixels, size_t(metrics->width) * metrics->height) != 0;
 }
 
-int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err) {
+int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err, size_t errSize) {
   bool edited = false;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && !edited; c++) edited = fontGlyphEdited(metrics, fontGlyphAt(glyphs, c));
   if (!edited) {
@@ -323,14 +323,14 @@ int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics
   uint32_t encodedSize = 0;
   MallocPtr<uint8_t> encoded(fontEncode(metrics, glyphs, &encodedSize));
   if (!encoded) {
-    std::snprintf(err, FONT_ERROR_SIZE, "the font is too large to be stored: its glyphs would need offsets "
+    std::snprintf(err, errSize, "the font is too large to be stored: its glyphs would need offsets "
                                         "beyond 65535 bytes");
     return 0;
   }
-  return moduleStoreEdited(module, keep, encoded.get(), encodedSize, err, FONT_ERROR_SIZE);
+  return moduleStoreEdited(module, keep, encoded.get(), encodedSize, err, errSize);
 }
 
-int fontStoreCheck(Module* module, char* err) {
+int fontStoreCheck(Module* module, char* err, size_t errSize) {
   if (!fontMatch(nullptr, module)) return 0;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(module, &size));
@@ -342,19 +342,19 @@ int fontStoreCheck(Module* module, char* err) {
   List* again = encoded ? fontDecode(encoded.get(), encodedSize, &againMetrics) : nullptr;
   int result = again ? 1 : -1;
   if (!encoded)
-    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would need offsets beyond 65535 bytes");
+    std::snprintf(err, errSize, "its glyphs would need offsets beyond 65535 bytes");
   else if (!again)
-    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back");
+    std::snprintf(err, errSize, "its glyphs would not read back");
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && result > 0; c++) {
     const FontGlyph* a = fontGlyphAt(glyphs, c);
     const FontGlyph* b = fontGlyphAt(again, c);
     if (a->width == b->width && std::memcmp(a->pixels, b->pixels, size_t(metrics.width) * metrics.height) == 0)
       continue;
-    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back: glyph %u comes back otherwise", c);
+    std::snprintf(err, errSize, "its glyphs would not read back: glyph %u comes back otherwise", c);
     result = -1;
   }
   if (result > 0 && moduleSizeWithBody(module, encodedSize) > MODULE_MAX_SIZE) {
-    std::snprintf(err, FONT_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+    std::snprintf(err, errSize, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
     result = -1;
   }
   fontGlyphsFree(again);

@@ -251,8 +251,8 @@ TEST(FontCodec, StoreTakesTheLastGlyph) {
   Font f(workedExample());
   f.set(255, 1, 1);
   ModuleKeep keep;
-  char err[FONT_ERROR_SIZE] = "";
-  ASSERT_TRUE(fontStoreGlyphs(m.get(), &keep, &f.m, f.glyphs, err)) << err;
+  char err[ERROR_SIZE] = "";
+  ASSERT_TRUE(fontStoreGlyphs(m.get(), &keep, &f.m, f.glyphs, err, sizeof err)) << err;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(m.get(), &size));
   EXPECT_EQ(f.cell(255), Font(Bytes(body.get(), body.get() + size)).cell(255));

@@ -10,11 +10,11 @@
 #include "tabs/fonts/font_bdf.h"
 #include "tabs/strings/language_codec.h"
 
-int languageByteUses(Module* language, uint32_t uses[256], char* err) {
+int languageByteUses(Module* language, uint32_t uses[256], char* err, size_t errSize) {
   std::memset(uses, 0, 256 * sizeof uses[0]);
   LanguageModule lm = {};
   lm.module = language;
-  if (!readLanguageModule(&lm, err)) {
+  if (!readLanguageModule(&lm, err, errSize)) {
     languageModuleClear(&lm);
     return 0;
   }

@@ -59,10 +59,10 @@ void importActivated(GtkMenuItem*, FontView* view) {
     view->history->note(FONT_UNDO_GLYPH, code);
     codes.push_back(code);
   }
-  char err[FONT_BDF_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   char* warnings = nullptr;
   int read = fontBdfRead(reinterpret_cast<const char*>(contents.get()), length, &view->metrics, view->glyphs,
-                         &warnings, err);
+                         &warnings, err, sizeof err);
   GCharPtr shown(g_filename_display_basename(path));
   if (!read) {
     shellFormatMessage(message, "Unable to import %s:\n%s", shown.get(), err);
@@ -144,8 +144,8 @@ void fontMissingRefresh(FontView* view) {
   if (language != view->usesModule || crc != view->usesCrc) {
     std::memset(view->uses, 0, sizeof view->uses);
     view->missingCodePage = nullptr;
-    char err[LANGUAGE_ERROR_SIZE];
-    if (language && languageByteUses(language, view->uses, err))
+    char err[ERROR_SIZE];
+    if (language && languageByteUses(language, view->uses, err, sizeof err))
       view->missingCodePage = languageCodePage(missingLanguage);
     view->usesModule = language;
     view->usesCrc = crc;

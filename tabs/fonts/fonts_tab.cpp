@@ -377,8 +377,8 @@ void fontViewStore(GtkWidget* widget) {
   // Text typed into the width spin counts even when the user saves without
   // leaving it.
   gtk_spin_button_update(GTK_SPIN_BUTTON(view->widthSpin));
-  char err[FONT_ERROR_SIZE] = "";
-  bool stored = fontStoreGlyphs(view->module, &view->keep, &view->metrics, view->glyphs, err);
+  char err[ERROR_SIZE] = "";
+  bool stored = fontStoreGlyphs(view->module, &view->keep, &view->metrics, view->glyphs, err, sizeof err);
   if (!stored) shellStoreRefused(view->module, err, !view->tooLargeTold);
   view->tooLargeTold = !stored;
 }

@@ -225,8 +225,8 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   view->module = module;
   view->shown = -1;
   view->zoom = 1;
-  char err[IMAGE_ERROR_SIZE] = "";
-  view->images = imageModuleDecode(module, err);
+  char err[ERROR_SIZE] = "";
+  view->images = imageModuleDecode(module, err, sizeof err);
   if (!view->images) {
     GtkWidget* label = previewLabel(err);
     viewSetRecord(label, view);
@@ -273,8 +273,8 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
 void imageViewStore(GtkWidget* widget) {
   ImageView* view = viewGetRecord<ImageView>(widget);
   if (!view->images) return;
-  char err[IMAGE_ERROR_SIZE] = "";
-  bool stored = imageModuleStore(view->images, view->module, &view->keep, err);
+  char err[ERROR_SIZE] = "";
+  bool stored = imageModuleStore(view->images, view->module, &view->keep, err, sizeof err);
   if (!stored) shellStoreRefused(view->module, err, !view->refusedStoreTold);
   view->refusedStoreTold = !stored;
 }
@@ -306,8 +306,8 @@ void imageExport(ImageView* view) {
   imageSuggestedName(view->kind, uint32_t(view->shown), e->type, name, sizeof name);
   if (!shellChooseFile("Save Image", GTK_FILE_CHOOSER_ACTION_SAVE, exportFolderMemory, name, path))
     return;
-  char err[IMAGE_ERROR_SIZE] = "";
-  if (!imageExportSave(e, path, err)) showError(err);
+  char err[ERROR_SIZE] = "";
+  if (!imageExportSave(e, path, err, sizeof err)) showError(err);
 }
 
 void imageImport(ImageView* view) {
@@ -317,8 +317,8 @@ void imageImport(ImageView* view) {
   shellFormatMessage(title, "Open %s Image", imageTypeFormat(e->type));
   if (!shellChooseFile(title, GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr, path)) return;
   uint32_t size = 0;
-  char err[IMAGE_ERROR_SIZE] = "";
-  uint8_t* data = imageImportFile(e, path, &size, err);
+  char err[ERROR_SIZE] = "";
+  uint8_t* data = imageImportFile(e, path, &size, err, sizeof err);
   if (!data) return showError(err);
   imageEntrySetData(e, data, size);
   // Show the new picture: the old one leaves the frame and goes.

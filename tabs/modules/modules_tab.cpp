@@ -183,7 +183,7 @@ gboolean onPopupMenu(GtkWidget* view, gpointer) {
 }
 
 void onSaveModule(GtkMenuItem*, gpointer) {
-  char err[POOL_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   PoolPtr single(moduleExtract(shownPool, uint32_t(selectedIndex), err, sizeof err));
   if (!single) {
     showError(err);

@@ -21,12 +21,6 @@ namespace {
 
 StringEntry* entryAt(List* entries, uint32_t i) { return static_cast<StringEntry*>(listGet(entries, i)); }
 
-
-int fail(char* err, const char* text) {
-  std::snprintf(err, LANGUAGE_ERROR_SIZE, "%s", text);
-  return 0;
-}
-
 // The string offset table: where it starts and how wide its offsets are.
 uint32_t tableStart(const LanguageModule* lm) {
   return lm->layout == LANGUAGE_LAYOUT_32 ? 8 + 4 * lm->groupCount : 2 * lm->groupCount;
@@ -119,33 +113,33 @@ const char* languageCodePage(const char* name) {
   return std::strcmp(name, "Lng_Russian") == 0 || std::strcmp(name, "Lng_American") == 0 ? "CP1251" : "CP1252";
 }
 
-int readLanguageModule(LanguageModule* lm, char* err) {
+int readLanguageModule(LanguageModule* lm, char* err, size_t errSize) {
   lm->codePage = languageCodePage(moduleGetName(lm->module));
   uint32_t size = 0;
   uint8_t* body = moduleGetBody(lm->module, &size);
-  return languageModuleDecodeBody(lm, body, size, err);
+  return languageModuleDecodeBody(lm, body, size, err, errSize);
 }
 
-int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySize, char* err) {
+int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySize, char* err, size_t errSize) {
   lm->body = body;
   lm->bodySize = bodySize;
   lm->entries = listNew();
   const uint8_t* b = lm->body;
   const uint32_t size = lm->bodySize;
-  if (!b || size < 4) return fail(err, "This language module has no string tables (its body is under 4 bytes).");
+  if (!b || size < 4) return errorSet(err, errSize, "This language module has no string tables (its body is under 4 bytes).");
   lm->layout = beGet32(b) <= 32 ? LANGUAGE_LAYOUT_32 : LANGUAGE_LAYOUT_16;
   const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
   lm->groupCount = lm->layout == LANGUAGE_LAYOUT_32 ? beGet32(b) : beGet16(b) / 2;
-  if (lm->groupCount > LANGUAGE_GROUPS_MAX) return fail(err, "This language module has more than 32 string groups.");
+  if (lm->groupCount > LANGUAGE_GROUPS_MAX) return errorSet(err, errSize, "This language module has more than 32 string groups.");
   const uint32_t start = tableStart(lm);
-  if (start > size) return fail(err, "This language module's header runs past its body.");
+  if (start > size) return errorSet(err, errSize, "This language module's header runs past its body.");
   for (uint32_t g = 0; g < lm->groupCount; g++)
     lm->groupOffsets[g] = step == 4 ? beGet32(b + 4 + 4 * g) : beGet16(b + 2 * g);
   // Without groups there are no entries; with them, the first group's table
   // must be where the writer puts it, or a write-back would shift every text.
   if (lm->groupCount == 0) return 1;
   if (lm->groupOffsets[0] != start)
-    return fail(err, "This language module's string table is not right after its header.");
+    return errorSet(err, errSize, "This language module's string table is not right after its header.");
 
   LanguageConverter toUtf8("UTF-8", lm->codePage);
   uint32_t end = size, group = 0, index = 0;
@@ -153,7 +147,7 @@ int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySiz
   // belongs to the last of them.
   while (group + 1 < lm->groupCount && lm->groupOffsets[group + 1] == start) group++;
   for (uint32_t p = start; p < end; p += step) {
-    if (size - p < step) return fail(err, "This language module's string table runs past its body.");
+    if (size - p < step) return errorSet(err, errSize, "This language module's string table runs past its body.");
     uint32_t offset = step == 4 ? beGet32(b + p) : beGet16(b + p);
     auto* e = static_cast<StringEntry*>(std::calloc(1, sizeof(StringEntry)));
     e->number = listGetCount(lm->entries);
@@ -162,7 +156,7 @@ int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySiz
     listPush(lm->entries, e);
     if (offset) {
       const void* zero = offset < size ? std::memchr(b + offset, 0, size - offset) : nullptr;
-      if (!zero) return fail(err, "A text of this language module lies past its body or has no end.");
+      if (!zero) return errorSet(err, errSize, "A text of this language module lies past its body or has no end.");
       uint32_t length = uint32_t(static_cast<const uint8_t*>(zero) - (b + offset));
       size_t written = 0;
       e->text = toUtf8.convert(reinterpret_cast<const char*>(b + offset), length, &written);
@@ -200,7 +194,7 @@ MallocPtr<char> entryEncoded(LanguageConverter& fromUtf8, const StringEntry* e, 
 
 }  // namespace
 
-uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err) {
+uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err, size_t errSize) {
   // A body without groups has nothing to rebuild: it stays as it is.
   if (lm->groupCount == 0) {
     *size = lm->bodySize;
@@ -233,10 +227,8 @@ uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err) {
   }
   n = (n + 3) & ~uint64_t(3);
   if (!fits || n > 0xFFFFFFF0u) {
-    fail(err, step == 2 ? "The texts no longer fit this language module: a string offset would pass 65535. "
-                          "The module keeps its previous contents."
-                        : "The texts no longer fit this language module: it would pass 4 GiB. "
-                          "The module keeps its previous contents.");
+    errorSet(err, errSize, "The texts no longer fit this language module: %s. The module keeps its previous contents.",
+             step == 2 ? "a string offset would pass 65535" : "it would pass 4 GiB");
     return nullptr;
   }
   std::vector<uint8_t> out(n, 0);
@@ -266,14 +258,14 @@ int languageModuleEdited(const LanguageModule* lm) {
   return 0;
 }
 
-int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err) {
+int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err, size_t errSize) {
   if (!languageModuleEdited(lm)) {
     moduleStoreUnedited(lm->module, keep);
     return 1;
   }
   uint32_t size = 0;
-  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err));
-  return body && moduleStoreEdited(lm->module, keep, body.get(), size, err, LANGUAGE_ERROR_SIZE);
+  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err, errSize));
+  return body && moduleStoreEdited(lm->module, keep, body.get(), size, err, errSize);
 }
 
 void languageModuleClear(LanguageModule* lm) {
@@ -342,32 +334,32 @@ bool entriesSame(const StringEntry* a, const StringEntry* b) {
 
 }  // namespace
 
-int languageStoreCheck(Module* module, char* err) {
+int languageStoreCheck(Module* module, char* err, size_t errSize) {
   if (!languageMatch(nullptr, module)) return 0;
   LanguageModule lm = {}, again = {};
   lm.module = module;
-  if (!readLanguageModule(&lm, err)) {
+  if (!readLanguageModule(&lm, err, errSize)) {
     languageModuleClear(&lm);
     return 0;
   }
   uint32_t size = 0;
-  uint8_t* body = languageModuleEncode(&lm, &size, err);
+  uint8_t* body = languageModuleEncode(&lm, &size, err, errSize);
   int result = -1;
   again.module = module;
   again.codePage = lm.codePage;
-  if (body && languageModuleDecodeBody(&again, body, size, err)) {
+  if (body && languageModuleDecodeBody(&again, body, size, err, errSize)) {
     result = listGetCount(again.entries) == listGetCount(lm.entries) ? 1 : -1;
     for (uint32_t i = 0; result > 0 && i < listGetCount(lm.entries); i++)
       if (!entriesSame(entryAt(lm.entries, i), entryAt(again.entries, i))) {
-        std::snprintf(err, LANGUAGE_ERROR_SIZE, "its texts would not read back: %u/%u comes back otherwise",
+        std::snprintf(err, errSize, "its texts would not read back: %u/%u comes back otherwise",
                       entryAt(lm.entries, i)->group, entryAt(lm.entries, i)->index);
         result = -1;
       }
     if (result < 0 && listGetCount(again.entries) != listGetCount(lm.entries))
-      std::snprintf(err, LANGUAGE_ERROR_SIZE, "its texts would not read back: %u entries come back as %u",
+      std::snprintf(err, errSize, "its texts would not read back: %u entries come back as %u",
                     listGetCount(lm.entries), listGetCount(again.entries));
     if (result > 0 && moduleSizeWithBody(module, size) > MODULE_MAX_SIZE) {
-      std::snprintf(err, LANGUAGE_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+      std::snprintf(err, errSize, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
       result = -1;
     }
   }

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 
+#include "pool/error_text.h"
 #include "pool/list.h"
 #include "pool/module.h"
 #include "pool/pool.h"
@@ -25,7 +26,6 @@ enum LanguageLayout : int { LANGUAGE_LAYOUT_32 = 32, LANGUAGE_LAYOUT_16 = 16 };
 
 enum : uint32_t {
   LANGUAGE_GROUPS_MAX = 32,
-  LANGUAGE_ERROR_SIZE = 256,
 };
 
 // One entry of the string tables. Its buffers come from malloc.
@@ -86,22 +86,22 @@ int languageMatch(ModulePool* pool, Module* module);
 const char* languageCodePage(const char* name);
 
 // Reads lm->module into lm. Returns 0, with a message in err
-// (LANGUAGE_ERROR_SIZE bytes), for a body it cannot index safely: no body or
+// (errSize bytes), for a body it cannot index safely: no body or
 // under 4 bytes, more than 32 groups, tables or header past the body, the
 // first group not where the offset table belongs (right after the header),
 // a string offset at or past the end, or a text without its zero inside the
 // body. Nothing outside the body is read.
-int readLanguageModule(LanguageModule* lm, char* err);
+int readLanguageModule(LanguageModule* lm, char* err, size_t errSize);
 
 // The same from a body the module takes over (malloc'd, size bytes), as if
 // lm->module held it; lm->codePage must be set. For checks and tests.
-int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t size, char* err);
+int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t size, char* err, size_t errSize);
 
 // The body rebuilt from the entries: tables, then each distinct encoded text
 // once, in order of first use. Returns it malloc'd with its size, or null
 // with a message in err when a 16-bit string offset would pass 65535 (or
 // the body 4 GiB).
-uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err);
+uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err, size_t errSize);
 
 // 1 when an entry's text differs from the one read (its changed flag).
 int languageModuleEdited(const LanguageModule* lm);
@@ -111,7 +111,7 @@ int languageModuleEdited(const LanguageModule* lm);
 // keeps its block whatever its layout; else the rebuilt body. Returns 0 with
 // a message in err, the module unchanged, when the encoder or the module
 // refuses.
-int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err);
+int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err, size_t errSize);
 
 // Releases what readLanguageModule allocated (body, entries); lm stays.
 void languageModuleClear(LanguageModule* lm);
@@ -145,4 +145,4 @@ void languageEntryRestore(StringEntry* e, const char* text, uint32_t changed);
 // would and reads it again. Returns 0 for a module that is not a language
 // module or is malformed, 1 when every entry comes back the same, -1 with
 // the reason in err otherwise. The module is not changed.
-int languageStoreCheck(Module* module, char* err);
+int languageStoreCheck(Module* module, char* err, size_t errSize);

@@ -111,9 +111,9 @@ void referencesResolve(const LanguageView* view, const LanguageView* gone) {
 
 // Measures with the font (null: stops). Returns 0, with the reason in err,
 // when the font cannot be read; the view then measures nothing.
-int measureSet(LanguageView* view, Module* font, char* err) {
+int measureSet(LanguageView* view, Module* font, char* err, size_t errSize) {
   stringsMeasureStop(view);
-  if (font && textMeasureOpen(&view->measure, view->pool, font, view->lm.codePage, err)) {
+  if (font && textMeasureOpen(&view->measure, view->pool, font, view->lm.codePage, err, errSize)) {
     view->measuring = true;
     view->font = font;
     view->fontCrc = moduleGetField(font, MF_CRC);
@@ -149,9 +149,9 @@ void referenceToggled(GtkCheckMenuItem* item, LanguageView* view) {
 void measureToggled(GtkCheckMenuItem* item, LanguageView* view) {
   if (view->menuSyncing || !gtk_check_menu_item_get_active(item)) return;
   std::string name = static_cast<const char*>(g_object_get_data(G_OBJECT(item), "module-name"));
-  char err[LANGUAGE_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   Module* font = fontNamed(view->pool, name);
-  bool measured = measureSet(view, font, err);
+  bool measured = measureSet(view, font, err, sizeof err);
   view->choices->font = measured ? name : "";
   menuSync(view);
   if (!measured) showError(err);
@@ -220,10 +220,10 @@ void stringsMenuBuild(LanguageView* view) {
 }
 
 void stringsChoicesApply(LanguageView* view) {
-  char err[LANGUAGE_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   view->filter = filterEffective(view);
   stringsListModelSet(view);
-  measureSet(view, fontNamed(view->pool, view->choices->font), err);
+  measureSet(view, fontNamed(view->pool, view->choices->font), err, sizeof err);
   menuSync(view);
 }
 
@@ -238,7 +238,7 @@ void stringsMeasureStop(LanguageView* view) {
 }
 
 void stringsMeasureRefresh(LanguageView* view) {
-  char err[LANGUAGE_ERROR_SIZE];
+  char err[ERROR_SIZE];
   if (view->measuring && moduleGetField(view->font, MF_CRC) != view->fontCrc)
-    measureSet(view, view->font, err);
+    measureSet(view, view->font, err, sizeof err);
 }

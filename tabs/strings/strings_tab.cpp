@@ -341,8 +341,8 @@ GtkWidget* languageViewCreate(ModulePool* pool, Module* module) {
   view->pool = pool;
   view->tab = stringsTab;
   view->choices = &stringsTab->choices[moduleGetName(module)];
-  char err[LANGUAGE_ERROR_SIZE] = "";
-  if (!readLanguageModule(&view->lm, err)) {
+  char err[ERROR_SIZE] = "";
+  if (!readLanguageModule(&view->lm, err, sizeof err)) {
     view->malformed = true;
     view->top = gtk_label_new(err);
     viewSetRecord(view->top, view);
@@ -388,8 +388,8 @@ void languageViewStore(GtkWidget* widget) {
   LanguageView* view = viewGetRecord<LanguageView>(widget);
   if (view->malformed) return;
   stringsEditFinish(view);
-  char err[LANGUAGE_ERROR_SIZE] = "";
-  bool stored = writeLanguageModule(&view->lm, &view->keep, err);
+  char err[ERROR_SIZE] = "";
+  bool stored = writeLanguageModule(&view->lm, &view->keep, err, sizeof err);
   if (!stored) shellStoreRefused(view->lm.module, err, !view->refusedStoreTold);
   view->refusedStoreTold = !stored;
 }

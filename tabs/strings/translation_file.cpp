@@ -522,11 +522,11 @@ void languageEntriesMatch(const LanguageModule* lm, const LanguageModule* other,
   }
 }
 
-int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err) {
+int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err, size_t errSize) {
   char name[160];
   textEscape(moduleGetName(module), name, sizeof name);
   if (!fontMatch(pool, module)) {
-    std::snprintf(err, LANGUAGE_ERROR_SIZE, "'%s' is not a font module.", name);
+    std::snprintf(err, errSize, "'%s' is not a font module.", name);
     return 0;
   }
   uint32_t size = 0;
@@ -534,7 +534,7 @@ int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* e
   FontMetrics metrics;
   List* glyphs = body ? fontDecode(body.get(), size, &metrics) : nullptr;
   if (!glyphs) {
-    std::snprintf(err, LANGUAGE_ERROR_SIZE,
+    std::snprintf(err, errSize,
                   "The font '%s' is malformed: its glyphs cannot be read.", name);
     return 0;
   }
@@ -554,8 +554,8 @@ uint64_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n)
 }
 
 int textMeasureOpen(TextMeasure* measure, ModulePool* pool, Module* font, const char* codePage,
-                    char* err) {
-  if (!fontWidthsRead(pool, font, &measure->widths, err)) return 0;
+                    char* err, size_t errSize) {
+  if (!fontWidthsRead(pool, font, &measure->widths, err, errSize)) return 0;
   measure->toCodePage.open(codePage, "UTF-8");
   return 1;
 }

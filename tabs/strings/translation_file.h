@@ -79,9 +79,9 @@ struct FontWidths {
 };
 
 // Reads the widths of a font module's glyphs. Returns 0 with a message in
-// err (LANGUAGE_ERROR_SIZE bytes) for a module that is not a font or whose
+// err (errSize bytes) for a module that is not a font or whose
 // body is malformed.
-int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err);
+int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err, size_t errSize);
 
 // The width in pixels of code-page bytes drawn with the font, as the Fonts
 // tab's preview lays them out: one table lookup per byte, summed in 64 bits
@@ -97,7 +97,7 @@ struct TextMeasure {
 // Returns 0 (nothing to close) when the font cannot be read, with its
 // message in err.
 int textMeasureOpen(TextMeasure* measure, ModulePool* pool, Module* font, const char* codePage,
-                    char* err);
+                    char* err, size_t errSize);
 void textMeasureClose(TextMeasure* measure);
 
 // The width of a present entry's text as it is now (loaded 0) or as it was
