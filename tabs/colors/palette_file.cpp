@@ -44,16 +44,6 @@ std::string nameLine(const char* name) {
   return out;
 }
 
-void append(std::string& out, const char* format, ...) G_GNUC_PRINTF(2, 3);
-void append(std::string& out, const char* format, ...) {
-  char line[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  out += line;
-}
-
 // The entry an item shows: "heading", "beyond" (an item word past the
 // palette) or its number.
 std::string itemEntryText(ColorTable* t, uint32_t item) {
@@ -204,13 +194,13 @@ char* paletteWrite(ColorTable* t, const char* name, int format, size_t* size) {
     out = std::string(GPL_HEADER) + "\nName: " + nameLine(name) + "\nColumns: 8\n#\n";
     for (uint32_t k = 0; k < t->paletteCount; k++) {
       Rgb c = shown(t, k);
-      append(out, "%3u %3u %3u\tentry %u\n", c.red, c.green, c.blue, k);
+      textAppendf(out, "%3u %3u %3u\tentry %u\n", c.red, c.green, c.blue, k);
     }
   } else if (format == PALETTE_PAL) {
-    append(out, "%s\r\n0100\r\n%u\r\n", PAL_HEADER, t->paletteCount);
+    textAppendf(out, "%s\r\n0100\r\n%u\r\n", PAL_HEADER, t->paletteCount);
     for (uint32_t k = 0; k < t->paletteCount; k++) {
       Rgb c = shown(t, k);
-      append(out, "%u %u %u\r\n", c.red, c.green, c.blue);
+      textAppendf(out, "%u %u %u\r\n", c.red, c.green, c.blue);
     }
   } else {
     out = std::string(ITEMS_HEADER) + "\n";
@@ -218,12 +208,12 @@ char* paletteWrite(ColorTable* t, const char* name, int format, size_t* size) {
     for (uint32_t i = 0; i < t->itemCount; i++) {
       t->itemGetName(t, i, itemName);
       const std::string entry = itemEntryText(t, i);
-      append(out, "%u\t%s\t%s\t", i, itemName, entry.c_str());
+      textAppendf(out, "%u\t%s\t%s\t", i, itemName, entry.c_str());
       if (entry == "heading" || entry == "beyond") {
         out += "\t\t\n";
       } else {
         Rgb c = shown(t, t->itemGetColor(t, i));
-        append(out, "%u\t%u\t%u\n", c.red, c.green, c.blue);
+        textAppendf(out, "%u\t%u\t%u\n", c.red, c.green, c.blue);
       }
     }
   }

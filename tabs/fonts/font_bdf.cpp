@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pool/memory.h"
+#include "pool/text_lines.h"
 
 namespace {
 
@@ -28,16 +29,6 @@ CodePageTable codePageTableMake(const char* codePage) {
     g_free(utf8);
   }
   return table;
-}
-
-void append(std::string& out, const char* format, ...) G_GNUC_PRINTF(2, 3);
-void append(std::string& out, const char* format, ...) {
-  char line[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  out += line;
 }
 
 void numberAppend(std::string& out, uint32_t value) {
@@ -161,29 +152,29 @@ char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, c
 
   std::string out;
   out.reserve(size_t(FONT_GLYPH_COUNT) * (90 + H * (2 * rowBytes + 1)));
-  append(out, "STARTFONT 2.1\n");
-  append(out, "COMMENT Font %s: %u x %u cell, codes 1 to 255, exported by Korvane.\n",
+  textAppendf(out, "STARTFONT 2.1\n");
+  textAppendf(out, "COMMENT Font %s: %u x %u cell, codes 1 to 255, exported by Korvane.\n",
          family.c_str(), W, H);
-  append(out, "COMMENT The cell's bottom row lies on the baseline: FONT_ASCENT is the cell's\n");
-  append(out, "COMMENT height and FONT_DESCENT 0. Each BBX is the whole cell; the columns\n");
-  append(out, "COMMENT past a glyph's DWIDTH are clear.\n");
+  textAppendf(out, "COMMENT The cell's bottom row lies on the baseline: FONT_ASCENT is the cell's\n");
+  textAppendf(out, "COMMENT height and FONT_DESCENT 0. Each BBX is the whole cell; the columns\n");
+  textAppendf(out, "COMMENT past a glyph's DWIDTH are clear.\n");
   // Point size = pixel size at 72 dpi, so SWIDTH is DWIDTH * 1000 / H.
-  append(out, "FONT -Korvane-%s-Medium-R-Normal--%u-%u-72-72-P-%u-microsoft-%s\n", family.c_str(),
+  textAppendf(out, "FONT -Korvane-%s-Medium-R-Normal--%u-%u-72-72-P-%u-microsoft-%s\n", family.c_str(),
          H, H * 10, (widthSum * 10 + FONT_GLYPH_COUNT / 2) / FONT_GLYPH_COUNT, lower.c_str());
-  append(out, "SIZE %u 72 72\n", H);
-  append(out, "FONTBOUNDINGBOX %u %u 0 0\n", W, H);
-  append(out, "STARTPROPERTIES 4\nFONT_ASCENT %u\nFONT_DESCENT 0\n", H);
-  append(out, "CHARSET_REGISTRY \"microsoft\"\nCHARSET_ENCODING \"%s\"\nENDPROPERTIES\n", codePage);
-  append(out, "CHARS %u\n", FONT_GLYPH_COUNT);
+  textAppendf(out, "SIZE %u 72 72\n", H);
+  textAppendf(out, "FONTBOUNDINGBOX %u %u 0 0\n", W, H);
+  textAppendf(out, "STARTPROPERTIES 4\nFONT_ASCENT %u\nFONT_DESCENT 0\n", H);
+  textAppendf(out, "CHARSET_REGISTRY \"microsoft\"\nCHARSET_ENCODING \"%s\"\nENDPROPERTIES\n", codePage);
+  textAppendf(out, "CHARS %u\n", FONT_GLYPH_COUNT);
   static const char HEX[] = "0123456789ABCDEF";
   std::vector<uint8_t> row(rowBytes);
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
     const FontGlyph* g = fontGlyphAt(glyphs, c);
     const uint32_t width = std::min(g->width, W);
     if (uint32_t ch = fontCodePageChar(codePage, c))
-      append(out, "STARTCHAR uni%04X\n", ch);
+      textAppendf(out, "STARTCHAR uni%04X\n", ch);
     else
-      append(out, "STARTCHAR c%03u\n", c);
+      textAppendf(out, "STARTCHAR c%03u\n", c);
     // Once per glyph, so built without a format string.
     out += "ENCODING ";
     numberAppend(out, c);
@@ -322,7 +313,7 @@ int glyphBitmapRead(LineReader& reader, const GlyphHead& head, BdfImport& font, 
   next.width = uint32_t(std::min(head.width, W));
   font.staged[size_t(head.encoding)] = std::move(next);
   if (lost)
-    append(font.dropped, "glyph '%s' (code %d): %u %s outside the %d x %d cell dropped\n", head.name.c_str(),
+    textAppendf(font.dropped, "glyph '%s' (code %d): %u %s outside the %d x %d cell dropped\n", head.name.c_str(),
            head.encoding, lost, lost == 1 ? "pixel" : "pixels", W, H);
   return 1;
 }
