@@ -40,6 +40,7 @@ TEST(GlyphGeometry, TallGridsGetSmallerDotsToFitHalfTheScreen) {
   // make 408. The shrink stops at the first size below half the screen.
   EXPECT_EQ(5u, glyphDotSizeFit(40, 10, 4, 768));
   EXPECT_EQ(6u, glyphDotSizeFit(40, 6, 4, 816));   // 408 is half of 816: it fits
+  EXPECT_EQ(5u, glyphDotSizeFit(40, 10, 4, 816));  // but a shrink goes on until below half
   EXPECT_EQ(2u, glyphDotSizeFit(300, 2, 0, 768));  // already at the smallest
   EXPECT_EQ(8 * 14 + 2 * 3, glyphGridRequestHeight(8, 10, 3));
 }
