@@ -276,9 +276,9 @@ struct BdfWorkload {
   // The import of the export gives every glyph back, width and visible pixels.
   bool roundTrips() const {
     List* blank = blankSet();
-    char err[FONT_BDF_ERROR_SIZE];
+    char err[ERROR_SIZE];
     char* warnings = nullptr;
-    bool same = fontBdfRead(text.data(), text.size(), &METRICS, blank, &warnings, err) && !warnings;
+    bool same = fontBdfRead(text.data(), text.size(), &METRICS, blank, &warnings, err, sizeof err) && !warnings;
     for (uint32_t c = 1; same && c <= FONT_GLYPH_COUNT; c++) {
       const FontGlyph* a = glyphAt(font.glyphs, c);
       const FontGlyph* b = glyphAt(blank, c);
@@ -305,9 +305,9 @@ void exportOnce(List* glyphs) {
 }
 
 void importOnce(const BdfWorkload& w) {
-  char err[FONT_BDF_ERROR_SIZE];
+  char err[ERROR_SIZE];
   char* warnings = nullptr;
-  benchmark::DoNotOptimize(fontBdfRead(w.text.data(), w.text.size(), &METRICS, w.target, &warnings, err));
+  benchmark::DoNotOptimize(fontBdfRead(w.text.data(), w.text.size(), &METRICS, w.target, &warnings, err, sizeof err));
   std::free(warnings);
 }
 

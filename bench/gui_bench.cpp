@@ -125,9 +125,9 @@ gboolean onListExpose(GtkWidget* view, GdkEventExpose* event, gpointer) {
 
 // poolLoad and poolFree of the file: the work no editor can avoid.
 double timePoolLoad(const std::string& path, bool* ok) {
-  char err[POOL_ERROR_SIZE];
+  char err[ERROR_SIZE];
   auto start = Clock::now();
-  ModulePool* pool = poolLoad(path.c_str(), err);
+  ModulePool* pool = poolLoad(path.c_str(), err, sizeof err);
   *ok = pool && poolGetCount(pool) == IMAGE_MODULES;
   poolFree(pool);
   return secondsSince(start);
@@ -344,12 +344,12 @@ const std::string& stringsImageFile() {
 // poolLoad of the strings image, then readLanguageModule of its module,
 // everything freed: what building the view cannot avoid.
 double timeLanguageRead(const std::string& path, bool* ok) {
-  char err[POOL_ERROR_SIZE];
+  char err[ERROR_SIZE];
   auto start = Clock::now();
-  ModulePool* pool = poolLoad(path.c_str(), err);
+  ModulePool* pool = poolLoad(path.c_str(), err, sizeof err);
   LanguageModule lm = {};
   lm.module = pool && poolGetCount(pool) == 1 ? poolGet(pool, 0) : nullptr;
-  *ok = lm.module && readLanguageModule(&lm, err) && listGetCount(lm.entries) == STRINGS_ENTRIES;
+  *ok = lm.module && readLanguageModule(&lm, err, sizeof err) && listGetCount(lm.entries) == STRINGS_ENTRIES;
   languageModuleClear(&lm);
   poolFree(pool);
   return secondsSince(start);
@@ -626,9 +626,9 @@ const std::string& fontImageFile() {
 // poolLoad of the font image, then fontDecode of its font, everything freed:
 // what building the view cannot avoid.
 double timeFontLoad(const std::string& path, bool* ok) {
-  char err[POOL_ERROR_SIZE];
+  char err[ERROR_SIZE];
   auto start = Clock::now();
-  ModulePool* pool = poolLoad(path.c_str(), err);
+  ModulePool* pool = poolLoad(path.c_str(), err, sizeof err);
   uint32_t size = 0;
   MallocPtr<uint8_t> body(pool && poolGetCount(pool) == 1 ? moduleGetBody(poolGet(pool, 0), &size)
                                                           : nullptr);

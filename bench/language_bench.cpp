@@ -26,8 +26,8 @@ constexpr uint32_t ENTRIES = 50000;
 
 Bytes encoded(LanguageModule* lm) {
   uint32_t size = 0;
-  char err[LANGUAGE_ERROR_SIZE];
-  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err));
+  char err[ERROR_SIZE];
+  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err, sizeof err));
   return body ? Bytes(body.get(), body.get() + size) : Bytes();
 }
 
@@ -41,26 +41,27 @@ Bytes linearWrite(LanguageModule* lm) {
   std::vector<StringEntry*> entries(count);
   for (uint32_t i = 0; i < count; i++)
     entries[i] = static_cast<StringEntry*>(listGet(lm->entries, i));
+  // By entry: its encoded text (null once a duplicate dropped it) and offset.
+  std::vector<gchar*> encoded(count, nullptr);
+  std::vector<gsize> encodedLength(count, 0);
+  std::vector<uint32_t> newOffset(count, 0);
   GIConv cd = g_iconv_open(lm->codePage, "UTF-8");
   const uint32_t start = 8 + 4 * lm->groupCount;
   uint32_t n = start + 4 * count;
   for (uint32_t i = 0; i < count; i++) {
-    StringEntry* e = entries[i];
-    e->newOffset = 0;
-    if (!e->text) continue;
+    if (!entries[i]->text) continue;
     gsize length = 0;
-    e->encoded = g_convert_with_iconv(e->text, -1, cd, nullptr, &length, nullptr);
-    e->encodedLength = uint32_t(length);
+    encoded[i] = g_convert_with_iconv(entries[i]->text, -1, cd, nullptr, &length, nullptr);
+    encodedLength[i] = length;
     uint32_t j = 0;
-    while (j < i && !(entries[j]->encoded && entries[j]->encodedLength == length &&
-                      std::memcmp(entries[j]->encoded, e->encoded, length) == 0))
+    while (j < i && !(encoded[j] && encodedLength[j] == length && std::memcmp(encoded[j], encoded[i], length) == 0))
       j++;
     if (j < i) {
-      e->newOffset = entries[j]->newOffset;
-      g_free(e->encoded);
-      e->encoded = nullptr;
+      newOffset[i] = newOffset[j];
+      g_free(encoded[i]);
+      encoded[i] = nullptr;
     } else {
-      e->newOffset = n;
+      newOffset[i] = n;
       n += length ? uint32_t(length) + 1 : 2;
     }
   }
@@ -69,11 +70,9 @@ Bytes linearWrite(LanguageModule* lm) {
   beSet32(out.data(), lm->groupCount);
   for (uint32_t g = 0; g < lm->groupCount; g++) beSet32(&out[4 + 4 * g], lm->groupOffsets[g]);
   for (uint32_t i = 0; i < count; i++) {
-    StringEntry* e = entries[i];
-    beSet32(&out[start + 4 * i], e->newOffset);
-    if (e->encoded) std::memcpy(&out[e->newOffset], e->encoded, e->encodedLength);
-    g_free(e->encoded);
-    e->encoded = nullptr;
+    beSet32(&out[start + 4 * i], newOffset[i]);
+    if (encoded[i]) std::memcpy(&out[newOffset[i]], encoded[i], encodedLength[i]);
+    g_free(encoded[i]);
   }
   return out;
 }
@@ -89,8 +88,8 @@ struct Workload {
   Workload() : body(languageBody(LANGUAGE_LAYOUT_32, navigationTexts(ENTRIES), "CP1252")) {
     Bytes built = ModuleBuilder().name("Lng_German").body(body).build();
     lm.module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
-    char err[LANGUAGE_ERROR_SIZE];
-    if (!lm.module || !readLanguageModule(&lm, err) || listGetCount(lm.entries) != ENTRIES) return;
+    char err[ERROR_SIZE];
+    if (!lm.module || !readLanguageModule(&lm, err, sizeof err) || listGetCount(lm.entries) != ENTRIES) return;
     ready = encoded(&lm) == body && linearWrite(&lm) == body;
     std::vector<uint32_t> offsets;
     for (uint32_t i = 0; i < ENTRIES; i++)
@@ -118,8 +117,8 @@ bool workloadReady(benchmark::State& state, const Workload& w) {
 
 void writeOnce(LanguageModule* lm) {
   uint32_t size = 0;
-  char err[LANGUAGE_ERROR_SIZE];
-  uint8_t* body = languageModuleEncode(lm, &size, err);
+  char err[ERROR_SIZE];
+  uint8_t* body = languageModuleEncode(lm, &size, err, sizeof err);
   benchmark::DoNotOptimize(body);
   std::free(body);
 }

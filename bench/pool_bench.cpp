@@ -43,9 +43,9 @@ const std::string& bigImageFile() {
 // share, so that memory is touched for the first time in each iteration, as
 // the baseline's is.
 double timeParse(const Bytes& image, bool* ok) {
-  char err[POOL_ERROR_SIZE];
+  char err[ERROR_SIZE];
   auto start = std::chrono::steady_clock::now();
-  ModulePool* pool = poolParse(image.data(), image.size(), err);
+  ModulePool* pool = poolParse(image.data(), image.size(), err, sizeof err);
   *ok = pool && poolGetCount(pool) == IMAGE_MODULES;
   poolFree(pool);
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -122,20 +122,20 @@ void BM_PoolParseRatio(benchmark::State& state) {
 BENCHMARK(BM_PoolParseRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // One save of the pool over target, with or without the read-back check:
-// seconds, or -1 with the message in err.
+// seconds, or -1 with the message in err (ERROR_SIZE bytes).
 double timeSave(ModulePool* pool, const std::string& target, bool check, char* err) {
   PoolSaveOptions options = {};
   options.skipCheck = !check;
   auto start = std::chrono::steady_clock::now();
-  if (!poolSaveWith(pool, target.c_str(), 1, &options, err)) return -1;
+  if (!poolSaveWith(pool, target.c_str(), 1, &options, err, ERROR_SIZE)) return -1;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // Argument 1: with the check, as every save runs; 0: without, the baseline.
 void BM_PoolSave(benchmark::State& state) {
   const Bytes& image = bigImage();
-  char err[POOL_ERROR_SIZE];
-  ModulePool* pool = poolParse(image.data(), image.size(), err);
+  char err[ERROR_SIZE];
+  ModulePool* pool = poolParse(image.data(), image.size(), err, sizeof err);
   if (!pool) {
     state.SkipWithError(err);
     return;
@@ -160,8 +160,8 @@ BENCHMARK(BM_PoolSave)->ArgName("check")->Arg(0)->Arg(1)->UseManualTime()->Unit(
 // round of each counts.
 void BM_PoolSaveCheckRatio(benchmark::State& state) {
   const Bytes& image = bigImage();
-  char err[POOL_ERROR_SIZE];
-  ModulePool* pool = poolParse(image.data(), image.size(), err);
+  char err[ERROR_SIZE];
+  ModulePool* pool = poolParse(image.data(), image.size(), err, sizeof err);
   if (!pool) {
     state.SkipWithError(err);
     return;
@@ -213,10 +213,10 @@ bool resetPeak() {
 
 // Peak growth of the resident size during one poolLoad, in bytes; -1 on failure.
 long long loadPeakInProcess(const std::string& path) {
-  char err[POOL_ERROR_SIZE];
+  char err[ERROR_SIZE];
   if (!resetPeak()) return -1;
   long long before = statusBytes("VmRSS");
-  ModulePool* pool = poolLoad(path.c_str(), err);
+  ModulePool* pool = poolLoad(path.c_str(), err, sizeof err);
   long long peak = statusBytes("VmHWM");
   bool ok = pool != nullptr;
   poolFree(pool);
@@ -232,8 +232,8 @@ long long loadPeakInChild(const std::string& path) {
   if (child == 0) {
     ::close(channel[0]);
     long long before = statusBytes("VmRSS");
-    char err[POOL_ERROR_SIZE];
-    ModulePool* pool = poolLoad(path.c_str(), err);
+    char err[ERROR_SIZE];
+    ModulePool* pool = poolLoad(path.c_str(), err, sizeof err);
     ssize_t written = ::write(channel[1], &before, sizeof before);
     ::_exit(pool && written == sizeof before ? 0 : 1);
   }

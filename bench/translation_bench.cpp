@@ -8,6 +8,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -54,11 +55,11 @@ struct Files {
     Bytes image_ = imageOf({ModuleBuilder().name("Lng_German").body(body).build(),
                             ModuleBuilder().name("font_big").body(fontBody(4)).build()});
     if (body.empty() || !writeFile(image, image_)) return;
-    char err[POOL_ERROR_SIZE];
-    PoolPtr pool(poolLoad(image.c_str(), err));
+    char err[ERROR_SIZE];
+    PoolPtr pool(poolLoad(image.c_str(), err, sizeof err));
     LanguageModule lm = {};
     lm.module = pool ? poolGet(pool.get(), 0) : nullptr;
-    bool read = lm.module && readLanguageModule(&lm, err);
+    bool read = lm.module && readLanguageModule(&lm, err, sizeof err);
     for (uint32_t i = 0; read && i < listGetCount(lm.entries); i++) {
       auto* e = static_cast<StringEntry*>(listGet(lm.entries, i));
       if (e->text) languageEntryTake(e, (std::string(e->text) + " *").c_str());
@@ -74,7 +75,7 @@ struct Files {
               cli({"strings-import", image, "0", exported[f], out}) == 0 &&
               readFile(out) == image_ && cli({"strings-import", image, "0", edited[f], out}) == 0 &&
               readFile(out) != image_;
-      g_free(bytes);
+      std::free(bytes);
     }
     languageModuleClear(&lm);
   }
@@ -146,13 +147,13 @@ BENCHMARK(BM_TranslationRatio)
 void BM_WidthRatio(benchmark::State& state) {
   Files& f = files();
   if (!f.ready) return state.SkipWithError("could not make or check the files");
-  char err[POOL_ERROR_SIZE];
-  PoolPtr pool(poolLoad(f.image.c_str(), err));
+  char err[ERROR_SIZE];
+  PoolPtr pool(poolLoad(f.image.c_str(), err, sizeof err));
   LanguageModule lm = {};
   lm.module = poolGet(pool.get(), 0);
   TextMeasure measure;
-  if (!readLanguageModule(&lm, err) ||
-      !textMeasureOpen(&measure, pool.get(), poolGet(pool.get(), 1), lm.codePage, err))
+  if (!readLanguageModule(&lm, err, sizeof err) ||
+      !textMeasureOpen(&measure, pool.get(), poolGet(pool.get(), 1), lm.codePage, err, sizeof err))
     return state.SkipWithError("could not read the module or the font");
   std::vector<StringEntry*> entries;
   uint64_t bytes = 0;

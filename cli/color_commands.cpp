@@ -110,18 +110,18 @@ int runColorsImport(char** operands, FILE*, FILE* err) {
   size_t length = 0;
   MallocPtr<uint8_t> data(cliReadText(operands[2], &length, err));
   if (!data) return 1;
-  char text[COLOR_ERROR_SIZE] = "";
+  char text[ERROR_SIZE] = "";
   char* notes = nullptr;
   char shown[1024];
   textEscape(operands[2], shown, sizeof shown);
-  if (!paletteRead(&t.table, reinterpret_cast<const char*>(data.get()), length, format, &notes, text)) {
+  if (!paletteRead(&t.table, reinterpret_cast<const char*>(data.get()), length, format, &notes, text, sizeof text)) {
     std::fprintf(err, "korvane-cli: %s: %s\n", shown, text);
     return 1;
   }
   if (notes) std::fprintf(err, "korvane-cli: %s: %s", shown, notes);
   std::free(notes);
   ModuleKeep keep;
-  if (!colorTableStore(&t.table, t.module, &keep, t.body.get(), t.size, text)) return cliStoreRefused(err, t.module, text);
+  if (!colorTableStore(&t.table, t.module, &keep, t.body.get(), t.size, text, sizeof text)) return cliStoreRefused(err, t.module, text);
   return cliSaveImage(pool.get(), operands[3], nullptr, err, {false, false});
 }
 

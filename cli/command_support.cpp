@@ -10,8 +10,8 @@
 #include <string>
 
 PoolPtr cliLoadImage(const char* path, FILE* err) {
-  char text[POOL_ERROR_SIZE] = "";
-  PoolPtr pool(poolLoad(path, text));
+  char text[ERROR_SIZE] = "";
+  PoolPtr pool(poolLoad(path, text, sizeof text));
   char shown[1024];
   textEscape(path, shown, sizeof shown);
   if (!pool) std::fprintf(err, "Error loading file %s: %s\n", shown, text);
@@ -58,12 +58,12 @@ int cliWriteOutput(const char* path, const void* bytes, size_t length, FILE* out
     if (length && std::fwrite(bytes, 1, length, out) != length) return 1;  // counted by the caller's flush
     return 0;
   }
-  char text[POOL_ERROR_SIZE] = "";
+  char text[ERROR_SIZE] = "";
   return fileSaveBytes(path, bytes, length, text, sizeof text) ? 0 : cliFail(err, text);
 }
 
 uint8_t* cliReadText(const char* path, size_t* length, FILE* err) {
-  char text[POOL_ERROR_SIZE] = "";
+  char text[ERROR_SIZE] = "";
   uint8_t* data = fileReadAll(path, FILE_TEXT_LIMIT, length, text, sizeof text);
   if (!data) std::fprintf(err, "korvane-cli: %s\n", text);
   return data;
@@ -79,10 +79,10 @@ int cliStoreRefused(FILE* err, Module* module, const char* reason) {
 int cliSaveImage(ModulePool* pool, const char* path, FILE* out, FILE* err, CliSaveFlags flags) {
   if (poolGetAlignmentOffset(pool))
     return cliFail(err, "Saving files with data alignments not supported yet.");
-  char text[POOL_ERROR_SIZE] = "";
+  char text[ERROR_SIZE] = "";
   PoolSaveOptions options = {};
   options.backup = flags.backup;
-  if (!poolSaveWith(pool, path, 1, &options, text)) return cliFail(err, text);
+  if (!poolSaveWith(pool, path, 1, &options, text, sizeof text)) return cliFail(err, text);
   if (flags.verbose && options.checked) std::fprintf(out, "verified %u modules\n", options.checked);
   if (flags.verbose && options.backupMade[0]) {
     std::fputs("backup: ", out);

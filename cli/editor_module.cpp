@@ -81,13 +81,13 @@ int editorModuleDecode(ModulePool* pool, Module* module, EditorModule* m, char* 
       return 1;
     }
     case EDITOR_IMAGES:
-      m->images = imageModuleDecode(module, err);
+      m->images = imageModuleDecode(module, err, EDITOR_ERROR_SIZE);
       if (!m->images) return 0;
       m->kind = EDITOR_IMAGES;
       return 1;
     case EDITOR_STRINGS:
       m->lm.module = module;
-      if (!readLanguageModule(&m->lm, err)) return 0;
+      if (!readLanguageModule(&m->lm, err, EDITOR_ERROR_SIZE)) return 0;
       m->kind = EDITOR_STRINGS;
       return 1;
     default:
@@ -97,10 +97,10 @@ int editorModuleDecode(ModulePool* pool, Module* module, EditorModule* m, char* 
 
 int editorModuleStore(EditorModule* m, char* err) {
   switch (m->kind) {
-    case EDITOR_COLORS: return colorTableStore(&m->table, m->module, &m->keep, m->body.get(), m->bodySize, err);
-    case EDITOR_FONTS: return fontStoreGlyphs(m->module, &m->keep, &m->metrics, m->glyphs, err);
-    case EDITOR_IMAGES: return imageModuleStore(m->images, m->module, &m->keep, err);
-    case EDITOR_STRINGS: return writeLanguageModule(&m->lm, &m->keep, err);
+    case EDITOR_COLORS: return colorTableStore(&m->table, m->module, &m->keep, m->body.get(), m->bodySize, err, EDITOR_ERROR_SIZE);
+    case EDITOR_FONTS: return fontStoreGlyphs(m->module, &m->keep, &m->metrics, m->glyphs, err, EDITOR_ERROR_SIZE);
+    case EDITOR_IMAGES: return imageModuleStore(m->images, m->module, &m->keep, err, EDITOR_ERROR_SIZE);
+    case EDITOR_STRINGS: return writeLanguageModule(&m->lm, &m->keep, err, EDITOR_ERROR_SIZE);
     default: return 1;
   }
 }
@@ -124,7 +124,7 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
   const char* name = moduleGetName(m->module);
   switch (m->kind) {
     case EDITOR_STRINGS:
-      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size), true);
+      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size), false);
       break;
     case EDITOR_FONTS:
       add("fonts/" + stem + ".bdf", fontBdfWrite(&m->metrics, m->glyphs, name, codePage, &size), false);
@@ -167,16 +167,16 @@ int editorModuleRead(EditorModule* m, const std::string& path, const char* data,
   }
   if (m->kind == EDITOR_FONTS && endsWith(path, ".bdf")) {
     char* warnings = nullptr;
-    char text[FONT_BDF_ERROR_SIZE] = "";
-    if (!fontBdfRead(data, size, &m->metrics, m->glyphs, &warnings, text)) return fail(err, text);
+    char text[ERROR_SIZE] = "";
+    if (!fontBdfRead(data, size, &m->metrics, m->glyphs, &warnings, text, sizeof text)) return fail(err, text);
     if (warnings) *notes += warnings;
     std::free(warnings);
     return 1;
   }
   if (m->kind == EDITOR_COLORS && (endsWith(path, ".gpl") || endsWith(path, ".items.tsv"))) {
     char* said = nullptr;
-    char text[COLOR_ERROR_SIZE] = "";
-    if (!paletteRead(&m->table, data, size, endsWith(path, ".gpl") ? PALETTE_GPL : PALETTE_ITEMS, &said, text))
+    char text[ERROR_SIZE] = "";
+    if (!paletteRead(&m->table, data, size, endsWith(path, ".gpl") ? PALETTE_GPL : PALETTE_ITEMS, &said, text, sizeof text))
       return fail(err, text);
     if (said) *notes += said;
     std::free(said);
@@ -190,8 +190,8 @@ int editorModuleRead(EditorModule* m, const std::string& path, const char* data,
     if (!imageTypeIsShown(e->type) || !endsWith(path, std::string(".") + imageTypeExtension(e->type)))
       return fail(err, std::string("picture ") + std::to_string(index) + " is of type " + imageTypeText(e->type));
     uint32_t taken = 0;
-    char text[IMAGE_ERROR_SIZE] = "";
-    uint8_t* picture = imageImportBytes(e, reinterpret_cast<const uint8_t*>(data), size, &taken, text);
+    char text[ERROR_SIZE] = "";
+    uint8_t* picture = imageImportBytes(e, reinterpret_cast<const uint8_t*>(data), size, &taken, text, sizeof text);
     if (!picture) return fail(err, text + (text[0] == '\n'));
     // Replace takes the file's data as they are; taking the same again
     // changes nothing.
@@ -207,8 +207,8 @@ std::vector<ByteUses> editorCyrillicUses(ModulePool* pool) {
     Module* m = poolGet(pool, i);
     if (!languageMatch(pool, m) || std::strcmp(languageCodePage(moduleGetName(m)), "CP1251") != 0) continue;
     ByteUses uses;
-    char err[LANGUAGE_ERROR_SIZE];
-    if (languageByteUses(m, uses.data(), err)) all.push_back(uses);
+    char err[ERROR_SIZE];
+    if (languageByteUses(m, uses.data(), err, sizeof err)) all.push_back(uses);
   }
   return all;
 }

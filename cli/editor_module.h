@@ -20,7 +20,7 @@
 
 enum EditorKind : int { EDITOR_NONE = 0, EDITOR_COLORS, EDITOR_FONTS, EDITOR_IMAGES, EDITOR_STRINGS };
 
-constexpr size_t EDITOR_ERROR_SIZE = 256;
+constexpr size_t EDITOR_ERROR_SIZE = ERROR_SIZE;
 
 struct EditorModule {
   int kind = EDITOR_NONE;

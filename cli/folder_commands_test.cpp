@@ -109,14 +109,14 @@ TEST_F(ModFolder, EditedFilesTakeTheirImports) {
   // The picture as Replace takes the file.
   char text[256] = "";
   auto pictureOf = [&](const std::string& path) {
-    PoolPtr pool(poolLoad(path.c_str(), text));
-    ImageModule* images = pool ? imageModuleDecode(poolGet(pool.get(), 13), text) : nullptr;
+    PoolPtr pool(poolLoad(path.c_str(), text, sizeof text));
+    ImageModule* images = pool ? imageModuleDecode(poolGet(pool.get(), 13), text, sizeof text) : nullptr;
     EXPECT_TRUE(images) << text;
     auto* e = images ? static_cast<ImageEntry*>(listGet(images->entries, 2)) : nullptr;
     Bytes data;
     if (e) {
       uint32_t size = 0;
-      MallocPtr<uint8_t> taken(imageImportFile(e, xpm.c_str(), &size, text));
+      MallocPtr<uint8_t> taken(imageImportFile(e, xpm.c_str(), &size, text, sizeof text));
       data = path == in ? Bytes(taken.get(), taken.get() + size) : Bytes(e->data, e->data + e->size);
     }
     imageModuleFree(images);

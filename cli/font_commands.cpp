@@ -98,12 +98,12 @@ int runFontImport(char** operands, FILE*, FILE* err) {
   size_t length = 0;
   MallocPtr<uint8_t> contents(cliReadText(operands[2], &length, err));
   if (!contents) return 1;
-  char text[FONT_BDF_ERROR_SIZE] = "";
+  char text[ERROR_SIZE] = "";
   char* warnings = nullptr;
   char shown[1024];
   textEscape(operands[2], shown, sizeof shown);
   int read = fontBdfRead(reinterpret_cast<const char*>(contents.get()), length, &font.metrics, font.glyphs,
-                         &warnings, text);
+                         &warnings, text, sizeof text);
   if (!read) {
     std::fprintf(err, "korvane-cli: %s: %s\n", shown, text);
     return 1;
@@ -115,8 +115,8 @@ int runFontImport(char** operands, FILE*, FILE* err) {
   }
   std::free(warnings);
   ModuleKeep keep;
-  char why[FONT_ERROR_SIZE] = "";
-  if (!fontStoreGlyphs(font.module, &keep, &font.metrics, font.glyphs, why))
+  char why[ERROR_SIZE] = "";
+  if (!fontStoreGlyphs(font.module, &keep, &font.metrics, font.glyphs, why, sizeof why))
     return cliStoreRefused(err, font.module, why);
   return cliSaveImage(pool.get(), operands[3], nullptr, err, {false, false});
 }
@@ -134,8 +134,8 @@ int runFontCoverage(char** operands, FILE* out, FILE* err) {
     return 1;
   }
   uint32_t uses[256];
-  char text[LANGUAGE_ERROR_SIZE] = "";
-  if (!languageByteUses(language, uses, text)) {
+  char text[ERROR_SIZE] = "";
+  if (!languageByteUses(language, uses, text, sizeof text)) {
     std::fprintf(err, "korvane-cli: %s: %s\n", shown, text);
     return 1;
   }

@@ -14,8 +14,8 @@ const char* kindName(int kind) { return kind == IMAGE_KIND_ICONS ? "romicons" : 
 void imageModulePrint(Module* m, FILE* out) {
   std::fputs("module\t", out);
   cliPrintName(out, moduleGetName(m));
-  char text[IMAGE_ERROR_SIZE];
-  ImageModule* images = imageModuleDecode(m, text);
+  char text[ERROR_SIZE];
+  ImageModule* images = imageModuleDecode(m, text, sizeof text);
   if (!images) {
     std::fprintf(out, "\t%s\tmalformed\n", std::strcmp(moduleGetName(m), "romicons") ? "rombitmaps" : "romicons");
     return;
@@ -55,8 +55,8 @@ int runExport(char** operands, FILE*, FILE* err) {
                  operands[1]);
     return 1;
   }
-  char text[IMAGE_ERROR_SIZE] = "";
-  ImageModule* images = imageModuleDecode(m, text);
+  char text[ERROR_SIZE] = "";
+  ImageModule* images = imageModuleDecode(m, text, sizeof text);
   if (!images) return cliFail(err, text);
   int code = 1;
   auto* e = static_cast<ImageEntry*>(entryIndex < listGetCount(images->entries)
@@ -67,7 +67,7 @@ int runExport(char** operands, FILE*, FILE* err) {
   else if (!imageTypeIsShown(e->type))
     std::fprintf(err, "korvane-cli: entry %s is of type %s, which the Images tab cannot show or save\n",
                  operands[2], imageTypeText(e->type));
-  else if (!imageExportSave(e, operands[3], text))
+  else if (!imageExportSave(e, operands[3], text, sizeof text))
     cliFail(err, text);
   else
     code = 0;

@@ -39,8 +39,8 @@ int runList(char** operands, FILE* out, FILE* err) {
 }
 
 int runCheck(char** operands, FILE* out, FILE* err) {
-  char text[POOL_ERROR_SIZE] = "";
-  PoolPtr pool(poolLoad(operands[0], text));
+  char text[ERROR_SIZE] = "";
+  PoolPtr pool(poolLoad(operands[0], text, sizeof text));
   if (!pool) return cliFail(err, text);
   std::fprintf(out, "%u modules\n", poolGetCount(pool.get()));
   if (uint32_t offset = poolGetAlignmentOffset(pool.get()))
@@ -52,7 +52,7 @@ int runExtract(char** operands, FILE* out, FILE* err) {
   PoolPtr pool = cliLoadImage(operands[0], err);
   uint32_t index;
   if (!pool || !cliParseIndex(operands[1], "module", &index, err)) return 1;
-  char text[POOL_ERROR_SIZE] = "";
+  char text[ERROR_SIZE] = "";
   PoolPtr single(moduleExtract(pool.get(), index, text, sizeof text));
   return single ? cliSaveImage(single.get(), operands[2], out, err, {false, false}) : cliFail(err, text);
 }
@@ -64,7 +64,7 @@ int runReplace(char** operands, FILE* out, FILE* err) {
   PoolPtr source = cliLoadImage(operands[2], err);
   if (!source) return 1;
   // A loaded pool holds at least one module; further ones are ignored.
-  char text[POOL_ERROR_SIZE] = "";
+  char text[ERROR_SIZE] = "";
   if (!moduleReplace(pool.get(), index, poolGet(source.get(), 0), text, sizeof text))
     return cliFail(err, text);
   return cliSaveImage(pool.get(), operands[3], out, err, {!operands[4], operands[5] != nullptr});
@@ -73,7 +73,7 @@ int runReplace(char** operands, FILE* out, FILE* err) {
 // Each editor's check of a module of its kind: its encoder run on the
 // content as loaded, and the result read back. 0 for a module of another
 // kind, 1 when it would store, -1 with the reason when it would not.
-int (*const STORE_CHECKS[])(Module*, char*) = {colorStoreCheck, fontStoreCheck, imageStoreCheck,
+int (*const STORE_CHECKS[])(Module*, char*, size_t) = {colorStoreCheck, fontStoreCheck, imageStoreCheck,
                                                languageStoreCheck};
 
 // An unedited store stores nothing, so --commit leaves every module as it
@@ -84,8 +84,8 @@ int runResave(char** operands, FILE* out, FILE* err) {
   if (operands[2]) {
     for (uint32_t i = 0; i < poolGetCount(pool.get()); i++) {
       for (auto check : STORE_CHECKS) {
-        char text[POOL_ERROR_SIZE] = "";
-        int result = check(poolGet(pool.get(), i), text);
+        char text[ERROR_SIZE] = "";
+        int result = check(poolGet(pool.get(), i), text, sizeof text);
         if (result < 0) {
           cliPrintName(err, moduleGetName(poolGet(pool.get(), i)));
           std::fprintf(err, ": %s\n", text);

@@ -55,14 +55,14 @@ TEST_F(SaveSafety, UneditedCommitKeepsEveryByte) {
 TEST_F(SaveSafety, SharedPicturesStayShared) {
   Bytes bytes = module("romicons", iconsBodyShared());
   Module* m = moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr);
-  char err[IMAGE_ERROR_SIZE] = "";
-  ImageModule* images = imageModuleDecode(m, err);
+  char err[ERROR_SIZE] = "";
+  ImageModule* images = imageModuleDecode(m, err, sizeof err);
   ASSERT_TRUE(images) << err;
   auto entry = [&](uint32_t i) { return static_cast<ImageEntry*>(listGet(images->entries, i)); };
   uint8_t* fresh = static_cast<uint8_t*>(std::calloc(8, 1));
   imageEntrySetData(entry(1), fresh, 8);
   ModuleKeep keep;
-  ASSERT_TRUE(imageModuleStore(images, m, &keep, err)) << err;
+  ASSERT_TRUE(imageModuleStore(images, m, &keep, err, sizeof err)) << err;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(m, &size));
   auto offset = [&](uint32_t i) { return beGet32(body.get() + 12 + 36 * i); };
@@ -105,14 +105,14 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
   static const ModuleOps HUGE_OPS = {[](Module*) {}, nullptr, nullptr, nullptr, nullptr, nullptr,
                                      nullptr, nullptr, nullptr, nullptr,
                                      [](const Module*) { return uint32_t(3) << 30; }};
-  ModulePool* pool = poolParse(small.data(), small.size(), err);
+  ModulePool* pool = poolParse(small.data(), small.size(), err, sizeof err);
   ASSERT_TRUE(pool) << err;
   for (int i = 0; i < 2; i++) {
     auto* huge = static_cast<Module*>(std::calloc(1, sizeof(Module)));
     huge->arch = ARCH_4DAD, huge->ops = &HUGE_OPS;
     poolAdd(pool, huge);
   }
-  EXPECT_EQ(0, poolSave(pool, out.c_str(), 1, err));
+  EXPECT_EQ(0, poolSave(pool, out.c_str(), 1, err, sizeof err));
   EXPECT_EQ("Error saving file\n" + out + ": the image would be " + std::to_string(6442450944 + small.size()) +
                 " bytes; at most 4294967295 can be loaded",
             std::string(err));

@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <cinttypes>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/command.h"
@@ -21,8 +22,8 @@ void languagePrint(Module* m, FILE* out) {
   cliPrintName(out, moduleGetName(m));
   LanguageModule lm = {};
   lm.module = m;
-  char err[LANGUAGE_ERROR_SIZE];
-  if (!readLanguageModule(&lm, err)) {
+  char err[ERROR_SIZE];
+  if (!readLanguageModule(&lm, err, sizeof err)) {
     std::fputs("\tmalformed\n", out);
     languageModuleClear(&lm);
     return;
@@ -69,8 +70,8 @@ bool languageLoad(ModulePool* pool, const char* given, LanguageModule* lm, FILE*
     lm->module = nullptr;
     return false;
   }
-  char message[LANGUAGE_ERROR_SIZE];
-  if (readLanguageModule(lm, message)) return true;
+  char message[ERROR_SIZE];
+  if (readLanguageModule(lm, message, sizeof message)) return true;
   std::fprintf(err, "korvane-cli: '%s': %s\n", shown, message);
   return false;
 }
@@ -112,7 +113,7 @@ int runExport(char** operands, FILE* out, FILE* err) {
     size_t size = 0;
     char* bytes = translationWrite(&lm, operands[3] ? &reference : nullptr, format, &size);
     code = cliWriteOutput(operands[2], bytes, size, out, err);
-    g_free(bytes);
+    std::free(bytes);
   }
   languageModuleClear(&reference);
   languageModuleClear(&lm);
@@ -134,7 +135,7 @@ int runImport(char** operands, FILE*, FILE* err) {
     translationRead(&lm, reinterpret_cast<const char*>(data.get()), size, format, operands[4] != nullptr,
                     &result);
     std::fputs(result.refusals, err);
-    char text[LANGUAGE_ERROR_SIZE];
+    char text[ERROR_SIZE];
     ModuleKeep keep;
     if (result.malformed) {
       char shown[1024];
@@ -143,7 +144,7 @@ int runImport(char** operands, FILE*, FILE* err) {
                    format == TRANSLATION_PO ? "PO" : "TSV");
     } else if (result.refused && !operands[4]) {
       code = 1;  // nothing was taken: OUT is not written
-    } else if (!writeLanguageModule(&lm, &keep, text)) {
+    } else if (!writeLanguageModule(&lm, &keep, text, sizeof text)) {
       code = cliStoreRefused(err, lm.module, text);
     } else {
       code = cliSaveImage(pool.get(), operands[3], nullptr, err, {false, false});
@@ -160,11 +161,11 @@ int runWidth(char** operands, FILE* out, FILE* err) {
   LanguageModule lm = {};
   Module* font = nullptr;
   TextMeasure measure;
-  char text[LANGUAGE_ERROR_SIZE];
+  char text[ERROR_SIZE];
   int code = 1;
   if (languageLoad(pool.get(), operands[1], &lm, err) &&
       (font = cliFindModule(pool.get(), operands[2], err))) {
-    if (!textMeasureOpen(&measure, pool.get(), font, lm.codePage, text)) {
+    if (!textMeasureOpen(&measure, pool.get(), font, lm.codePage, text, sizeof text)) {
       std::fprintf(err, "korvane-cli: %s\n", text);
     } else {
       for (uint32_t i = 0; i < listGetCount(lm.entries); i++) {

@@ -45,17 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   const FontMetrics m = {1 + bytes[0] % 32u, 1 + bytes[1] % 32u, (1 + bytes[0] % 32u + 7) / 8};
   List* first = blankFont(m);
   List* blank = blankFont(m);
-  char err[FONT_BDF_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   char* warnings = nullptr;
   const char* text = reinterpret_cast<const char*>(bytes + 2);
-  if (!fontBdfRead(text, length - 2, &m, first, &warnings, err)) {
+  if (!fontBdfRead(text, length - 2, &m, first, &warnings, err, sizeof err)) {
     if (!err[0] || !fontsSame(m, first, blank)) std::abort();
   } else {
     size_t written = 0;
     MallocPtr<char> again(fontBdfWrite(&m, first, "fuzz", "CP1252", &written));
     List* second = blankFont(m);
     char* secondWarnings = nullptr;
-    if (!fontBdfRead(again.get(), written, &m, second, &secondWarnings, err) || secondWarnings ||
+    if (!fontBdfRead(again.get(), written, &m, second, &secondWarnings, err, sizeof err) || secondWarnings ||
         !fontsSame(m, first, second))
       std::abort();
     fontGlyphsFree(second);

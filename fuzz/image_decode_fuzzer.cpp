@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   Bytes built = ModuleBuilder().name(name).body(Bytes(bytes + 1, bytes + length)).build();
   Module* module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
   if (!module) std::abort();
-  char err[IMAGE_ERROR_SIZE] = "";
-  ImageModule* m = imageModuleDecode(module, err);
+  char err[ERROR_SIZE] = "";
+  ImageModule* m = imageModuleDecode(module, err, sizeof err);
   if (!m) {
     if (!err[0]) std::abort();
     moduleFree(module);
@@ -62,10 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   }
 
   uint32_t size = 0;
-  MallocPtr<uint8_t> body(imageModuleEncode(m->kind, m->version, m->entries, &size, err));
+  MallocPtr<uint8_t> body(imageModuleEncode(m->kind, m->version, m->entries, &size, err, sizeof err));
   if (body) {
     if (!moduleSetBody(module, body.get(), size)) std::abort();
-    ImageModule* again = imageModuleDecode(module, err);
+    ImageModule* again = imageModuleDecode(module, err, sizeof err);
     if (!again || again->kind != m->kind || again->version != m->version ||
         !entriesSame(m->entries, again->entries))
       std::abort();

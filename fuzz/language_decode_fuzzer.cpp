@@ -52,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   Bytes built = ModuleBuilder().name(name).body(Bytes(bytes + 1, bytes + length)).build();
   Module* module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
   if (!module) std::abort();
-  char err[LANGUAGE_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   LanguageModule first = {};
   first.module = module;
-  if (!readLanguageModule(&first, err)) {
+  if (!readLanguageModule(&first, err, sizeof err)) {
     if (!err[0]) std::abort();
     languageModuleClear(&first);
     moduleFree(module);
@@ -64,9 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   // Nothing edited: the store keeps the module's bytes, whatever their layout.
   const Bytes before = bodyOf(module);
   ModuleKeep keep;
-  if (!writeLanguageModule(&first, &keep, err) || bodyOf(module) != before) std::abort();
+  if (!writeLanguageModule(&first, &keep, err, sizeof err) || bodyOf(module) != before) std::abort();
   uint32_t size = 0;
-  MallocPtr<uint8_t> encoded(languageModuleEncode(&first, &size, err));
+  MallocPtr<uint8_t> encoded(languageModuleEncode(&first, &size, err, sizeof err));
   if (!encoded) {
     if (!err[0]) std::abort();
   } else {
@@ -76,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
     again.module = module;
     uint32_t againSize = 0;
     MallocPtr<uint8_t> reencoded;
-    if (!readLanguageModule(&again, err) || !languageSame(first, again) ||
-        !(reencoded = MallocPtr<uint8_t>(languageModuleEncode(&again, &againSize, err))) ||
+    if (!readLanguageModule(&again, err, sizeof err) || !languageSame(first, again) ||
+        !(reencoded = MallocPtr<uint8_t>(languageModuleEncode(&again, &againSize, err, sizeof err))) ||
         Bytes(reencoded.get(), reencoded.get() + againSize) != written)
       std::abort();
     languageModuleClear(&again);

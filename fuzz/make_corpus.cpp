@@ -9,6 +9,7 @@
 //       fuzz/corpus/translation_read
 // (with a sanitized build, add -fsanitize=address,undefined).
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "pool/be.h"
@@ -182,15 +183,15 @@ bool translationSeedsWrite(const std::string& dir) {
   Bytes built = ModuleBuilder().name("Lng_German").body(body).build();
   LanguageModule lm = {};
   lm.module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
-  char err[LANGUAGE_ERROR_SIZE];
-  bool ok = lm.module && readLanguageModule(&lm, err);
+  char err[ERROR_SIZE];
+  bool ok = lm.module && readLanguageModule(&lm, err, sizeof err);
   if (ok) languageEntryTake(static_cast<StringEntry*>(listGet(lm.entries, 0)), "Jawohl");
   for (int format : {TRANSLATION_PO, TRANSLATION_TSV}) {
     size_t size = 0;
     char* file = ok ? translationWrite(&lm, nullptr, format, &size) : nullptr;
     Bytes seed{uint8_t(format)};
     if (file) seed.insert(seed.end(), file, file + size);
-    g_free(file);
+    std::free(file);
     ok = ok && writeFile(dir + (format == TRANSLATION_PO ? "ok-po" : "ok-tsv"), seed);
   }
   languageModuleClear(&lm);

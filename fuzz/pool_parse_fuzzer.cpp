@@ -8,8 +8,8 @@
 #include "pool/pool.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
-  char err[POOL_ERROR_SIZE] = "";
-  ModulePool* pool = poolParse(bytes, length, err);
+  char err[ERROR_SIZE] = "";
+  ModulePool* pool = poolParse(bytes, length, err, sizeof err);
   if (!pool && !err[0]) std::abort();
   bool ok = !poolIsModified(pool);
   size_t position = 0;

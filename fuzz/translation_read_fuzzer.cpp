@@ -33,8 +33,8 @@ struct Language {
                                                       "ISO-8859-1"))
                                    .build();
     lm.module = moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr);
-    char err[LANGUAGE_ERROR_SIZE];
-    if (!lm.module || !readLanguageModule(&lm, err)) std::abort();
+    char err[ERROR_SIZE];
+    if (!lm.module || !readLanguageModule(&lm, err, sizeof err)) std::abort();
   }
   ~Language() {
     languageModuleClear(&lm);
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   size_t size = 0;
   char* file = translationWrite(&first.lm, nullptr, format, &size);
   translationRead(&second.lm, file, size, format, 0, &result);
-  g_free(file);
+  std::free(file);
   if (result.refused) std::abort();
   translationImportClear(&result);
   for (uint32_t i = 0; i < listGetCount(first.lm.entries); i++) {

@@ -316,6 +316,32 @@ void fileSaveMessage(char* err, size_t errSize, const char* text, const char* pa
   failSetWhy(err, errSize, text, path, why);
 }
 
+namespace {
+
+// The complete new file takes the target's place. The backup of the file
+// replaced (when kept is its stat) is made first, and last of all before
+// the rename, so that a save failing earlier never leaves one; a rename
+// that fails takes it away again. *backupMade as backupMake says.
+bool tempRename(int folder, const std::string& target, const struct stat* kept, int* backupMade, char* err,
+                size_t errSize) {
+  const std::string base = baseOf(target), backup = base + ".orig";
+  if (kept) {
+    *backupMade = backupMake(folder, base, *kept);
+    if (*backupMade < 0) {
+      failSet(err, errSize, "Unable to make backup file", target + ".orig", errno);
+      return false;
+    }
+  }
+  if (::renameat(folder, tempName[TEMP_SAVE], folder, base.c_str()) != 0) {
+    failSet(err, errSize, "Error saving file", target, errno);
+    if (*backupMade > 0) ::unlinkat(folder, backup.c_str(), 0);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int fileSave(const char* path, int overwrite, const FileWriter& writer, char* err, size_t errSize,
              FileSaveOptions* options) {
   char scratch[256];
@@ -375,21 +401,9 @@ int fileSave(const char* path, int overwrite, const FileWriter& writer, char* er
   if (ok && corruptOffset >= 0) corruptForTest(fd);
   if (ok && options && options->check) ok = checkWritten(*options, writer, fd, target, err, errSize);
   ok = closeChecked(fd, ok, target, err, errSize);
-  // The backup is made last, so that a save failing before never leaves one.
-  const std::string base = baseOf(target), backup = base + ".orig";
   int backupMade = 0;
-  if (ok && exists && options && options->backup) {
-    backupMade = backupMake(folder, base, st);
-    if (backupMade < 0) {
-      failSet(err, errSize, "Unable to make backup file", target + ".orig", errno);
-      ok = false;
-    }
-  }
-  if (ok && ::renameat(folder, tempName[TEMP_SAVE], folder, base.c_str()) != 0) {
-    failSet(err, errSize, "Error saving file", target, errno);
-    ok = false;
-    if (backupMade > 0) ::unlinkat(folder, backup.c_str(), 0);
-  }
+  ok = ok && tempRename(folder, target, exists && options && options->backup ? &st : nullptr, &backupMade, err,
+                        errSize);
   if (!ok) ::unlinkat(folder, tempName[TEMP_SAVE], 0);
   tempActive[TEMP_SAVE] = 0;
   if (ok) ::fsync(folder);

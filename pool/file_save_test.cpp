@@ -112,6 +112,7 @@ TEST(FileSave, FirstSaveOverAFileKeepsTheOriginalOnce) {
   ASSERT_TRUE(writeFile(image, imageOf({FIRST})));
   run = cli({"replace", image, "0", image, out});
   EXPECT_EQ("", run.out + run.err);
+  EXPECT_EQ("verified 1 modules\n", cli({"replace", image, "0", image, out, "--verbose"}).out);
   EXPECT_EQ(imageOf({FIRST}), readFile(out));
   EXPECT_EQ(STOCK, readFile(out + ".orig"));
   EXPECT_EQ("verified 1 modules\n", cli({"resave", image, out, "--verbose"}).out);
@@ -163,6 +164,23 @@ TEST(FileSave, FailedSaveKeepsTheFileAndMakesNoBackup) {
   for (const char* none : {"blind.img.orig", "check.img.orig"})
     EXPECT_FALSE(fs::exists(dir.file(none))) << none;
   EXPECT_FALSE(tempLeft(d));
+}
+
+// A rename refused after the backup was made (a sticky folder: another's
+// file may not be replaced there) takes the backup away again.
+TEST(FileSave, FailedRenameLeavesNoBackup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs a file of another user";
+  TempDir dir;
+  const std::string image = dir.file("edited.img"), target = dir.file("sticky.img");
+  ASSERT_TRUE(writeFile(image, EDITED));
+  ASSERT_TRUE(writeFile(target, STOCK));
+  fs::permissions(target, fs::perms(04666));  // copied, not linked, by the user
+  fs::permissions(dir.path(), fs::perms(01777));
+  EXPECT_EQ("Error saving file\n" + target + ": Operation not permitted\n",
+            cli({"resave", image, target}, true).err);
+  EXPECT_EQ(STOCK, readFile(target));
+  EXPECT_FALSE(fs::exists(target + ".orig"));
+  EXPECT_FALSE(tempLeft(dir.path()));
 }
 
 TEST(FileSave, InterruptedSaveRemovesItsTemporaryFile) {

@@ -20,3 +20,8 @@ inline uint8_t* mallocCopy(const void* src, size_t n) {
   if (n) std::memcpy(p, src, n);
   return p;
 }
+
+// Returns a malloc'd copy of a NUL-terminated text. Release with free.
+inline char* mallocString(const char* text) {
+  return reinterpret_cast<char*>(mallocCopy(text, std::strlen(text) + 1));
+}

@@ -24,15 +24,6 @@ namespace {
 
 constexpr uint32_t POOL_GROW_FIRST = 32;  // then the array doubles
 
-void setError(char* err, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void setError(char* err, const char* format, ...) {
-  if (!err) return;
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(err, POOL_ERROR_SIZE, format, args);
-  va_end(args);
-}
-
 // Writes every module back to back. False (with the message) on a failure.
 bool writeModules(ModulePool* pool, int fd, char* err, size_t errSize) {
   for (uint32_t index = 0; index < pool->count; index++) {
@@ -55,17 +46,17 @@ bool writeModules(ModulePool* pool, int fd, char* err, size_t errSize) {
 
 // Splits the buffer's bytes into modules that borrow their blocks from it.
 // The caller keeps its reference to the buffer.
-ModulePool* parseShared(ModuleBuffer* buffer, const uint8_t* bytes, size_t length, char* err) {
+ModulePool* parseShared(ModuleBuffer* buffer, const uint8_t* bytes, size_t length, char* err, size_t errSize) {
   ModulePool* pool = poolNew();
   pool->arch = moduleDetectArch(bytes, length);
   if (pool->arch == ARCH_UNKNOWN) {
-    setError(err, "Unknown file format");
+    errorSet(err, errSize, "Unknown file format");
     poolFree(pool);
     return nullptr;
   }
   // Offsets are 32-bit throughout the format; a larger image cannot be one.
   if (length > UINT32_MAX) {
-    setError(err, "Error at 0x%x: Unknown data", UINT32_MAX);
+    errorSet(err, errSize, "Error at 0x%x: Unknown data", UINT32_MAX);
     poolFree(pool);
     return nullptr;
   }
@@ -80,21 +71,21 @@ ModulePool* parseShared(ModuleBuffer* buffer, const uint8_t* bytes, size_t lengt
     if (zeros) pool->alignmentOffset = uint32_t(position);
     zeros = 0;
     if (moduleDetectArch(bytes + position, length - position) != pool->arch) {
-      setError(err, "Error at 0x%zx: Unknown data", position);
+      errorSet(err, errSize, "Error at 0x%zx: Unknown data", position);
       poolFree(pool);
       return nullptr;
     }
     int code = 0;
     Module* m = moduleCreateShared(buffer, position, pool->arch, &code);
     if (!m) {
-      setError(err, "Error at 0x%zx: %s", position, moduleErrorText(code));
+      errorSet(err, errSize, "Error at 0x%zx: %s", position, moduleErrorText(code));
       poolFree(pool);
       return nullptr;
     }
     uint32_t size = moduleGetSize(m);
     if (size == 0) {
       moduleFree(m);
-      setError(err, "Error at 0x%zx: Unable to get module size", position);
+      errorSet(err, errSize, "Error at 0x%zx: Unable to get module size", position);
       poolFree(pool);
       return nullptr;
     }
@@ -102,7 +93,7 @@ ModulePool* parseShared(ModuleBuffer* buffer, const uint8_t* bytes, size_t lengt
     position += size;
   }
   if (zeros) {
-    setError(err, "Unexpected data at the end of file");
+    errorSet(err, errSize, "Unexpected data at the end of file");
     poolFree(pool);
     return nullptr;
   }
@@ -111,21 +102,21 @@ ModulePool* parseShared(ModuleBuffer* buffer, const uint8_t* bytes, size_t lengt
 
 // Parses bytes the buffer has just taken over, then lets go of the parse's
 // reference: the modules hold the rest.
-ModulePool* parseAdopted(uint8_t* bytes, size_t length, char* err) {
+ModulePool* parseAdopted(uint8_t* bytes, size_t length, char* err, size_t errSize) {
   ModuleBuffer* buffer = moduleBufferAdopt(bytes, length);
-  ModulePool* pool = parseShared(buffer, bytes, length, err);
+  ModulePool* pool = parseShared(buffer, bytes, length, err, errSize);
   moduleBufferRelease(buffer);
   return pool;
 }
 
 }  // namespace
 
-ModulePool* poolLoad(const char* path, char* err) {
+ModulePool* poolLoad(const char* path, char* err, size_t errSize) {
   if (!path || !path[0]) {
-    setError(err, "Invalid file name.");
+    errorSet(err, errSize, "Invalid file name.");
     return nullptr;
   }
-  char shown[POOL_ERROR_SIZE];  // paths in messages stay on their line
+  char shown[ERROR_SIZE];  // paths in messages stay on their line
   textEscape(path, shown, sizeof shown);
   // A FIFO or a device is refused when opened, before it could block or
   // stream without end; a folder has no length to take.
@@ -133,19 +124,19 @@ ModulePool* poolLoad(const char* path, char* err) {
   const char* why = nullptr;
   int fd = fileOpenRegular(path, &st, &why);
   if (fd < 0) {
-    setError(err, "Failed to open '%s': %s", shown, why);
+    errorSet(err, errSize, "Failed to open '%s': %s", shown, why);
     return nullptr;
   }
   const uint64_t length = uint64_t(st.st_size);
   if (length <= 3) {
     ::close(fd);
-    setError(err, "File '%s' is too small", shown);
+    errorSet(err, errSize, "File '%s' is too small", shown);
     return nullptr;
   }
   // Offsets are 32-bit: a larger file is refused before a byte is read.
   if (length > UINT32_MAX) {
     ::close(fd);
-    setError(err, "Error at 0x%x: Unknown data", UINT32_MAX);
+    errorSet(err, errSize, "Error at 0x%x: Unknown data", UINT32_MAX);
     return nullptr;
   }
   MallocPtr<uint8_t> buffer(static_cast<uint8_t*>(std::malloc(size_t(length))));
@@ -158,19 +149,19 @@ ModulePool* poolLoad(const char* path, char* err) {
   }
   ::close(fd);
   if (done != length) {
-    setError(err, "Error reading '%s'", shown);
+    errorSet(err, errSize, "Error reading '%s'", shown);
     return nullptr;
   }
   // The modules share the file's bytes read here: no second copy.
-  ModulePool* pool = parseAdopted(buffer.release(), size_t(length), err);
+  ModulePool* pool = parseAdopted(buffer.release(), size_t(length), err, errSize);
   if (pool) std::snprintf(pool->path, sizeof pool->path, "%s", path);
   return pool;
 }
 
-ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err) {
+ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err, size_t errSize) {
   if (!bytes) length = 0;  // refused as an unknown format
   // One copy that every module shares, rather than one copy per module.
-  return parseAdopted(mallocCopy(bytes, length), length, err);
+  return parseAdopted(mallocCopy(bytes, length), length, err, errSize);
 }
 
 namespace {
@@ -262,25 +253,25 @@ bool checkModules(ModulePool* pool, int fd, char* text, size_t textSize, char* w
 
 }  // namespace
 
-int poolSave(ModulePool* pool, const char* path, int overwrite, char* err) {
-  return poolSaveWith(pool, path, overwrite, nullptr, err);
+int poolSave(ModulePool* pool, const char* path, int overwrite, char* err, size_t errSize) {
+  return poolSaveWith(pool, path, overwrite, nullptr, err, errSize);
 }
 
 int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOptions* options,
-                 char* err) {
+                 char* err, size_t errSize) {
   if (options) {
     options->checked = 0;
     options->backupMade[0] = '\0';
   }
   if (pool->alignmentOffset) {
-    setError(err, "Saving pool with alignment not supported yet");
+    errorSet(err, errSize, "Saving pool with alignment not supported yet");
     return 0;
   }
   const char* name = path ? path : pool->path;
   // A stored path of full length may have been cut at load: never save to a
   // file the user did not name.
   if (!name[0] || (!path && std::strlen(pool->path) >= sizeof pool->path - 1)) {
-    setError(err, "Invalid output filename");
+    errorSet(err, errSize, "Invalid output filename");
     return 0;
   }
   // A file the loader would refuse is never written: a store may have grown
@@ -290,7 +281,7 @@ int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOpti
     char why[128];
     std::snprintf(why, sizeof why, "the image would be %llu bytes; at most %llu can be loaded",
                   static_cast<unsigned long long>(total), static_cast<unsigned long long>(POOL_IMAGE_MAX));
-    if (err) fileSaveMessage(err, POOL_ERROR_SIZE, "Error saving file", name, why);
+    if (err) fileSaveMessage(err, errSize, "Error saving file", name, why);
     return 0;
   }
   FileWriter writer = {[](int fd, void* context, char* e, size_t size) {
@@ -303,7 +294,7 @@ int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOpti
     fileOptions.check = [](int fd, void* context, char* text, size_t textSize, char* why, size_t whySize) {
       return checkModules(static_cast<ModulePool*>(context), fd, text, textSize, why, whySize);
     };
-  if (!fileSave(name, overwrite, writer, err, POOL_ERROR_SIZE, &fileOptions)) return 0;
+  if (!fileSave(name, overwrite, writer, err, ERROR_SIZE, &fileOptions)) return 0;
   if (options) {
     options->checked = fileOptions.checked ? pool->count : 0;
     std::snprintf(options->backupMade, sizeof options->backupMade, "%s", fileOptions.backupMade);

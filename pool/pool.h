@@ -8,9 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "pool/error_text.h"
 #include "pool/module.h"
-
-constexpr size_t POOL_ERROR_SIZE = 256;  // every error text buffer holds this much
 
 struct ModulePool {
   uint32_t arch;             // ModuleArch of the file; every module has it
@@ -22,15 +21,15 @@ struct ModulePool {
 };
 
 // Reads and parses a file. Returns the pool, or null with a one-line message
-// in err (POOL_ERROR_SIZE bytes). The modules share the bytes read (see
+// in err (errSize bytes). The modules share the bytes read (see
 // moduleCreateShared): the file's bytes are in memory once, and stay until
 // the last module that has not been changed is freed.
-ModulePool* poolLoad(const char* path, char* err);
+ModulePool* poolLoad(const char* path, char* err, size_t errSize);
 
 // Parses an image held in memory; the bytes are copied once, the modules
 // share that copy as after poolLoad, and the caller's bytes stay the
 // caller's. Returns the pool, or null with a message in err.
-ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err);
+ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err, size_t errSize);
 
 // Writes every module back to back to path (the pool's own path when null).
 // A regular file is replaced atomically: the modules go to a temporary file
@@ -43,7 +42,7 @@ ModulePool* poolParse(const uint8_t* bytes, size_t length, char* err);
 // unless overwrite is 1, a target that is not a regular file (a FIFO, a
 // device) and one the caller may not write. Returns 1, or 0 with a message
 // in err. Changes neither the path nor the saved CRCs.
-int poolSave(ModulePool* pool, const char* path, int overwrite, char* err);
+int poolSave(ModulePool* pool, const char* path, int overwrite, char* err, size_t errSize);
 
 // What a save does beyond poolSave, and what it did.
 struct PoolSaveOptions {
@@ -56,7 +55,7 @@ struct PoolSaveOptions {
 
 // poolSave with options (null: as poolSave).
 int poolSaveWith(ModulePool* pool, const char* path, int overwrite, PoolSaveOptions* options,
-                 char* err);
+                 char* err, size_t errSize);
 
 // A new pool without modules, of the 0x4DAD architecture: an image built
 // module by module with poolAdd.

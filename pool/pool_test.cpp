@@ -21,8 +21,8 @@ const Bytes A = ModuleBuilder().name("aaa").build();
 const Bytes B = ModuleBuilder().name("bbb").type(1).build();
 
 std::string parseError(const Bytes& image, PoolPtr* pool = nullptr) {
-  char text[POOL_ERROR_SIZE] = "";
-  PoolPtr parsed(poolParse(image.data(), image.size(), text));
+  char text[ERROR_SIZE] = "";
+  PoolPtr parsed(poolParse(image.data(), image.size(), text, sizeof text));
   if (pool) *pool = std::move(parsed);
   return text;
 }
@@ -45,8 +45,8 @@ TEST(ImageFile, ParseLoadAndSave) {
 
   TempDir dir;
   std::string path = dir.file(std::string(250, 't')), link = dir.file("link.img");
-  char text[POOL_ERROR_SIZE] = "";
-  auto loadError = [&](std::string p) { PoolPtr gone(poolLoad(p.c_str(), text)); return text; };
+  char text[ERROR_SIZE] = "";
+  auto loadError = [&](std::string p) { PoolPtr gone(poolLoad(p.c_str(), text, sizeof text)); return text; };
   EXPECT_STREQ("Invalid file name.", loadError(""));
   EXPECT_EQ("Failed to open '" + link + "': No such file or directory", loadError(link));
   EXPECT_EQ("Failed to open '" + dir.path() + "': Is a directory", loadError(dir.path()));
@@ -55,28 +55,28 @@ TEST(ImageFile, ParseLoadAndSave) {
 
   Bytes odd = ModuleBuilder().name("gap").body({9}).gaps(8, 4).headerFiller(true).build();
   parseError(imageOf({A, odd, B}), &pool);
-  ASSERT_EQ(1, poolSave(pool.get(), path.c_str(), 0, text)) << text;  // new, long name
+  ASSERT_EQ(1, poolSave(pool.get(), path.c_str(), 0, text, sizeof text)) << text;  // new, long name
   ::chmod(path.c_str(), 0640);
   std::filesystem::create_symlink(path, link);
-  pool.reset(poolLoad(link.c_str(), text));
+  pool.reset(poolLoad(link.c_str(), text, sizeof text));
   ASSERT_TRUE(pool) << text;
   const uint8_t body[] = {1, 2, 3};
   moduleSetBody(poolGet(pool.get(), 0), body, 3);
-  ASSERT_EQ(1, poolSave(pool.get(), nullptr, 1, text)) << text;
+  ASSERT_EQ(1, poolSave(pool.get(), nullptr, 1, text, sizeof text)) << text;
   EXPECT_EQ(1, poolIsModified(pool.get()));  // marking saved is the caller's job
   EXPECT_EQ(imageOf({ModuleBuilder().name("aaa").body({1, 2, 3}).build(), odd, B}), readFile(path));
   EXPECT_EQ(std::filesystem::perms(0640), std::filesystem::status(path).permissions());
   // Only a regular file is replaced: a device or a FIFO is refused unwritten.
-  EXPECT_EQ(0, poolSave(pool.get(), "/dev/null", 1, text));
+  EXPECT_EQ(0, poolSave(pool.get(), "/dev/null", 1, text, sizeof text));
   EXPECT_STREQ("Unable to open output file\n/dev/null: not a regular file", text);
 
   Bytes big = ModuleBuilder().name("big").body(Bytes(4000, 3)).build();
   ASSERT_TRUE(writeFile(path, imageOf({big, big, big})));
-  pool.reset(poolLoad(path.c_str(), text));
+  pool.reset(poolLoad(path.c_str(), text, sizeof text));
   ASSERT_TRUE(pool) << text;
   EXPECT_EQ(path.substr(0, 255), pool->path);
   auto refused = [&](ModulePool* p, const char* to, int overwrite, const std::string& message) {
-    EXPECT_EQ(0, poolSave(p, to, overwrite, text)) << message;
+    EXPECT_EQ(0, poolSave(p, to, overwrite, text, sizeof text)) << message;
     EXPECT_EQ(message, text);
   };
   refused(pool.get(), nullptr, 1, "Invalid output filename");  // a cut path names another file
@@ -87,7 +87,7 @@ TEST(ImageFile, ParseLoadAndSave) {
   refused(padded.get(), path.c_str(), 1, "Saving pool with alignment not supported yet");
   {
     WriteLimit full(6000);  // a long path is shortened in its middle, never the reason
-    EXPECT_EQ(0, poolSave(pool.get(), path.c_str(), 1, text));
+    EXPECT_EQ(0, poolSave(pool.get(), path.c_str(), 1, text, sizeof text));
     std::string shown = text;
     EXPECT_EQ(0u, shown.find("Error saving module 1\n" + path.substr(0, 20)));
     EXPECT_NE(std::string::npos, shown.find("t...t"));
@@ -98,7 +98,7 @@ TEST(ImageFile, ParseLoadAndSave) {
   pid_t child = fork();
   if (child == 0) {  // root may write anything: try as an ordinary user
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
-    _exit(poolSave(pool.get(), path.c_str(), 1, text));
+    _exit(poolSave(pool.get(), path.c_str(), 1, text, sizeof text));
   }
   int status = -1;
   waitpid(child, &status, 0);
@@ -118,18 +118,18 @@ TEST(ImageFile, SharedBytesEditedAndSaved) {
   Bytes image = imageOf({first, second, tail, first});
   TempDir dir;
   ASSERT_TRUE(writeFile(dir.file("in.img"), image));
-  char text[POOL_ERROR_SIZE] = "";
-  PoolPtr pool(poolLoad(dir.file("in.img").c_str(), text));
+  char text[ERROR_SIZE] = "";
+  PoolPtr pool(poolLoad(dir.file("in.img").c_str(), text, sizeof text));
   ASSERT_TRUE(pool) << text;
   EXPECT_EQ(1u, std::strlen(moduleGetName(poolGet(pool.get(), 2))));  // not on into the next
   const uint8_t body[] = {9, 8, 7, 6, 5};
   ASSERT_EQ(1, moduleSetBody(poolGet(pool.get(), 1), body, 5));
-  ASSERT_EQ(1, poolSave(pool.get(), dir.file("out.img").c_str(), 0, text)) << text;
+  ASSERT_EQ(1, poolSave(pool.get(), dir.file("out.img").c_str(), 0, text, sizeof text)) << text;
   Bytes edited = ModuleBuilder().name("second").body({9, 8, 7, 6, 5}).build();
   EXPECT_EQ(imageOf({first, edited, tail, first}), readFile(dir.file("out.img")));
   // A parse copies: the caller's bytes may go at once.
   auto bytes = std::make_unique<Bytes>(image);
-  pool.reset(poolParse(bytes->data(), bytes->size(), text));
+  pool.reset(poolParse(bytes->data(), bytes->size(), text, sizeof text));
   bytes.reset();
   ASSERT_TRUE(pool) << text;
   uint32_t size = 0;

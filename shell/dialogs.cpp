@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "pool/file_save.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "shell/shell.h"
 #include "shell/shell_private.h"
 
@@ -140,17 +140,17 @@ int runSaveDialog(ModulePool* pool, const char* suggestedName) {
     return SAVE_CANCELLED;
   // Overwriting is allowed: the chooser has already asked. The first file
   // replaced is kept as NAME.orig, so a stock image survives its first save.
-  char err[POOL_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   PoolSaveOptions options = {};
   options.backup = 1;
-  if (poolSaveWith(pool, path, 1, &options, err)) return SAVE_WRITTEN;
+  if (poolSaveWith(pool, path, 1, &options, err, sizeof err)) return SAVE_WRITTEN;
   showError(err);
   return SAVE_FAILED;
 }
 
 ModulePool* shellLoadPool(const char* path) {
-  char err[POOL_ERROR_SIZE] = "";
-  ModulePool* pool = poolLoad(path, err);
+  char err[ERROR_SIZE] = "";
+  ModulePool* pool = poolLoad(path, err, sizeof err);
   if (pool) return pool;
   char text[SHELL_TEXT_SIZE];
   char shown[SHELL_TEXT_SIZE];

@@ -2,7 +2,7 @@
 // The editor page framework.
 #include "shell/editor_page.h"
 
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "shell/shell.h"
 #include "shell/tab_handler.h"
 

@@ -33,7 +33,7 @@ void testStore(GtkWidget* view) {
 }
 
 std::vector<PoolPtr> pools;  // pages and pools live as long as the process, as in the editor
-ModulePool* parse(const Bytes& image) { return pools.emplace_back(poolParse(image.data(), image.size(), nullptr)).get(); }
+ModulePool* parse(const Bytes& image) { return pools.emplace_back(poolParse(image.data(), image.size(), nullptr, 0)).get(); }
 
 Bytes named(const char* name, uint8_t fill) { return ModuleBuilder().name(name).body(Bytes(8, fill)).build(); }
 

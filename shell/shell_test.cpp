@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "resources/icon_data.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tests/support/gui_driver.h"
 
 namespace {
@@ -192,7 +192,7 @@ TEST_F(Shell, GtkDialogs) {
   {
     DialogScript script;  // the save chooser's folder, remembered
     script.choose(dir.file("x.img"));
-    runSaveDialog(PoolPtr(poolParse(kernel.data(), kernel.size(), nullptr)).get(), nullptr);
+    runSaveDialog(PoolPtr(poolParse(kernel.data(), kernel.size(), nullptr, 0)).get(), nullptr);
   }
   shellSetDialogs(&SHELL_GTK_DIALOGS);
   static std::function<int(GtkWidget*)> answer;

@@ -5,7 +5,7 @@
 
 #include "pool/list.h"
 #include "resources/icons.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "shell/shell.h"
 #include "shell/shell_private.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "resources/icons.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 
 int main(int argc, char** argv) {
   const IconArt* art = nullptr;

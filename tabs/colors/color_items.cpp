@@ -4,14 +4,13 @@
 // entry it uses and a Changed box that undoes its assignment.
 #include <cstring>
 
+#include "shell/tree_lists.h"
 #include "shell/tree_titles.h"
 #include "tabs/colors/color_view.h"
 
 namespace {
 
 enum { COL_ITEM, COL_BOLD, COL_SWATCH_VISIBLE, COL_SWATCH, COL_COUNT };
-
-GtkTargetEntry COLOR_TARGET = {const_cast<gchar*>("application/x-color"), 0, 0};
 
 uint32_t rowItem(GtkTreeModel* model, GtkTreeIter* iter) {
   guint item = 0;
@@ -38,15 +37,14 @@ void nameData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, Gt
   g_object_set(cell, "text", name, "weight", bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL, nullptr);
 }
 
-void changedData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
-                 gpointer data) {
+bool itemChanged(gpointer data, GtkTreeModel* model, GtkTreeIter* iter) {
   auto* view = static_cast<ColorView*>(data);
-  gboolean changed = view->table.itemIsChanged(&view->table, rowItem(model, iter));
-  g_object_set(cell, "visible", changed, "active", changed, nullptr);
+  return view->table.itemIsChanged(&view->table, rowItem(model, iter));
 }
 
 // Undoes the row's assignment; on a heading, those of its whole group.
-void changedToggled(GtkCellRendererToggle*, gchar* pathText, ColorView* view) {
+void changedToggled(gpointer data, const gchar* pathText) {
+  auto* view = static_cast<ColorView*>(data);
   GtkTreeModel* model = GTK_TREE_MODEL(view->treeStore);
   GtkTreeIter iter, child;
   if (!gtk_tree_model_get_iter_from_string(model, &iter, pathText)) return;
@@ -203,12 +201,7 @@ GtkWidget* colorItemsBuild(ColorView* view) {
   gtk_tree_view_column_set_fixed_width(column, 40);
   gtk_tree_view_append_column(tree, column);
 
-  cell = gtk_cell_renderer_toggle_new();
-  g_object_set(cell, "xalign", 0.5, nullptr);
-  column = gtk_tree_view_column_new_with_attributes("Changed", cell, nullptr);
-  gtk_tree_view_column_set_cell_data_func(column, cell, changedData, view, nullptr);
-  g_signal_connect(cell, "toggled", G_CALLBACK(changedToggled), view);
-  gtk_tree_view_append_column(tree, column);
+  treeListChangedColumnAdd(tree, 0, itemChanged, changedToggled, view);
   treeViewTitlesFit(view->treeView);
   gtk_tree_view_set_search_column(tree, COL_ITEM);
   gtk_tree_view_set_search_equal_func(tree, searchEqual, view, nullptr);

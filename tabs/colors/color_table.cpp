@@ -192,16 +192,16 @@ int colorTableEdited(ColorTable* t) {
 }
 
 int colorTableStore(ColorTable* t, Module* module, ModuleKeep* keep, uint8_t* body, uint32_t size,
-                    char* err) {
+                    char* err, size_t errSize) {
   if (!colorTableEdited(t)) {
     moduleStoreUnedited(module, keep);
     return 1;
   }
   t->tableWriteBody(t, body);
-  return moduleStoreEdited(module, keep, body, size, err, COLOR_ERROR_SIZE);
+  return moduleStoreEdited(module, keep, body, size, err, errSize);
 }
 
-int colorStoreCheck(Module* module, char* err) {
+int colorStoreCheck(Module* module, char* err, size_t errSize) {
   if (!colorMatch(nullptr, module)) return 0;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(module, &size));
@@ -217,14 +217,14 @@ int colorStoreCheck(Module* module, char* err) {
     table.colorGet(&table, k, &a[0], &a[1], &a[2]);
     again.colorGet(&again, k, &b[0], &b[1], &b[2]);
     if (std::memcmp(a, b, sizeof a) == 0) continue;
-    std::snprintf(err, COLOR_ERROR_SIZE, "its table would not read back: entry %u comes back otherwise", k);
+    std::snprintf(err, errSize, "its table would not read back: entry %u comes back otherwise", k);
     result = -1;
   }
   for (uint32_t i = 0; i < table.itemCount && result > 0; i++) {
     if (table.itemGetColor(&table, i) == again.itemGetColor(&again, i) &&
         table.itemIsHeading(&table, i) == again.itemIsHeading(&again, i))
       continue;
-    std::snprintf(err, COLOR_ERROR_SIZE, "its table would not read back: item %u comes back otherwise", i);
+    std::snprintf(err, errSize, "its table would not read back: item %u comes back otherwise", i);
     result = -1;
   }
   table.tableFree(&table);

@@ -21,7 +21,6 @@ enum : uint32_t {
   COLOR_TRANSPARENT_OFFSET = 122,
   COLOR_ITEMS_OFFSET = 124,
   COLOR_NAME_SIZE = 128,  // itemGetName's buffer
-  COLOR_ERROR_SIZE = 256,
 };
 
 struct ColorLayout {
@@ -90,12 +89,12 @@ int colorTableEdited(ColorTable* table);
 // with, nothing (or the block kept in keep, after an earlier store); else
 // the table written into body (the body it was decoded from, size bytes)
 // and handed to the module. Returns 0, the module unchanged, with the reason
-// in err (COLOR_ERROR_SIZE bytes) when the module refuses it.
+// in err (errSize bytes) when the module refuses it.
 int colorTableStore(ColorTable* table, Module* module, ModuleKeep* keep, uint8_t* body, uint32_t size,
-                    char* err);
+                    char* err, size_t errSize);
 
 // Whether the module's table survives a store: writes it as a store would
 // and decodes the result again. Returns 0 for a module that is not a colour
 // table, 1 when every word comes back the same, -1 with the reason in err
-// (COLOR_ERROR_SIZE bytes) otherwise. The module is not changed.
-int colorStoreCheck(Module* module, char* err);
+// (errSize bytes) otherwise. The module is not changed.
+int colorStoreCheck(Module* module, char* err, size_t errSize);

@@ -13,6 +13,9 @@
 
 enum { COLOR_SLOTS = 256 };
 
+// What a swatch's drag carries to the tree: a palette entry, as 4 bytes.
+inline const GtkTargetEntry COLOR_TARGET = {const_cast<gchar*>("application/x-color"), 0, 0};
+
 struct ColorView {
   Module* module;
   MallocPtr<uint8_t> body;  // the body as read when the view was made

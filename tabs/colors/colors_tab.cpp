@@ -14,8 +14,6 @@
 
 namespace {
 
-GtkTargetEntry COLOR_TARGET = {const_cast<gchar*>("application/x-color"), 0, 0};
-
 void previewShow(ColorView* view, int32_t e) {
   GdkPixbuf* scaled = gdk_pixbuf_scale_simple(view->swatchPixbufs[e], 72, 72, GDK_INTERP_NEAREST);
   gtk_image_set_from_pixbuf(GTK_IMAGE(view->previewImage), scaled);
@@ -296,8 +294,8 @@ GtkWidget* colorViewCreate(ModulePool*, Module* module) {
 void colorViewStore(GtkWidget* widget) {
   ColorView* view = viewGetRecord<ColorView>(widget);
   if (!view->body) return;
-  char err[COLOR_ERROR_SIZE] = "";
-  bool stored = colorTableStore(&view->table, view->module, &view->keep, view->body.get(), view->bodySize, err);
+  char err[ERROR_SIZE] = "";
+  bool stored = colorTableStore(&view->table, view->module, &view->keep, view->body.get(), view->bodySize, err, sizeof err);
   if (!stored) shellStoreRefused(view->module, err, !view->refusedStoreTold);
   view->refusedStoreTold = !stored;
 }

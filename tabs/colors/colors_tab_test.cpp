@@ -6,7 +6,7 @@
 
 #include "pool/memory.h"
 #include "shell/editor_page.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tabs/colors/color_view.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
@@ -58,10 +58,21 @@ class ColorsTab : public GuiTest {
   }
 
   // A drag over a row's centre: the action it shows there, then its data dropped.
+  // The tree lays its rows out when the main loop is idle: the row's place
+  // is read once the tree finds that very row there.
   GdkDragAction dropOn(const char* path, Bytes data) {
     GtkTreePath* p = gtk_tree_path_new_from_string(path);
-    GdkRectangle area;
-    gtk_tree_view_get_cell_area(tree, p, nullptr, &area);
+    GdkRectangle area = {};
+    EXPECT_TRUE(guiWaitFor([&] {
+      gtk_tree_view_get_cell_area(tree, p, nullptr, &area);
+      GtkTreePath* there = nullptr;
+      bool found = area.height > 0 &&
+                   gtk_tree_view_get_path_at_pos(tree, area.x + 10, area.y + area.height / 2, &there, nullptr,
+                                                 nullptr, nullptr) &&
+                   gtk_tree_path_compare(there, p) == 0;
+      if (there) gtk_tree_path_free(there);
+      return found;
+    })) << path;
     gtk_tree_path_free(p);
     gint x, y;
     gtk_tree_view_convert_bin_window_to_widget_coords(tree, area.x + 10, area.y + area.height / 2, &x, &y);

@@ -44,16 +44,6 @@ std::string nameLine(const char* name) {
   return out;
 }
 
-void append(std::string& out, const char* format, ...) G_GNUC_PRINTF(2, 3);
-void append(std::string& out, const char* format, ...) {
-  char line[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  out += line;
-}
-
 // The entry an item shows: "heading", "beyond" (an item word past the
 // palette) or its number.
 std::string itemEntryText(ColorTable* t, uint32_t item) {
@@ -99,22 +89,21 @@ bool colourOf(std::string_view line, Rgb* c, std::string* why) {
   return true;
 }
 
-int refuse(char* err, size_t line, const std::string& why) {
-  std::snprintf(err, COLOR_ERROR_SIZE, "line %zu: %s", line, why.c_str());
-  return 0;
+int refuse(char* err, size_t errSize, size_t line, const std::string& why) {
+  return errorSet(err, errSize, "line %zu: %s", line, why.c_str());
 }
 
 // The 60 colours of a GIMP or JASC palette, or 0 with the line refused.
 int coloursRead(const std::vector<std::string_view>& lines, int format, std::vector<Rgb>* colours,
-                char* err) {
+                char* err, size_t errSize) {
   const char* header = format == PALETTE_GPL ? GPL_HEADER : PAL_HEADER;
   if (lines.empty() || lines[0] != header)
-    return refuse(err, 1, std::string("not a palette: it does not begin with \"") + header + "\"");
+    return refuse(err, errSize, 1, std::string("not a palette: it does not begin with \"") + header + "\"");
   size_t first = 1;
   if (format == PALETTE_PAL) {
-    if (lines.size() < 2 || lines[1] != "0100") return refuse(err, 2, "not the JASC-PAL version \"0100\"");
+    if (lines.size() < 2 || lines[1] != "0100") return refuse(err, errSize, 2, "not the JASC-PAL version \"0100\"");
     if (lines.size() < 3 || numberOf(lines[2]) != COLOR_PALETTE_COUNT)
-      return refuse(err, 3, "the colour count must be 60");
+      return refuse(err, errSize, 3, "the colour count must be 60");
     first = 3;
   }
   for (size_t n = first; n < lines.size(); n++) {
@@ -123,23 +112,23 @@ int coloursRead(const std::vector<std::string_view>& lines, int format, std::vec
     while (start < line.size() && isBlank(line[start])) start++;
     if (start == line.size() || line[start] == '#') continue;
     if (format == PALETTE_GPL && (line.substr(0, 5) == "Name:" || line.substr(0, 8) == "Columns:")) continue;
-    if (colours->size() == COLOR_PALETTE_COUNT) return refuse(err, n + 1, "more than 60 colours");
+    if (colours->size() == COLOR_PALETTE_COUNT) return refuse(err, errSize, n + 1, "more than 60 colours");
     Rgb c;
     std::string why;
-    if (!colourOf(line, &c, &why)) return refuse(err, n + 1, why);
+    if (!colourOf(line, &c, &why)) return refuse(err, errSize, n + 1, why);
     colours->push_back(c);
   }
   if (colours->size() != COLOR_PALETTE_COUNT)
-    return refuse(err, lines.size(), std::to_string(colours->size()) + " colours, not 60");
+    return refuse(err, errSize, lines.size(), std::to_string(colours->size()) + " colours, not 60");
   return 1;
 }
 
 // Each item's new entry (an item not listed keeps its own), or 0 with the
 // line refused.
 int itemsRead(ColorTable* t, const std::vector<std::string_view>& lines, std::vector<int64_t>* entries,
-              char* err) {
+              char* err, size_t errSize) {
   if (lines.empty() || lines[0] != ITEMS_HEADER)
-    return refuse(err, 1, "not the header line \"index, name, entry, red, green, blue\" (tab-separated)");
+    return refuse(err, errSize, 1, "not the header line \"index, name, entry, red, green, blue\" (tab-separated)");
   entries->assign(t->itemCount, -1);
   for (size_t n = 1; n < lines.size(); n++) {
     if (lines[n].empty()) continue;
@@ -150,24 +139,24 @@ int itemsRead(ColorTable* t, const std::vector<std::string_view>& lines, std::ve
       if (tab == std::string_view::npos) break;
       rest.remove_prefix(tab + 1);
     }
-    if (fields.size() != 6) return refuse(err, n + 1, "not six tab-separated fields");
+    if (fields.size() != 6) return refuse(err, errSize, n + 1, "not six tab-separated fields");
     std::optional<uint32_t> item = numberOf(fields[0]);
     if (!item || *item >= t->itemCount)
-      return refuse(err, n + 1, "no item " + std::string(fields[0]) + " in this table");
+      return refuse(err, errSize, n + 1, "no item " + std::string(fields[0]) + " in this table");
     char name[COLOR_NAME_SIZE] = "";
     t->itemGetName(t, *item, name);
-    if (fields[1] != name) return refuse(err, n + 1, "item " + std::to_string(*item) + " is \"" + name + "\"");
-    if ((*entries)[*item] != -1) return refuse(err, n + 1, "item " + std::to_string(*item) + " given twice");
+    if (fields[1] != name) return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + " is \"" + name + "\"");
+    if ((*entries)[*item] != -1) return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + " given twice");
     const std::string now = itemEntryText(t, *item);
     if (bool(t->itemIsHeading(t, *item)) != (fields[2] == "heading"))
-      return refuse(err, n + 1, "item " + std::to_string(*item) + (now == "heading" ? " is a heading" : " is no heading"));
+      return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + (now == "heading" ? " is a heading" : " is no heading"));
     std::optional<uint32_t> entry = numberOf(fields[2]);
     if (fields[2] == "heading" || (fields[2] == "beyond" && now == "beyond")) {
       (*entries)[*item] = -2;  // stays as it is
     } else if (entry && *entry < t->paletteCount) {
       (*entries)[*item] = *entry;
     } else {
-      return refuse(err, n + 1, "the entry must be a number from 0 to 59");
+      return refuse(err, errSize, n + 1, "the entry must be a number from 0 to 59");
     }
   }
   return 1;
@@ -205,13 +194,13 @@ char* paletteWrite(ColorTable* t, const char* name, int format, size_t* size) {
     out = std::string(GPL_HEADER) + "\nName: " + nameLine(name) + "\nColumns: 8\n#\n";
     for (uint32_t k = 0; k < t->paletteCount; k++) {
       Rgb c = shown(t, k);
-      append(out, "%3u %3u %3u\tentry %u\n", c.red, c.green, c.blue, k);
+      textAppendf(out, "%3u %3u %3u\tentry %u\n", c.red, c.green, c.blue, k);
     }
   } else if (format == PALETTE_PAL) {
-    append(out, "%s\r\n0100\r\n%u\r\n", PAL_HEADER, t->paletteCount);
+    textAppendf(out, "%s\r\n0100\r\n%u\r\n", PAL_HEADER, t->paletteCount);
     for (uint32_t k = 0; k < t->paletteCount; k++) {
       Rgb c = shown(t, k);
-      append(out, "%u %u %u\r\n", c.red, c.green, c.blue);
+      textAppendf(out, "%u %u %u\r\n", c.red, c.green, c.blue);
     }
   } else {
     out = std::string(ITEMS_HEADER) + "\n";
@@ -219,12 +208,12 @@ char* paletteWrite(ColorTable* t, const char* name, int format, size_t* size) {
     for (uint32_t i = 0; i < t->itemCount; i++) {
       t->itemGetName(t, i, itemName);
       const std::string entry = itemEntryText(t, i);
-      append(out, "%u\t%s\t%s\t", i, itemName, entry.c_str());
+      textAppendf(out, "%u\t%s\t%s\t", i, itemName, entry.c_str());
       if (entry == "heading" || entry == "beyond") {
         out += "\t\t\n";
       } else {
         Rgb c = shown(t, t->itemGetColor(t, i));
-        append(out, "%u\t%u\t%u\n", c.red, c.green, c.blue);
+        textAppendf(out, "%u\t%u\t%u\n", c.red, c.green, c.blue);
       }
     }
   }
@@ -232,18 +221,18 @@ char* paletteWrite(ColorTable* t, const char* name, int format, size_t* size) {
   return reinterpret_cast<char*>(mallocCopy(out.data(), out.size()));
 }
 
-int paletteRead(ColorTable* t, const char* data, size_t size, int format, char** notes, char* err) {
+int paletteRead(ColorTable* t, const char* data, size_t size, int format, char** notes, char* err, size_t errSize) {
   *notes = nullptr;
   const std::vector<std::string_view> lines = textLines(data, size);
   if (format == PALETTE_ITEMS) {
     std::vector<int64_t> entries;
-    if (!itemsRead(t, lines, &entries, err)) return 0;
+    if (!itemsRead(t, lines, &entries, err, errSize)) return 0;
     for (uint32_t i = 0; i < t->itemCount; i++)
       if (entries[i] >= 0) t->itemSetColor(t, i, uint32_t(entries[i]));
     return 1;
   }
   std::vector<Rgb> colours;
-  if (!coloursRead(lines, format, &colours, err)) return 0;
+  if (!coloursRead(lines, format, &colours, err, errSize)) return 0;
   std::string said;
   for (uint32_t k = 0; k < t->paletteCount; k++) {
     const Rgb now = shown(t, k), wanted = colours[k];

@@ -47,9 +47,9 @@ char* paletteWrite(ColorTable* table, const char* name, int format, size_t* size
 // the item's). The transparent entry keeps its word whatever the file says;
 // when the file gives it another colour, *notes (malloc'd, or null when
 // there is nothing to say) tells so. Returns 1, or 0 with "line N: reason"
-// in err (COLOR_ERROR_SIZE bytes) for a file it refuses; then nothing in
+// in err (errSize bytes) for a file it refuses; then nothing in
 // the table changes.
-int paletteRead(ColorTable* table, const char* data, size_t size, int format, char** notes, char* err);
+int paletteRead(ColorTable* table, const char* data, size_t size, int format, char** notes, char* err, size_t errSize);
 
 // The palette entries the items use: for each entry, the number of colour
 // items (headings aside) whose entry it is; one pass over the items.

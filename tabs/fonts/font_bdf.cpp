@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pool/memory.h"
+#include "pool/text_lines.h"
 
 namespace {
 
@@ -28,20 +29,6 @@ CodePageTable codePageTableMake(const char* codePage) {
     g_free(utf8);
   }
   return table;
-}
-
-FontGlyph* glyphAt(List* glyphs, uint32_t code) {
-  return static_cast<FontGlyph*>(listGet(glyphs, code - 1));
-}
-
-void append(std::string& out, const char* format, ...) G_GNUC_PRINTF(2, 3);
-void append(std::string& out, const char* format, ...) {
-  char line[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  out += line;
 }
 
 void numberAppend(std::string& out, uint32_t value) {
@@ -129,17 +116,6 @@ std::string nameShown(std::string_view name) {
   return shown;
 }
 
-struct StagedGlyph {
-  bool present = false;
-  uint32_t width = 0;
-  std::vector<uint8_t> pixels;
-};
-
-int refuse(char* err, uint32_t line, const std::string& text) {
-  std::snprintf(err, FONT_BDF_ERROR_SIZE, "line %u: %s", line, text.c_str());
-  return 0;
-}
-
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -169,36 +145,36 @@ char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, c
   const uint32_t rowBytes = (W + 7) / 8;
   uint32_t widthSum = 0;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++)
-    widthSum += std::min(glyphAt(glyphs, c)->width, W);
+    widthSum += std::min(fontGlyphAt(glyphs, c)->width, W);
   const std::string family = xlfdFamily(name);
   std::string lower(codePage);
   for (char& ch : lower) ch = g_ascii_tolower(ch);
 
   std::string out;
   out.reserve(size_t(FONT_GLYPH_COUNT) * (90 + H * (2 * rowBytes + 1)));
-  append(out, "STARTFONT 2.1\n");
-  append(out, "COMMENT Font %s: %u x %u cell, codes 1 to 255, exported by Korvane.\n",
+  textAppendf(out, "STARTFONT 2.1\n");
+  textAppendf(out, "COMMENT Font %s: %u x %u cell, codes 1 to 255, exported by Korvane.\n",
          family.c_str(), W, H);
-  append(out, "COMMENT The cell's bottom row lies on the baseline: FONT_ASCENT is the cell's\n");
-  append(out, "COMMENT height and FONT_DESCENT 0. Each BBX is the whole cell; the columns\n");
-  append(out, "COMMENT past a glyph's DWIDTH are clear.\n");
+  textAppendf(out, "COMMENT The cell's bottom row lies on the baseline: FONT_ASCENT is the cell's\n");
+  textAppendf(out, "COMMENT height and FONT_DESCENT 0. Each BBX is the whole cell; the columns\n");
+  textAppendf(out, "COMMENT past a glyph's DWIDTH are clear.\n");
   // Point size = pixel size at 72 dpi, so SWIDTH is DWIDTH * 1000 / H.
-  append(out, "FONT -Korvane-%s-Medium-R-Normal--%u-%u-72-72-P-%u-microsoft-%s\n", family.c_str(),
+  textAppendf(out, "FONT -Korvane-%s-Medium-R-Normal--%u-%u-72-72-P-%u-microsoft-%s\n", family.c_str(),
          H, H * 10, (widthSum * 10 + FONT_GLYPH_COUNT / 2) / FONT_GLYPH_COUNT, lower.c_str());
-  append(out, "SIZE %u 72 72\n", H);
-  append(out, "FONTBOUNDINGBOX %u %u 0 0\n", W, H);
-  append(out, "STARTPROPERTIES 4\nFONT_ASCENT %u\nFONT_DESCENT 0\n", H);
-  append(out, "CHARSET_REGISTRY \"microsoft\"\nCHARSET_ENCODING \"%s\"\nENDPROPERTIES\n", codePage);
-  append(out, "CHARS %u\n", FONT_GLYPH_COUNT);
+  textAppendf(out, "SIZE %u 72 72\n", H);
+  textAppendf(out, "FONTBOUNDINGBOX %u %u 0 0\n", W, H);
+  textAppendf(out, "STARTPROPERTIES 4\nFONT_ASCENT %u\nFONT_DESCENT 0\n", H);
+  textAppendf(out, "CHARSET_REGISTRY \"microsoft\"\nCHARSET_ENCODING \"%s\"\nENDPROPERTIES\n", codePage);
+  textAppendf(out, "CHARS %u\n", FONT_GLYPH_COUNT);
   static const char HEX[] = "0123456789ABCDEF";
   std::vector<uint8_t> row(rowBytes);
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
-    const FontGlyph* g = glyphAt(glyphs, c);
+    const FontGlyph* g = fontGlyphAt(glyphs, c);
     const uint32_t width = std::min(g->width, W);
     if (uint32_t ch = fontCodePageChar(codePage, c))
-      append(out, "STARTCHAR uni%04X\n", ch);
+      textAppendf(out, "STARTCHAR uni%04X\n", ch);
     else
-      append(out, "STARTCHAR c%03u\n", c);
+      textAppendf(out, "STARTCHAR c%03u\n", c);
     // Once per glyph, so built without a format string.
     out += "ENCODING ";
     numberAppend(out, c);
@@ -228,23 +204,126 @@ char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, c
   return reinterpret_cast<char*>(mallocCopy(out.data(), out.size()));
 }
 
-int fontBdfRead(const char* text, size_t length, const FontMetrics* metrics, List* glyphs,
-                char** warnings, char* err) {
-  *warnings = nullptr;
-  const int32_t W = int32_t(metrics->width), H = int32_t(metrics->height);
-  LineReader reader(text, length);
-  // A byte-order mark before STARTFONT is tolerated.
-  if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
-    reader = LineReader(text + 3, length - 3);
-  if (!reader.next() || keywordOf(reader.line()) != "STARTFONT")
-    return refuse(err, 1, "not a BDF file: it does not begin with STARTFONT");
+namespace {
 
-  std::vector<StagedGlyph> staged(FONT_GLYPH_COUNT + 1);
-  std::string dropped;
-  bool haveAscent = false, haveBox = false, inProperties = false, haveFontWidth = false;
+struct StagedGlyph {
+  bool present = false;
+  uint32_t width = 0;
+  std::vector<uint8_t> pixels;
+};
+
+int refuse(char* err, size_t errSize, uint32_t line, const std::string& text) {
+  return errorSet(err, errSize, "line %u: %s", line, text.c_str());
+}
+
+// What an import gathers: the font's properties that place its glyphs, and
+// each glyph of a code 1 .. 255, staged until the whole file was read.
+struct BdfImport {
+  int32_t W = 0, H = 0;
+  bool haveAscent = false, haveBox = false, haveFontWidth = false;
   int32_t ascent = 0, box[4] = {}, fontWidth = 0;
+  std::vector<StagedGlyph> staged = std::vector<StagedGlyph>(FONT_GLYPH_COUNT + 1);
+  std::string dropped;  // a line per glyph that lost pixels
+};
+
+// A glyph's keywords from STARTCHAR up to BITMAP.
+struct GlyphHead {
+  std::string name, glyph;  // as shown, and "glyph 'NAME'"
+  int32_t encoding = -1, width = 0, bbx[4] = {};
+};
+
+// Reads up to BITMAP; other keywords (SWIDTH, VVECTOR ...) are ignored.
+int glyphHeadRead(LineReader& reader, const BdfImport& font, GlyphHead* head, char* err, size_t errSize) {
+  const std::string& glyph = head->glyph;
+  bool haveEncoding = false, haveWidth = font.haveFontWidth, haveBbx = false;
+  head->width = font.fontWidth;
   while (true) {
-    if (!reader.next()) return refuse(err, reader.number(), "the file ends before ENDFONT");
+    if (!reader.next()) return refuse(err, errSize, reader.number(), "the file ends inside " + glyph);
+    std::string_view key = keywordOf(reader.line());
+    const uint32_t keyAt = reader.number();
+    if (key == "BITMAP") break;
+    if (key == "ENDCHAR" || key == "STARTCHAR" || key == "ENDFONT")
+      return refuse(err, errSize, keyAt, glyph + " has no BITMAP");
+    if (key == "ENCODING") {
+      if (!numbersOf(reader.line(), &head->encoding, 1))
+        return refuse(err, errSize, keyAt, "ENCODING needs a number");
+      haveEncoding = true;
+    } else if (key == "DWIDTH") {
+      if (!numbersOf(reader.line(), &head->width, 1) || head->width < 0)
+        return refuse(err, errSize, keyAt, "DWIDTH needs a width of 0 or more");
+      haveWidth = true;
+    } else if (key == "BBX") {
+      if (!numbersOf(reader.line(), head->bbx, 4) || head->bbx[0] < 0 || head->bbx[1] < 0)
+        return refuse(err, errSize, keyAt, "BBX needs a width and height of 0 or more and two offsets");
+      haveBbx = true;
+    }
+  }
+  const uint32_t bitmapAt = reader.number();
+  if (!haveEncoding) return refuse(err, errSize, bitmapAt, glyph + " has no ENCODING");
+  if (!haveWidth) return refuse(err, errSize, bitmapAt, glyph + " has no DWIDTH");
+  if (!haveBbx) return refuse(err, errSize, bitmapAt, glyph + " has no BBX");
+  if (!font.haveAscent && !font.haveBox)
+    return refuse(err, errSize, bitmapAt, "no FONT_ASCENT or FONTBOUNDINGBOX before the first glyph");
+  return 1;
+}
+
+// A glyph's BITMAP rows and its ENDCHAR, after glyphHeadRead. Pixels land
+// in the cell through the BBX and the font's ascent (FONT_ASCENT, else the
+// bounding box's top), the cell's top row at the ascent; those outside it
+// are counted as lost. A glyph of a code 1 .. 255 is staged.
+int glyphBitmapRead(LineReader& reader, const GlyphHead& head, BdfImport& font, char* err, size_t errSize) {
+  const int32_t W = font.W, H = font.H;
+  const std::string& glyph = head.glyph;
+  const int32_t* bbx = head.bbx;
+  const int64_t top = font.haveAscent ? font.ascent : int64_t(font.box[1]) + font.box[3];
+  StagedGlyph next;
+  next.pixels.assign(size_t(W) * H, 0);
+  const size_t digits = 2 * ((size_t(bbx[0]) + 7) / 8);
+  uint32_t lost = 0;
+  for (int32_t i = 0; i < bbx[1]; i++) {
+    if (!reader.next()) return refuse(err, errSize, reader.number(), "the file ends inside " + glyph);
+    std::string_view row = reader.line();
+    while (!row.empty() && isBlank(row.back())) row.remove_suffix(1);
+    if (keywordOf(row) == "ENDCHAR")
+      return refuse(err, errSize, reader.number(),
+                    glyph + ": ENDCHAR after " + std::to_string(i) + " bitmap rows, its BBX says " +
+                        std::to_string(bbx[1]));
+    // Rows may carry padding digits beyond what the BBX width needs.
+    if (row.size() < digits || row.size() % 2)
+      return refuse(err, errSize, reader.number(),
+                    glyph + ": a bitmap row does not fit its BBX width of " + std::to_string(bbx[0]));
+    for (char c : row)
+      if (hexValue(c) < 0) return refuse(err, errSize, reader.number(), glyph + ": a bitmap row is not hexadecimal");
+    const int64_t y = top - (int64_t(bbx[3]) + bbx[1]) + i;
+    for (int32_t j = 0; j < bbx[0]; j++) {
+      if (!(hexValue(row[size_t(j) / 4]) & (8 >> (j % 4)))) continue;
+      const int64_t x = int64_t(bbx[2]) + j;
+      if (x < 0 || x >= W || y < 0 || y >= H)
+        lost++;
+      else
+        next.pixels[size_t(y) * W + size_t(x)] = 0xFF;
+    }
+  }
+  if (!reader.next()) return refuse(err, errSize, reader.number(), "the file ends inside " + glyph);
+  if (keywordOf(reader.line()) != "ENDCHAR")
+    return refuse(err, errSize, reader.number(),
+                  glyph + ": more bitmap rows than the " + std::to_string(bbx[1]) + " its BBX says");
+  if (head.encoding < 1 || head.encoding > int32_t(FONT_GLYPH_COUNT)) return 1;
+  next.present = true;
+  next.width = uint32_t(std::min(head.width, W));
+  font.staged[size_t(head.encoding)] = std::move(next);
+  if (lost)
+    textAppendf(font.dropped, "glyph '%s' (code %d): %u %s outside the %d x %d cell dropped\n", head.name.c_str(),
+           head.encoding, lost, lost == 1 ? "pixel" : "pixels", W, H);
+  return 1;
+}
+
+// The font's lines after STARTFONT up to ENDFONT: its properties, bounding
+// box, font-wide DWIDTH and glyphs.
+int fontLinesRead(LineReader& reader, BdfImport& font, char* err, size_t errSize) {
+  bool inProperties = false;
+  while (true) {
+    if (!reader.next()) return refuse(err, errSize, reader.number(), "the file ends before ENDFONT");
     std::string_view line = reader.line();
     std::string_view keyword = keywordOf(line);
     const uint32_t at = reader.number();
@@ -252,110 +331,55 @@ int fontBdfRead(const char* text, size_t length, const FontMetrics* metrics, Lis
       if (keyword == "ENDPROPERTIES") {
         inProperties = false;
       } else if (keyword == "FONT_ASCENT") {
-        if (!numbersOf(line, &ascent, 1)) return refuse(err, at, "FONT_ASCENT needs a number");
-        haveAscent = true;
+        if (!numbersOf(line, &font.ascent, 1)) return refuse(err, errSize, at, "FONT_ASCENT needs a number");
+        font.haveAscent = true;
       }
       continue;
     }
-    if (keyword == "ENDFONT") break;
+    if (keyword == "ENDFONT") return 1;
     if (keyword == "STARTPROPERTIES") {
       inProperties = true;
     } else if (keyword == "FONTBOUNDINGBOX") {
-      if (!numbersOf(line, box, 4)) return refuse(err, at, "FONTBOUNDINGBOX needs four numbers");
-      haveBox = true;
+      if (!numbersOf(line, font.box, 4)) return refuse(err, errSize, at, "FONTBOUNDINGBOX needs four numbers");
+      font.haveBox = true;
     } else if (keyword == "DWIDTH") {
-      if (!numbersOf(line, &fontWidth, 1) || fontWidth < 0)
-        return refuse(err, at, "DWIDTH needs a width of 0 or more");
-      haveFontWidth = true;
+      if (!numbersOf(line, &font.fontWidth, 1) || font.fontWidth < 0)
+        return refuse(err, errSize, at, "DWIDTH needs a width of 0 or more");
+      font.haveFontWidth = true;
     } else if (keyword == "STARTCHAR") {
-      const std::string name = nameShown(restOf(line));
-      const std::string glyph = "glyph '" + name + "'";
-      bool haveEncoding = false, haveWidth = haveFontWidth, haveBbx = false;
-      int32_t encoding = -1, width = fontWidth, bbx[4] = {};
-      // The glyph's keywords up to BITMAP; others (SWIDTH, VVECTOR ...) are ignored.
-      while (true) {
-        if (!reader.next()) return refuse(err, reader.number(), "the file ends inside " + glyph);
-        std::string_view key = keywordOf(reader.line());
-        const uint32_t keyAt = reader.number();
-        if (key == "BITMAP") break;
-        if (key == "ENDCHAR" || key == "STARTCHAR" || key == "ENDFONT")
-          return refuse(err, keyAt, glyph + " has no BITMAP");
-        if (key == "ENCODING") {
-          if (!numbersOf(reader.line(), &encoding, 1))
-            return refuse(err, keyAt, "ENCODING needs a number");
-          haveEncoding = true;
-        } else if (key == "DWIDTH") {
-          if (!numbersOf(reader.line(), &width, 1) || width < 0)
-            return refuse(err, keyAt, "DWIDTH needs a width of 0 or more");
-          haveWidth = true;
-        } else if (key == "BBX") {
-          if (!numbersOf(reader.line(), bbx, 4) || bbx[0] < 0 || bbx[1] < 0)
-            return refuse(err, keyAt, "BBX needs a width and height of 0 or more and two offsets");
-          haveBbx = true;
-        }
-      }
-      const uint32_t bitmapAt = reader.number();
-      if (!haveEncoding) return refuse(err, bitmapAt, glyph + " has no ENCODING");
-      if (!haveWidth) return refuse(err, bitmapAt, glyph + " has no DWIDTH");
-      if (!haveBbx) return refuse(err, bitmapAt, glyph + " has no BBX");
-      if (!haveAscent && !haveBox)
-        return refuse(err, bitmapAt, "no FONT_ASCENT or FONTBOUNDINGBOX before the first glyph");
-      const int64_t top = haveAscent ? ascent : int64_t(box[1]) + box[3];
-      const bool kept = encoding >= 1 && encoding <= int32_t(FONT_GLYPH_COUNT);
-      StagedGlyph next;
-      next.pixels.assign(size_t(W) * H, 0);
-      const size_t digits = 2 * ((size_t(bbx[0]) + 7) / 8);
-      uint32_t lost = 0;
-      for (int32_t i = 0; i < bbx[1]; i++) {
-        if (!reader.next()) return refuse(err, reader.number(), "the file ends inside " + glyph);
-        std::string_view row = reader.line();
-        while (!row.empty() && isBlank(row.back())) row.remove_suffix(1);
-        if (keywordOf(row) == "ENDCHAR")
-          return refuse(err, reader.number(),
-                        glyph + ": ENDCHAR after " + std::to_string(i) +
-                            " bitmap rows, its BBX says " + std::to_string(bbx[1]));
-        // Rows may carry padding digits beyond what the BBX width needs.
-        if (row.size() < digits || row.size() % 2)
-          return refuse(
-              err, reader.number(),
-              glyph + ": a bitmap row does not fit its BBX width of " + std::to_string(bbx[0]));
-        for (char c : row)
-          if (hexValue(c) < 0)
-            return refuse(err, reader.number(), glyph + ": a bitmap row is not hexadecimal");
-        const int64_t y = top - (int64_t(bbx[3]) + bbx[1]) + i;
-        for (int32_t j = 0; j < bbx[0]; j++) {
-          if (!(hexValue(row[size_t(j) / 4]) & (8 >> (j % 4)))) continue;
-          const int64_t x = int64_t(bbx[2]) + j;
-          if (x < 0 || x >= W || y < 0 || y >= H)
-            lost++;
-          else
-            next.pixels[size_t(y) * W + size_t(x)] = 0xFF;
-        }
-      }
-      if (!reader.next()) return refuse(err, reader.number(), "the file ends inside " + glyph);
-      if (keywordOf(reader.line()) != "ENDCHAR")
-        return refuse(
-            err, reader.number(),
-            glyph + ": more bitmap rows than the " + std::to_string(bbx[1]) + " its BBX says");
-      if (!kept) continue;
-      next.present = true;
-      next.width = uint32_t(std::min(width, W));
-      staged[size_t(encoding)] = std::move(next);
-      if (lost)
-        append(dropped, "glyph '%s' (code %d): %u %s outside the %d x %d cell dropped\n",
-               name.c_str(), encoding, lost, lost == 1 ? "pixel" : "pixels", W, H);
+      GlyphHead head;
+      head.name = nameShown(restOf(line));
+      head.glyph = "glyph '" + head.name + "'";
+      if (!glyphHeadRead(reader, font, &head, err, errSize) || !glyphBitmapRead(reader, head, font, err, errSize))
+        return 0;
     }
   }
+}
 
+}  // namespace
+
+int fontBdfRead(const char* text, size_t length, const FontMetrics* metrics, List* glyphs,
+                char** warnings, char* err, size_t errSize) {
+  *warnings = nullptr;
+  LineReader reader(text, length);
+  // A byte-order mark before STARTFONT is tolerated.
+  if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+    reader = LineReader(text + 3, length - 3);
+  if (!reader.next() || keywordOf(reader.line()) != "STARTFONT")
+    return refuse(err, errSize, 1, "not a BDF file: it does not begin with STARTFONT");
+  BdfImport font;
+  font.W = int32_t(metrics->width), font.H = int32_t(metrics->height);
+  if (!fontLinesRead(reader, font, err, errSize)) return 0;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
-    if (!staged[c].present) continue;
-    FontGlyph* g = glyphAt(glyphs, c);
-    g->width = staged[c].width;
-    std::memcpy(g->pixels, staged[c].pixels.data(), staged[c].pixels.size());
+    const StagedGlyph& staged = font.staged[c];
+    if (!staged.present) continue;
+    FontGlyph* g = fontGlyphAt(glyphs, c);
+    g->width = staged.width;
+    std::memcpy(g->pixels, staged.pixels.data(), staged.pixels.size());
   }
-  if (!dropped.empty()) {
-    dropped.back() = '\0';  // no final newline
-    *warnings = reinterpret_cast<char*>(mallocCopy(dropped.data(), dropped.size()));
+  if (!font.dropped.empty()) {
+    font.dropped.back() = '\0';  // no final newline
+    *warnings = reinterpret_cast<char*>(mallocCopy(font.dropped.data(), font.dropped.size()));
   }
   return 1;
 }

@@ -10,8 +10,6 @@
 #include "pool/list.h"
 #include "tabs/fonts/font_codec.h"
 
-enum : uint32_t { FONT_BDF_ERROR_SIZE = 256 };
-
 // "CP1251" or "CP1252" for a code page the export can name (any case), else
 // null.
 const char* fontCodePageName(const char* text);
@@ -35,8 +33,8 @@ char* fontBdfWrite(const FontMetrics* metrics, List* glyphs, const char* name, c
 // top row at the ascent; set pixels that fall outside the cell are dropped.
 // Glyphs the text lacks are left as they are. Returns 1, with *warnings a
 // malloc'd text of one line per glyph that lost pixels (null when none), or
-// 0 with "line N: reason" in err (FONT_BDF_ERROR_SIZE bytes) for a text that
+// 0 with "line N: reason" in err (errSize bytes) for a text that
 // is not BDF or is malformed (a bitmap whose rows do not match its BBX
 // among others); then no glyph is changed.
 int fontBdfRead(const char* text, size_t length, const FontMetrics* metrics, List* glyphs,
-                char** warnings, char* err);
+                char** warnings, char* err, size_t errSize);

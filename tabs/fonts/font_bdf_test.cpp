@@ -38,8 +38,8 @@ struct Decoded {
   Decoded(const std::string& path, uint32_t index) : Decoded(bodyOf(path, index)) {}
   ~Decoded() { fontGlyphsFree(glyphs); }
   static Bytes bodyOf(const std::string& path, uint32_t index) {
-    char err[POOL_ERROR_SIZE];
-    PoolPtr pool(poolLoad(path.c_str(), err));
+    char err[ERROR_SIZE];
+    PoolPtr pool(poolLoad(path.c_str(), err, sizeof err));
     uint32_t size = 0;
     MallocPtr<uint8_t> body(pool ? moduleGetBody(poolGet(pool.get(), index), &size) : nullptr);
     return body ? Bytes(body.get(), body.get() + size) : Bytes();
@@ -84,6 +84,10 @@ TEST(FontBdf, ExportPassesBdftopcfAndImportsBackUnchanged) {
   EXPECT_NE(std::string::npos, text.find("\nCHARSET_ENCODING \"CP1251\"\n"));
   EXPECT_NE(std::string::npos, text.find("\nSTARTCHAR uni0401\nENCODING 168\n"));  // Ё
   EXPECT_NE(std::string::npos, text.find("\nSTARTCHAR c152\nENCODING 152\n"));     // none in CP1251
+  // Without --codepage the letters are CP1252's.
+  ASSERT_EQ(CliResult(0, "", ""), cliCapture({"font-export", image, "font_x", bdf}));
+  const Bytes plain = readFile(bdf);
+  EXPECT_NE(std::string::npos, std::string(plain.begin(), plain.end()).find("\nCHARSET_ENCODING \"CP1252\"\n"));
 }
 
 // Columns past a glyph's width are written clear, as the editor shows them.
@@ -137,6 +141,27 @@ TEST(FontBdf, ImportSetsExactlyTheGlyphsOfTheFile) {
   EXPECT_EQ(Bytes(), readFile(dir.file("none.img")));
 }
 
+// The cell's edges: code 255 is read, a DWIDTH wider than the cell is cut
+// to it, and without FONT_ASCENT the bounding box's top (its height and y
+// offset) is the ascent.
+TEST(FontBdf, ImportKeepsToTheCellAndItsCodes) {
+  std::string text = EDITED;
+  text.replace(text.find("ENCODING 66"), 11, "ENCODING 255");
+  Decoded f(fontBody(1));
+  char err[ERROR_SIZE] = "";
+  char* warnings = nullptr;
+  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &f.m, f.glyphs, &warnings, err, sizeof err)) << err;
+  std::free(warnings);
+  EXPECT_EQ("6|....##|.....#|......|......|......|......|......|......", f.shown(255));
+
+  text.replace(text.find("STARTPROPERTIES 2\nFONT_ASCENT 6\n"), 32, "STARTPROPERTIES 1\n");
+  Decoded g(fontBody(1));
+  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &g.m, g.glyphs, &warnings, err, sizeof err)) << err;
+  std::free(warnings);
+  EXPECT_EQ(f.shown(65), g.shown(65));
+  EXPECT_EQ(f.shown(255), g.shown(255));
+}
+
 TEST(FontBdf, MalformedFilesAreRefusedWithTheirLine) {
   const std::string edited = EDITED;
   auto replaced = [&](const std::string& from, const std::string& to) {
@@ -156,9 +181,9 @@ TEST(FontBdf, MalformedFilesAreRefusedWithTheirLine) {
   const std::string a = f.shown(65);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
-    char err[FONT_BDF_ERROR_SIZE] = "";
+    char err[ERROR_SIZE] = "";
     char* warnings = nullptr;
-    EXPECT_EQ(0, fontBdfRead(c.text.data(), c.text.size(), &f.m, f.glyphs, &warnings, err));
+    EXPECT_EQ(0, fontBdfRead(c.text.data(), c.text.size(), &f.m, f.glyphs, &warnings, err, sizeof err));
     EXPECT_EQ(c.err, err);
     EXPECT_EQ(a, f.shown(65));  // nothing applied, even what came before
   }
@@ -171,7 +196,7 @@ TEST(FontCoverage, ListsTheBlankLettersALanguageUsesWithTheirEntries) {
   TempDir dir;
   const std::string image = dir.file("image.img");
   Bytes german =
-      languageBody(LANGUAGE_LAYOUT_32, {{"Straße ßß", std::nullopt, "Größe", "Zq", ""}}, "CP1252");
+      languageBody(LANGUAGE_LAYOUT_32, {{"Straße ßß", std::nullopt, "Größe", "Zq", "ÿ"}}, "CP1252");
   const Bytes zq = {'Z', 'q', 0};
   auto at = std::search(german.begin(), german.end(), zq.begin(), zq.end());
   ASSERT_NE(german.end(), at);
@@ -181,12 +206,14 @@ TEST(FontCoverage, ListsTheBlankLettersALanguageUsesWithTheirEntries) {
       image, imageOf({ModuleBuilder().name("font_a").body(fontBodyWidths(1, {{'S', 0}})).build(),
                       ModuleBuilder().name("Lng_German").body(german).build(),
                       ModuleBuilder().name("Lng_Russian").body(russian).build()})));
-  EXPECT_EQ(CliResult(0, "83\tS\t1\n129\t?\t1\n223\tß\t2\n246\tö\t1\n", ""),
+  EXPECT_EQ(CliResult(0, "83\tS\t1\n129\t?\t1\n223\tß\t2\n246\tö\t1\n255\tÿ\t1\n", ""),
             cliCapture({"font-coverage", image, "0", "1"}));
   EXPECT_EQ(CliResult(0, "83\tS\t1\n196\tД\t1\n224\tа\t1\n", ""),
             cliCapture({"font-coverage", image, "font_a", "Lng_Russian"}));
   EXPECT_EQ(CliResult(1, "", "korvane-cli: module 'font_a' is not a language module\n"),
             cliCapture({"font-coverage", image, "0", "0"}));
+  EXPECT_EQ(CliResult(1, "", "korvane-cli: no module '3' in the image (give its index or its name)\n"),
+            cliCapture({"font-coverage", image, "0", "3"}));
 }
 
 }  // namespace

@@ -57,8 +57,6 @@ void rowEncode(const uint8_t* row, uint32_t n, uint8_t* out) {
   for (uint32_t x = 0; x < n; x++) out[x / 8] |= uint8_t((row[x] ? 0x80 : 0) >> (x % 8));
 }
 
-FontGlyph* glyphAt(List* glyphs, uint32_t code) { return static_cast<FontGlyph*>(listGet(glyphs, code - 1)); }
-
 // A glyph's identity for sharing records: its width and its whole cell.
 struct GlyphKey {
   uint32_t width;
@@ -205,61 +203,80 @@ void fontGlyphsFree(List* glyphs) {
   listFreeAll(glyphs);
 }
 
-uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
-  const uint32_t W = metrics->width, H = metrics->height, BPR = metrics->rowBytes;
+namespace {
+
+// What the encoder decides before it writes: the glyphs stored (identical
+// ones share the lowest code's record), the rows each stores, and the row
+// patterns with their numbers.
+struct EncodePlan {
+  std::vector<FontGlyph*> distinct;  // widest first
+  std::vector<uint32_t> sameAs;      // by code: an earlier identical glyph, or 0
+  std::vector<uint32_t> storedRows;  // by code: up to the last non-blank row, row 0 always
+  std::vector<RowPattern> patterns;  // in creation order
+  std::vector<uint32_t> patternOf;   // by stored row, glyphs in `distinct` order: a pattern
+  std::vector<uint32_t> rowsStart;   // by code: its row 0 in patternOf
+  std::vector<RowPattern*> byUse;    // most used first: pattern number i + 1
+};
+
+void encodePlan(const FontMetrics* metrics, List* glyphs, EncodePlan* plan) {
+  const uint32_t W = metrics->width, H = metrics->height;
   const uint32_t cell = W * H;
-  const uint32_t bits = std::min(W, BPR * 8);  // a row never spills out of its BPR bytes
   auto widthOf = [&](const FontGlyph* g) { return std::min(g->width, W); };
 
   // 1. Identical glyphs (same width, same whole cell) share the lowest code's record.
-  std::vector<FontGlyph*> distinct;
-  std::vector<uint32_t> sameAs(FONT_GLYPH_COUNT + 1);  // by code: an earlier identical glyph, or 0
+  plan->sameAs.assign(FONT_GLYPH_COUNT + 1, 0);
   std::unordered_map<GlyphKey, uint32_t, GlyphKeyHash> seen;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
-    FontGlyph* g = glyphAt(glyphs, c);
+    FontGlyph* g = fontGlyphAt(glyphs, c);
     auto [it, added] = seen.try_emplace(GlyphKey{widthOf(g), bytesView(g->pixels, cell)}, c);
-    sameAs[c] = added ? 0 : it->second;
-    if (added) distinct.push_back(g);
+    plan->sameAs[c] = added ? 0 : it->second;
+    if (added) plan->distinct.push_back(g);
   }
 
   // 2. Rows stored per glyph: up to the last non-blank one, row 0 always.
-  std::vector<uint32_t> storedRows(FONT_GLYPH_COUNT + 1);
-  for (FontGlyph* g : distinct) {
+  plan->storedRows.assign(FONT_GLYPH_COUNT + 1, 0);
+  for (FontGlyph* g : plan->distinct) {
     uint32_t end = H;
     while (end > 1 && std::all_of(g->pixels + (end - 1) * W, g->pixels + end * W, [](uint8_t p) { return p == 0; }))
       end--;
-    storedRows[g->code] = end;
+    plan->storedRows[g->code] = end;
   }
 
   // 3. Patterns, widest glyphs first: a row takes the first-made pattern
   // whose leading `width` pixels are its own, else makes one.
-  std::stable_sort(distinct.begin(), distinct.end(),
+  std::stable_sort(plan->distinct.begin(), plan->distinct.end(),
                    [&](const FontGlyph* a, const FontGlyph* b) { return widthOf(a) > widthOf(b); });
-  std::vector<RowPattern> patterns;  // in creation order
-  std::vector<uint32_t> patternOf;  // by stored row, glyphs in that order: a pattern
-  std::vector<uint32_t> rowsStart(FONT_GLYPH_COUNT + 1);  // by code: its row 0 in patternOf
+  plan->rowsStart.assign(FONT_GLYPH_COUNT + 1, 0);
   size_t rowCount = 0;
-  for (FontGlyph* g : distinct) rowCount += storedRows[g->code];
-  patternOf.reserve(rowCount);
+  for (FontGlyph* g : plan->distinct) rowCount += plan->storedRows[g->code];
+  plan->patternOf.reserve(rowCount);
   PatternTree tree(rowCount);
-  for (FontGlyph* g : distinct) {
+  for (FontGlyph* g : plan->distinct) {
     const uint32_t w = widthOf(g);
-    rowsStart[g->code] = uint32_t(patternOf.size());
-    for (uint32_t r = 0; r < storedRows[g->code]; r++) {
+    plan->rowsStart[g->code] = uint32_t(plan->patternOf.size());
+    for (uint32_t r = 0; r < plan->storedRows[g->code]; r++) {
       const uint8_t* row = g->pixels + r * W;
-      const uint32_t found = tree.findOrAdd(row, w, uint32_t(patterns.size()));
-      if (found == patterns.size()) patterns.push_back({0, 0, w, row});
-      patterns[found].useCount++;
-      patternOf.push_back(found);
+      const uint32_t found = tree.findOrAdd(row, w, uint32_t(plan->patterns.size()));
+      if (found == plan->patterns.size()) plan->patterns.push_back({0, 0, w, row});
+      plan->patterns[found].useCount++;
+      plan->patternOf.push_back(found);
     }
   }
 
   // 4. Numbers by use, most used first.
-  std::vector<RowPattern*> byUse;
-  for (RowPattern& p : patterns) byUse.push_back(&p);
-  std::stable_sort(byUse.begin(), byUse.end(),
+  for (RowPattern& p : plan->patterns) plan->byUse.push_back(&p);
+  std::stable_sort(plan->byUse.begin(), plan->byUse.end(),
                    [](const RowPattern* a, const RowPattern* b) { return a->useCount > b->useCount; });
-  for (size_t i = 0; i < byUse.size(); i++) byUse[i]->number = uint32_t(i + 1);
+  for (size_t i = 0; i < plan->byUse.size(); i++) plan->byUse[i]->number = uint32_t(i + 1);
+}
+
+}  // namespace
+
+uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
+  const uint32_t W = metrics->width, H = metrics->height, BPR = metrics->rowBytes;
+  const uint32_t bits = std::min(W, BPR * 8);  // a row never spills out of its BPR bytes
+  EncodePlan plan;
+  encodePlan(metrics, glyphs, &plan);
 
   // 5. Glyph records in code order.
   std::vector<uint8_t> out(FONT_RECORDS_OFFSET, 0);
@@ -267,21 +284,21 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   out[1] = uint8_t(H);
   bool fits = true;
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && fits; c++) {
-    FontGlyph* g = glyphAt(glyphs, c);
+    FontGlyph* g = fontGlyphAt(glyphs, c);
     uint8_t* entry = out.data() + 4 + 2 * (c - 1);
-    if (sameAs[c]) {
-      std::memcpy(entry, out.data() + 4 + 2 * (sameAs[c] - 1), 2);
+    if (plan.sameAs[c]) {
+      std::memcpy(entry, out.data() + 4 + 2 * (plan.sameAs[c] - 1), 2);
       continue;
     }
     fits = out.size() <= 0xFFFF;
     beSet16(entry, uint32_t(out.size()));
-    out.push_back(uint8_t(widthOf(g)));
+    out.push_back(uint8_t(std::min(g->width, W)));
     for (uint32_t r = 0; r < H; r++) {
-      if (r == storedRows[c]) {
+      if (r == plan.storedRows[c]) {
         out.push_back(0x00);
         break;
       }
-      const RowPattern* pattern = &patterns[patternOf[rowsStart[c] + r]];
+      const RowPattern* pattern = &plan.patterns[plan.patternOf[plan.rowsStart[c] + r]];
       if (pattern->number <= 254) {
         out.push_back(uint8_t(pattern->number));
       } else {
@@ -299,9 +316,9 @@ uint8_t* fontEncode(const FontMetrics* metrics, List* glyphs, uint32_t* size) {
   beSet16(out.data() + 2, table);
   out.push_back(uint8_t(BPR));
   out.resize(out.size() + (BPR ? BPR - 1 : 0), 0xFF);
-  for (size_t i = 0; i < byUse.size() && i < 255; i++) {
+  for (size_t i = 0; i < plan.byUse.size() && i < 255; i++) {
     out.resize(out.size() + BPR, 0);
-    rowEncode(byUse[i]->pixels, std::min(byUse[i]->length, bits), out.data() + out.size() - BPR);
+    rowEncode(plan.byUse[i]->pixels, std::min(plan.byUse[i]->length, bits), out.data() + out.size() - BPR);
   }
   out.resize((out.size() + 3) & ~size_t(3), 0);
 
@@ -315,9 +332,9 @@ int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* g) {
          std::memcmp(g->pixels, g->savedPixels, size_t(metrics->width) * metrics->height) != 0;
 }
 
-int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err) {
+int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err, size_t errSize) {
   bool edited = false;
-  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && !edited; c++) edited = fontGlyphEdited(metrics, glyphAt(glyphs, c));
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && !edited; c++) edited = fontGlyphEdited(metrics, fontGlyphAt(glyphs, c));
   if (!edited) {
     moduleStoreUnedited(module, keep);
     return 1;
@@ -325,14 +342,14 @@ int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics
   uint32_t encodedSize = 0;
   MallocPtr<uint8_t> encoded(fontEncode(metrics, glyphs, &encodedSize));
   if (!encoded) {
-    std::snprintf(err, FONT_ERROR_SIZE, "the font is too large to be stored: its glyphs would need offsets "
+    std::snprintf(err, errSize, "the font is too large to be stored: its glyphs would need offsets "
                                         "beyond 65535 bytes");
     return 0;
   }
-  return moduleStoreEdited(module, keep, encoded.get(), encodedSize, err, FONT_ERROR_SIZE);
+  return moduleStoreEdited(module, keep, encoded.get(), encodedSize, err, errSize);
 }
 
-int fontStoreCheck(Module* module, char* err) {
+int fontStoreCheck(Module* module, char* err, size_t errSize) {
   if (!fontMatch(nullptr, module)) return 0;
   uint32_t size = 0;
   MallocPtr<uint8_t> body(moduleGetBody(module, &size));
@@ -344,19 +361,19 @@ int fontStoreCheck(Module* module, char* err) {
   List* again = encoded ? fontDecode(encoded.get(), encodedSize, &againMetrics) : nullptr;
   int result = again ? 1 : -1;
   if (!encoded)
-    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would need offsets beyond 65535 bytes");
+    std::snprintf(err, errSize, "its glyphs would need offsets beyond 65535 bytes");
   else if (!again)
-    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back");
+    std::snprintf(err, errSize, "its glyphs would not read back");
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT && result > 0; c++) {
-    const FontGlyph* a = glyphAt(glyphs, c);
-    const FontGlyph* b = glyphAt(again, c);
+    const FontGlyph* a = fontGlyphAt(glyphs, c);
+    const FontGlyph* b = fontGlyphAt(again, c);
     if (a->width == b->width && std::memcmp(a->pixels, b->pixels, size_t(metrics.width) * metrics.height) == 0)
       continue;
-    std::snprintf(err, FONT_ERROR_SIZE, "its glyphs would not read back: glyph %u comes back otherwise", c);
+    std::snprintf(err, errSize, "its glyphs would not read back: glyph %u comes back otherwise", c);
     result = -1;
   }
   if (result > 0 && moduleSizeWithBody(module, encodedSize) > MODULE_MAX_SIZE) {
-    std::snprintf(err, FONT_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+    std::snprintf(err, errSize, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
     result = -1;
   }
   fontGlyphsFree(again);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "pool/error_text.h"
 #include "pool/list.h"
 #include "pool/module.h"
 #include "pool/pool.h"
@@ -19,7 +20,6 @@
 enum : uint32_t {
   FONT_GLYPH_COUNT = 255,
   FONT_RECORDS_OFFSET = 514,  // 4 + 2 * 255
-  FONT_ERROR_SIZE = 256,
 };
 
 struct FontGlyph {
@@ -30,6 +30,11 @@ struct FontGlyph {
   uint8_t* savedPixels; // pixels as decoded
   uint32_t changed;     // 0 or 1, kept by the Fonts tab
 };
+
+// The glyph of code 1 .. 255 in a list of 255.
+inline FontGlyph* fontGlyphAt(List* glyphs, uint32_t code) {
+  return static_cast<FontGlyph*>(listGet(glyphs, code - 1));
+}
 
 struct FontMetrics {
   uint32_t width;     // W, the cell width
@@ -64,12 +69,12 @@ int fontGlyphEdited(const FontMetrics* metrics, const FontGlyph* glyph);
 
 // What the Fonts tab stores: while no glyph is edited, nothing (or the block
 // kept in keep, after an earlier store); else fontEncode of the glyphs.
-// Returns 0, the module unchanged, with the reason in err (FONT_ERROR_SIZE
+// Returns 0, the module unchanged, with the reason in err (errSize
 // bytes) when fontEncode or the module refuses the glyphs.
-int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err);
+int fontStoreGlyphs(Module* module, ModuleKeep* keep, const FontMetrics* metrics, List* glyphs, char* err, size_t errSize);
 
 // Whether the font survives a store: encodes its glyphs as a store would
 // and decodes the result again. Returns 0 for a module that is not a font
 // or is malformed, 1 when every glyph comes back the same, -1 with the
-// reason in err (FONT_ERROR_SIZE bytes) otherwise. The module is not changed.
-int fontStoreCheck(Module* module, char* err);
+// reason in err (errSize bytes) otherwise. The module is not changed.
+int fontStoreCheck(Module* module, char* err, size_t errSize);

@@ -107,6 +107,10 @@ TEST(FontCodec, InlineRowsAndTheTableEnd) {
     }
   Bytes body = f.encode();
   EXPECT_EQ((beGet16(&body[2]) + 2 * 256 + 3) / 4 * 4, body.size());
+  // Glyph 127's rows are patterns 253 and 254, both by reference; glyph
+  // 128's first row is pattern 255, inline.
+  EXPECT_EQ(Bytes({9, 253, 254}), record(body, 127, 3));
+  EXPECT_EQ(Bytes({9, 0xFF}), record(body, 128, 2));
   Font back(body);
   ASSERT_TRUE(back.glyphs);
   for (uint32_t c = 1; c <= 255; c++) ASSERT_EQ(f.cell(c), back.cell(c)) << c;
@@ -230,6 +234,28 @@ TEST(FontCodec, MalformedBodiesAreRefused) {
   EXPECT_TRUE(refused(last));
   last[5] = 0x0A, last[523] = 0xFF;           // glyph 1 at 522: an inline row past the end
   EXPECT_TRUE(refused(last));
+  // One row high: the glyph's only row, inline, would end one byte past the body.
+  Bytes flat = Font(4, 1, 2).encode();
+  beSet16(&flat[4], uint32_t(flat.size()));
+  flat.insert(flat.end(), {2, 0xFF});
+  EXPECT_TRUE(refused(flat));
+  flat.push_back(0x90);
+  EXPECT_FALSE(refused(flat));
+}
+
+// A store takes an edit of the last glyph alone.
+TEST(FontCodec, StoreTakesTheLastGlyph) {
+  Bytes bytes = ModuleBuilder().name("font_a").body(workedExample()).build();
+  std::unique_ptr<Module, decltype(&moduleFree)> m(moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr),
+                                                   moduleFree);
+  Font f(workedExample());
+  f.set(255, 1, 1);
+  ModuleKeep keep;
+  char err[ERROR_SIZE] = "";
+  ASSERT_TRUE(fontStoreGlyphs(m.get(), &keep, &f.m, f.glyphs, err, sizeof err)) << err;
+  uint32_t size = 0;
+  MallocPtr<uint8_t> body(moduleGetBody(m.get(), &size));
+  EXPECT_EQ(f.cell(255), Font(Bytes(body.get(), body.get() + size)).cell(255));
 }
 
 }  // namespace

@@ -4,16 +4,17 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "tabs/fonts/font_bdf.h"
 #include "tabs/strings/language_codec.h"
 
-int languageByteUses(Module* language, uint32_t uses[256], char* err) {
+int languageByteUses(Module* language, uint32_t uses[256], char* err, size_t errSize) {
   std::memset(uses, 0, 256 * sizeof uses[0]);
   LanguageModule lm = {};
   lm.module = language;
-  if (!readLanguageModule(&lm, err)) {
+  if (!readLanguageModule(&lm, err, errSize)) {
     languageModuleClear(&lm);
     return 0;
   }
@@ -21,17 +22,17 @@ int languageByteUses(Module* language, uint32_t uses[256], char* err) {
   for (uint32_t i = 0; i < listGetCount(lm.entries); i++) {
     auto* e = static_cast<StringEntry*>(listGet(lm.entries, i));
     if (!e->text) continue;
-    gchar* converted = nullptr;
+    char* converted = nullptr;
     const uint8_t* bytes = e->raw;
-    gsize length = e->rawLength;
+    size_t length = e->rawLength;
     if (!bytes) {
       converted = toCodePage.convert(e->text, std::strlen(e->text), &length);
       bytes = reinterpret_cast<const uint8_t*>(converted);
     }
     bool used[256] = {};
-    for (gsize k = 0; bytes && k < length; k++) used[bytes[k]] = true;
+    for (size_t k = 0; bytes && k < length; k++) used[bytes[k]] = true;
     for (uint32_t b = 1; b < 256; b++) uses[b] += used[b];
-    g_free(converted);
+    std::free(converted);
   }
   languageModuleClear(&lm);
   return 1;

@@ -7,23 +7,19 @@
 
 namespace {
 
-FontGlyph* glyphOf(FontView* view, uint32_t code) {
-  return static_cast<FontGlyph*>(listGet(view->glyphs, code - 1));
-}
-
 size_t cellSize(const FontView* view) { return size_t(view->metrics.width) * view->metrics.height; }
 
 // The width's four bytes, then the whole cell.
 std::string glyphStateRead(void* data, uint32_t, uint32_t code) {
   auto* view = static_cast<FontView*>(data);
-  const FontGlyph* g = glyphOf(view, code);
+  const FontGlyph* g = fontGlyphAt(view->glyphs, code);
   std::string state(reinterpret_cast<const char*>(&g->width), sizeof g->width);
   state.append(reinterpret_cast<const char*>(g->pixels), cellSize(view));
   return state;
 }
 
 void glyphStateSet(FontView* view, uint32_t code, const std::string& state) {
-  FontGlyph* g = glyphOf(view, code);
+  FontGlyph* g = fontGlyphAt(view->glyphs, code);
   std::memcpy(&g->width, state.data(), sizeof g->width);
   std::memcpy(g->pixels, state.data() + sizeof g->width, cellSize(view));
 }

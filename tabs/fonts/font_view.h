@@ -52,6 +52,8 @@ struct FontView {
   ~FontView();
 };
 
+inline FontGlyph* fontViewGlyph(FontView* view, uint32_t code) { return fontGlyphAt(view->glyphs, code); }
+
 // After glyphs were set from elsewhere (undo, redo, an import): their
 // marks and pictures, the editor, the preview.
 void fontViewShowGlyphs(FontView* view, const std::vector<uint32_t>& codes);
@@ -72,6 +74,21 @@ void fontUndoStep(FontView* view, int step);
 gboolean fontViewKeyPress(GtkWidget* top, GdkEventKey* event, FontView* view);
 void fontKeysConnect(FontView* view);
 
-// Draws the preview entry's text, converted to the host's 8-bit character
-// set (CP1252 where the system uses UTF-8), with the font's glyphs.
+// The preview (font_preview.cpp). Draws the preview entry's text, converted
+// to the host's 8-bit character set (CP1252 where the system uses UTF-8),
+// with the font's glyphs; blank, one pixel wide, before any text.
 void fontViewRenderPreview(FontView* view);
+void fontPreviewBlank(FontView* view);
+
+// The glyph list's popup menu (font_menu.cpp): "Export BDF…", "Import
+// BDF…" and "Missing for" with its language submenu. fontMenuBuild makes it
+// once; fontMenuFor makes the submenu anew and returns the menu to open.
+GtkWidget* fontMenuBuild(FontView* view);
+GtkWidget* fontMenuFor(gpointer view);
+// Whether the "Missing for" language uses the glyph and the font draws it
+// blank: its code is marked red.
+bool fontGlyphMissing(FontView* view, uint32_t code);
+// The list's tooltip: how many glyphs are marked, and the menu's keys.
+void fontMissingShow(FontView* view);
+// Counts the language's uses again when its module changed, and marks.
+void fontMissingRefresh(FontView* view);

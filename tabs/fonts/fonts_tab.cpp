@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The Fonts tab: one view per font. The glyph list on the left; on the right
 // the current glyph in a GlyphEdit with its controls (width, shifts, copy,
-// clear, restore), and a preview of any text drawn with the font. The list's
-// popup menu exchanges the font with BDF files and marks the letters a
-// language needs that the font draws blank; every glyph edit can be undone.
+// clear, restore), and a preview of any text drawn with the font (the
+// preview and the list's popup menu have files of their own); every glyph
+// edit can be undone.
 #include "tabs/fonts/fonts_tab.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -12,40 +12,17 @@
 #include <cstring>
 #include <vector>
 
-#include "pool/file_read.h"
-#include "pool/file_save.h"
-#include "pool/memory.h"
 #include "shell/editor_page.h"
-#include "shell/gtk_ptr.h"
 #include "shell/shell.h"
+#include "shell/tree_lists.h"
 #include "shell/tree_titles.h"
-#include "tabs/fonts/font_bdf.h"
 #include "tabs/fonts/font_codec.h"
-#include "tabs/fonts/font_coverage.h"
 #include "tabs/fonts/font_view.h"
 #include "tabs/fonts/glyph_edit.h"
-#include "tabs/strings/language_codec.h"
 
 namespace {
 
 enum { COL_CODE, COL_PICTURE, COL_COUNT };
-
-// The window is 700 pixels wide and cannot be resized: a wider preview would
-// never be seen.
-const uint32_t PREVIEW_MAX_WIDTH = 700;
-
-const char MENU_HINT[] = "Right-click, Shift+F10 or the Menu key: BDF export and import, missing letters.\n"
-                         "Ctrl+Z undoes a glyph edit, Ctrl+Shift+Z or Ctrl+Y redoes it.";
-
-// What the user chose, kept until the program ends: the "Missing for"
-// language (by name, empty for none) and the folders of the BDF dialogs.
-char missingLanguage[SHELL_TEXT_SIZE];
-char exportFolderMemory[SHELL_TEXT_SIZE];
-char importFolderMemory[SHELL_TEXT_SIZE];
-
-FontGlyph* glyphOf(FontView* view, uint32_t code) {
-  return static_cast<FontGlyph*>(listGet(view->glyphs, code - 1));
-}
 
 GlyphEdit* editorOf(FontView* view) { return GLYPH_EDIT(view->glyphEdit); }
 
@@ -63,16 +40,9 @@ GdkPixbuf* glyphPicture(FontView* view, const FontGlyph* g) {
 void rowPictureSet(FontView* view, uint32_t code) {
   GtkTreeIter iter;
   if (!gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(view->listStore), &iter, nullptr, int(code - 1))) return;
-  GdkPixbuf* picture = glyphPicture(view, glyphOf(view, code));
+  GdkPixbuf* picture = glyphPicture(view, fontViewGlyph(view, code));
   gtk_list_store_set(view->listStore, &iter, COL_PICTURE, picture, -1);
   g_object_unref(picture);
-}
-
-void previewBlank(FontView* view) {
-  GdkPixbuf* strip = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 1, int(view->metrics.height));
-  gdk_pixbuf_fill(strip, 0xFFFFFFFF);
-  gtk_image_set_from_pixbuf(GTK_IMAGE(view->previewImage), strip);
-  g_object_unref(strip);
 }
 
 // The width spin shows a value the view sets itself without it counting as
@@ -83,51 +53,10 @@ void widthSpinSet(FontView* view, uint32_t width) {
   view->settingWidth = false;
 }
 
-bool glyphMissing(FontView* view, uint32_t code) {
-  return view->uses[code] && fontGlyphBlank(&view->metrics, glyphOf(view, code), view->missingCodePage);
-}
-
-// The tooltip's first line counts the marked glyphs.
-void missingShow(FontView* view) {
-  if (!view->missingCodePage) {
-    gtk_widget_set_tooltip_text(view->listView, MENU_HINT);
-    return;
-  }
-  uint32_t count = 0;
-  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) count += glyphMissing(view, code);
-  GCharPtr name(shellDisplayText(missingLanguage));
-  char text[SHELL_TEXT_SIZE];
-  shellFormatMessage(text, "%u %s that %s uses %s blank (marked red).\n%s", count,
-                     count == 1 ? "letter" : "letters", name.get(), count == 1 ? "is drawn" : "are drawn", MENU_HINT);
-  gtk_widget_set_tooltip_text(view->listView, text);
-}
-
-// Reads the chosen language's uses from its module as it is now (the
-// Strings tab may have changed it) and marks the list.
-void missingRefresh(FontView* view) {
-  Module* language = nullptr;
-  for (uint32_t i = 0; missingLanguage[0] && i < poolGetCount(view->pool) && !language; i++) {
-    Module* m = poolGet(view->pool, i);
-    if (languageMatch(view->pool, m) && std::strcmp(moduleGetName(m), missingLanguage) == 0) language = m;
-  }
-  uint32_t crc = language ? moduleGetField(language, MF_CRC) : 0;
-  if (language != view->usesModule || crc != view->usesCrc) {
-    std::memset(view->uses, 0, sizeof view->uses);
-    view->missingCodePage = nullptr;
-    char err[LANGUAGE_ERROR_SIZE];
-    if (language && languageByteUses(language, view->uses, err))
-      view->missingCodePage = languageCodePage(missingLanguage);
-    view->usesModule = language;
-    view->usesCrc = crc;
-  }
-  missingShow(view);
-  gtk_widget_queue_draw(view->listView);
-}
-
 // Loads a glyph into the editor and the controls.
 void glyphShow(FontView* view, uint32_t code) {
   view->history->end();  // a stroke ends when its glyph leaves the editor
-  FontGlyph* g = glyphOf(view, code);
+  FontGlyph* g = fontViewGlyph(view, code);
   view->current = code;
   glyphEditSetPixels(editorOf(view), g->pixels);
   glyphEditSetVisibleWidth(editorOf(view), g->width);
@@ -140,18 +69,18 @@ void glyphShow(FontView* view, uint32_t code) {
 
 // The current glyph's width, editor and marks after any change.
 void fontViewSync(FontView* view) {
-  FontGlyph* g = glyphOf(view, view->current);
+  FontGlyph* g = fontViewGlyph(view, view->current);
   const uint32_t cell = view->metrics.width * view->metrics.height;
   std::memcpy(g->pixels, glyphEditGetPixels(editorOf(view)), cell);
   g->changed = fontGlyphEdited(&view->metrics, g);
   gtk_widget_set_sensitive(view->restoreButton, g->changed);
   rowPictureSet(view, view->current);
   fontViewRenderPreview(view);
-  missingShow(view);
+  fontMissingShow(view);
 }
 
 void glyphWidthSet(FontView* view, uint32_t width) {
-  glyphOf(view, view->current)->width = width;
+  fontViewGlyph(view, view->current)->width = width;
   glyphEditSetVisibleWidth(editorOf(view), width);
   widthSpinSet(view, width);
 }
@@ -172,9 +101,9 @@ void widthChanged(GtkSpinButton* spin, FontView* view) {
   if (view->settingWidth) return;
   uint32_t width = uint32_t(gtk_spin_button_get_value_as_int(spin));
   glyphEditSetVisibleWidth(editorOf(view), width);
-  if (view->current && glyphOf(view, view->current)->width != width) {
+  if (view->current && fontViewGlyph(view, view->current)->width != width) {
     fontUndoBegin(view);
-    glyphOf(view, view->current)->width = width;
+    fontViewGlyph(view, view->current)->width = width;
     fontViewSync(view);
     view->history->end();
   }
@@ -207,7 +136,7 @@ void clearClicked(GtkButton*, FontView* view) {
 }
 
 void restoreGlyph(FontView* view) {
-  FontGlyph* g = glyphOf(view, view->current);
+  FontGlyph* g = fontViewGlyph(view, view->current);
   fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), g->savedPixels);
   glyphWidthSet(view, g->savedWidth);
@@ -236,7 +165,7 @@ void copyActivated(GtkEntry* entry, FontView* view) {
   uint32_t code = codeParse(gtk_entry_get_text(entry));
   gtk_entry_set_text(entry, "");
   if (!code) return;
-  FontGlyph* source = glyphOf(view, code);
+  FontGlyph* source = fontViewGlyph(view, code);
   fontUndoBegin(view);
   glyphEditSetPixels(editorOf(view), source->pixels);
   glyphWidthSet(view, source->width);
@@ -258,12 +187,10 @@ gboolean selectGlyph(GtkTreeSelection*, GtkTreeModel* model, GtkTreePath* path, 
   return TRUE;
 }
 
-void changedData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
-                 gpointer data) {
+bool glyphChanged(gpointer data, GtkTreeModel* model, GtkTreeIter* iter) {
   guint code = 0;
   gtk_tree_model_get(model, iter, COL_CODE, &code, -1);
-  gboolean changed = glyphOf(static_cast<FontView*>(data), code)->changed;
-  g_object_set(cell, "visible", changed, "active", changed, nullptr);
+  return fontViewGlyph(static_cast<FontView*>(data), code)->changed;
 }
 
 // The code of a glyph the chosen language needs and the font draws blank
@@ -271,156 +198,29 @@ void changedData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model,
 void codeData(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data) {
   guint code = 0;
   gtk_tree_model_get(model, iter, COL_CODE, &code, -1);
-  gboolean missing = glyphMissing(static_cast<FontView*>(data), code);
+  gboolean missing = fontGlyphMissing(static_cast<FontView*>(data), code);
   g_object_set(cell, "cell-background", "#d02020", "cell-background-set", missing, "foreground", "white",
                "foreground-set", missing, "weight", missing ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL, nullptr);
 }
 
 // A row's Changed box: that glyph becomes current and is restored.
-void changedToggled(GtkCellRendererToggle*, gchar* pathText, FontView* view) {
+void changedToggled(gpointer data, const gchar* pathText) {
+  auto* view = static_cast<FontView*>(data);
   GtkTreePath* path = gtk_tree_path_new_from_string(pathText);
   gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), path, nullptr, FALSE);
   gtk_tree_path_free(path);
   restoreGlyph(view);
 }
 
-// ---- The glyph list's popup menu ----
-
-void exportActivated(GtkMenuItem*, FontView* view) {
-  char name[SHELL_TEXT_SIZE], path[SHELL_TEXT_SIZE];
-  g_snprintf(name, sizeof name, "%s.bdf", moduleGetName(view->module));
-  if (!shellChooseFile("Export BDF", GTK_FILE_CHOOSER_ACTION_SAVE, exportFolderMemory, name, path)) return;
-  // The letters of the language being checked are named after its code page.
-  const char* codePage = view->missingCodePage ? view->missingCodePage : "CP1252";
-  size_t length = 0;
-  MallocPtr<char> text(fontBdfWrite(&view->metrics, view->glyphs, moduleGetName(view->module), codePage, &length));
-  char err[SHELL_TEXT_SIZE] = "";
-  if (!fileSaveBytes(path, text.get(), length, err, sizeof err)) {
-    char message[SHELL_TEXT_SIZE];
-    shellFormatMessage(message, "Unable to write the BDF file.\n%s", err);
-    showError(message);
-  }
-}
-
-// The whole import is one undo step; the module changes only on commit.
-void importActivated(GtkMenuItem*, FontView* view) {
-  char path[SHELL_TEXT_SIZE];
-  if (!shellChooseFile("Import BDF", GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr, path)) return;
-  size_t length = 0;
-  char message[SHELL_TEXT_SIZE], why[SHELL_TEXT_SIZE] = "";
-  MallocPtr<uint8_t> contents(fileReadAll(path, FILE_TEXT_LIMIT, &length, why, sizeof why));
-  if (!contents) {
-    shellFormatMessage(message, "Unable to read the BDF file.\n%s", why);
-    showError(message);
-    return;
-  }
-  view->history->begin();
-  std::vector<uint32_t> codes;
-  for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) {
-    view->history->note(FONT_UNDO_GLYPH, code);
-    codes.push_back(code);
-  }
-  char err[FONT_BDF_ERROR_SIZE] = "";
-  char* warnings = nullptr;
-  int read = fontBdfRead(reinterpret_cast<const char*>(contents.get()), length, &view->metrics, view->glyphs,
-                         &warnings, err);
-  GCharPtr shown(g_filename_display_basename(path));
-  if (!read) {
-    shellFormatMessage(message, "Unable to import %s:\n%s", shown.get(), err);
-    view->history->end();
-    showError(message);
-    return;
-  }
-  fontViewShowGlyphs(view, codes);
-  view->history->end();
-  if (warnings) {
-    shellFormatMessage(message, "%s was imported; pixels outside the %u x %u cell were dropped:\n%s", shown.get(),
-                       view->metrics.width, view->metrics.height, warnings);
-    std::free(warnings);
-    showWarning(message);
-  }
-}
-
-void missingActivated(GtkMenuItem* item, FontView* view) {
-  if (!gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item))) return;
-  auto* name = static_cast<const char*>(g_object_get_data(G_OBJECT(item), "language"));
-  g_strlcpy(missingLanguage, name ? name : "", sizeof missingLanguage);
-  missingRefresh(view);
-}
-
-GtkWidget* missingItemNew(FontView* view, GSList** group, const char* label, const char* name) {
-  GtkWidget* item = gtk_radio_menu_item_new_with_label(*group, label);
-  *group = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(item));
-  if (name) g_object_set_data_full(G_OBJECT(item), "language", g_strdup(name), g_free);
-  gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), std::strcmp(name ? name : "", missingLanguage) == 0);
-  g_signal_connect(item, "activate", G_CALLBACK(missingActivated), view);
-  return item;
-}
-
-// The image's language modules as they are when the menu opens, then "None".
-void missingMenuBuild(FontView* view) {
-  GtkWidget* submenu = gtk_menu_new();
-  GSList* group = nullptr;
-  for (uint32_t i = 0; i < poolGetCount(view->pool); i++) {
-    Module* m = poolGet(view->pool, i);
-    if (!languageMatch(view->pool, m)) continue;
-    GCharPtr label(shellDisplayText(moduleGetName(m)));
-    gtk_menu_shell_append(GTK_MENU_SHELL(submenu), missingItemNew(view, &group, label.get(), moduleGetName(m)));
-  }
-  gtk_menu_shell_append(GTK_MENU_SHELL(submenu), missingItemNew(view, &group, "None", nullptr));
-  gtk_widget_show_all(submenu);
-  gtk_menu_item_set_submenu(GTK_MENU_ITEM(view->missingItem), submenu);
-}
-
-void menuPopup(FontView* view, GtkMenuPositionFunc position, guint button, guint32 time) {
-  missingMenuBuild(view);
-  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, position, view->listView, button, time);
-}
-
-// A right-click takes the row under the pointer first.
-gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, FontView* view) {
-  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
-  GtkTreePath* path = nullptr;
-  if (gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(list), gint(event->x), gint(event->y), &path, nullptr, nullptr,
-                                    nullptr)) {
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(list), path, nullptr, FALSE);
-    gtk_tree_path_free(path);
-  }
-  menuPopup(view, nullptr, event->button, event->time);
-  return TRUE;
-}
-
-// Shift+F10 and the Menu key.
-gboolean listPopupMenu(GtkWidget*, FontView* view) {
-  menuPopup(view, shellMenuBelowCursor, 0, gtk_get_current_event_time());
-  return TRUE;
-}
-
-GtkWidget* menuBuild(FontView* view) {
-  GtkWidget* menu = gtk_menu_new();
-  GtkWidget* item = gtk_menu_item_new_with_label("Export BDF…");
-  g_signal_connect(item, "activate", G_CALLBACK(exportActivated), view);
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
-  item = gtk_menu_item_new_with_label("Import BDF…");
-  g_signal_connect(item, "activate", G_CALLBACK(importActivated), view);
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
-  view->missingItem = gtk_menu_item_new_with_label("Missing for");
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->missingItem);
-  missingMenuBuild(view);
-  gtk_widget_show_all(menu);
-  return menu;
-}
-
 // Entering the page, or this font's page, reads the language again.
-void listMapped(GtkWidget*, FontView* view) { missingRefresh(view); }
+void listMapped(GtkWidget*, FontView* view) { fontMissingRefresh(view); }
 
 GtkWidget* listBuild(FontView* view) {
   view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT, GDK_TYPE_PIXBUF);
   for (uint32_t code = 1; code <= FONT_GLYPH_COUNT; code++) {
     GtkTreeIter iter;
     gtk_list_store_append(view->listStore, &iter);
-    GdkPixbuf* picture = glyphPicture(view, glyphOf(view, code));
+    GdkPixbuf* picture = glyphPicture(view, fontViewGlyph(view, code));
     gtk_list_store_set(view->listStore, &iter, COL_CODE, code, COL_PICTURE, picture, -1);
     g_object_unref(picture);
   }
@@ -446,23 +246,14 @@ GtkWidget* listBuild(FontView* view) {
   gtk_tree_view_column_set_alignment(column, 0.5);
   gtk_tree_view_append_column(list, column);
 
-  cell = gtk_cell_renderer_toggle_new();
-  g_object_set(cell, "xalign", 0.5, nullptr);
-  column = gtk_tree_view_column_new_with_attributes("Changed", cell, nullptr);
-  gtk_tree_view_column_set_cell_data_func(column, cell, changedData, view, nullptr);
-  gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
-  gtk_tree_view_column_set_fixed_width(column, 50);
-  gtk_tree_view_column_set_alignment(column, 0.5);
-  g_signal_connect(cell, "toggled", G_CALLBACK(changedToggled), view);
-  gtk_tree_view_append_column(list, column);
+  treeListChangedColumnAdd(list, 50, glyphChanged, changedToggled, view);
 
   treeViewTitlesFit(view->listView);
   gtk_tree_view_set_search_column(list, COL_CODE);  // type-ahead by the code shown
   gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectGlyph, view, nullptr);
-  g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);
-  g_signal_connect(view->listView, "popup-menu", G_CALLBACK(listPopupMenu), view);
   g_signal_connect(view->listView, "map", G_CALLBACK(listMapped), view);
-  view->menu = menuBuild(view);
+  view->menu = fontMenuBuild(view);
+  treeListPopupConnect(view->listView, fontMenuFor, nullptr, view);
 
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
@@ -563,7 +354,7 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
 
     view->previewImage = gtk_image_new();
     gtk_misc_set_padding(GTK_MISC(view->previewImage), 0, 0);
-    previewBlank(view);
+    fontPreviewBlank(view);
     gtk_box_pack_start(GTK_BOX(right), view->previewImage, FALSE, FALSE, 0);
     view->previewEntry = gtk_entry_new();
     g_signal_connect(view->previewEntry, "activate", G_CALLBACK(previewActivated), view);
@@ -573,7 +364,7 @@ GtkWidget* fontViewCreate(ModulePool* pool, Module* module) {
     GtkTreePath* first = gtk_tree_path_new_first();
     gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->listView), first, nullptr, FALSE);
     gtk_tree_path_free(first);
-    missingShow(view);
+    fontMissingShow(view);
     g_signal_connect(top, "key-press-event", G_CALLBACK(fontViewKeyPress), view);
   }
   viewSetRecord(top, view);
@@ -586,8 +377,8 @@ void fontViewStore(GtkWidget* widget) {
   // Text typed into the width spin counts even when the user saves without
   // leaving it.
   gtk_spin_button_update(GTK_SPIN_BUTTON(view->widthSpin));
-  char err[FONT_ERROR_SIZE] = "";
-  bool stored = fontStoreGlyphs(view->module, &view->keep, &view->metrics, view->glyphs, err);
+  char err[ERROR_SIZE] = "";
+  bool stored = fontStoreGlyphs(view->module, &view->keep, &view->metrics, view->glyphs, err, sizeof err);
   if (!stored) shellStoreRefused(view->module, err, !view->tooLargeTold);
   view->tooLargeTold = !stored;
 }
@@ -601,46 +392,13 @@ FontView::~FontView() {
 
 void fontViewShowGlyphs(FontView* view, const std::vector<uint32_t>& codes) {
   for (uint32_t code : codes) {
-    FontGlyph* g = glyphOf(view, code);
+    FontGlyph* g = fontViewGlyph(view, code);
     g->changed = fontGlyphEdited(&view->metrics, g);
     rowPictureSet(view, code);
   }
   glyphShow(view, view->current);
   fontViewRenderPreview(view);
-  missingShow(view);
-}
-
-void fontViewRenderPreview(FontView* view) {
-  const uint32_t W = view->metrics.width, H = view->metrics.height;
-  const char* charset = nullptr;
-  if (g_get_charset(&charset) || !charset) charset = "CP1252";
-  gsize length = 0;
-  GCharPtr bytes(g_convert(gtk_entry_get_text(GTK_ENTRY(view->previewEntry)), -1, charset, "UTF-8",
-                           nullptr, &length, nullptr));
-  if (!bytes) return previewBlank(view);
-  uint64_t total = 0;
-  for (gsize i = 0; i < length; i++) {
-    auto c = uint8_t(bytes.get()[i]);
-    if (c) total += glyphOf(view, c)->width;
-  }
-  if (total == 0 || total > PREVIEW_MAX_WIDTH) total = std::min<uint64_t>(std::max<uint64_t>(total, 1), PREVIEW_MAX_WIDTH);
-  GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, int(total), int(H));
-  if (!picture) return previewBlank(view);
-  gdk_pixbuf_fill(picture, 0xFFFFFFFF);
-  guchar* pixels = gdk_pixbuf_get_pixels(picture);
-  const int stride = gdk_pixbuf_get_rowstride(picture);
-  uint32_t x0 = 0;
-  for (gsize i = 0; i < length && x0 < total; i++) {
-    auto c = uint8_t(bytes.get()[i]);
-    if (!c) continue;
-    const FontGlyph* g = glyphOf(view, c);
-    for (uint32_t y = 0; y < H; y++)
-      for (uint32_t x = 0; x < g->width && x0 + x < total; x++)
-        if (g->pixels[y * W + x]) std::memset(pixels + y * stride + (x0 + x) * 3, 0, 3);
-    x0 += g->width;
-  }
-  gtk_image_set_from_pixbuf(GTK_IMAGE(view->previewImage), picture);
-  g_object_unref(picture);
+  fontMissingShow(view);
 }
 
 TabHandler* fontsTabNew(GtkWidget* container) {

@@ -6,7 +6,7 @@
 
 #include "pool/memory.h"
 #include "shell/editor_page.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tabs/fonts/font_view.h"
 #include "tabs/fonts/glyph_edit.h"
 #include "tabs/strings/language_codec.h"
@@ -139,6 +139,9 @@ TEST_F(FontsTab, EditingMarksAndUnmarks) {
   for (const char* ignored : {"0", "256", "-3", "4294967297"}) enter(v->copyEntry, ignored);
   EXPECT_EQ(a, pixels(65));
   EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(v->copyEntry)));
+  ASSERT_NE(a, pixels(255));
+  enter(v->copyEntry, "255");  // the last code is one to copy from
+  EXPECT_EQ(pixels(255), pixels(65));
   enter(v->copyEntry, "1");
   EXPECT_EQ(pixels(1), pixels(65));
   EXPECT_EQ(3, gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(v->widthSpin)));

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "tabs/fonts/glyph_geometry.h"
+
 G_DEFINE_TYPE(GlyphEdit, glyphEdit, GTK_TYPE_WIDGET)
 
 namespace {
@@ -47,43 +49,18 @@ const char* cursorXpm[] = {
     "     ,,,     ",
 };
 
-// Where the grid sits in the widget's window. 64-bit so that no matrix or
-// allocation size can overflow it.
-struct Grid {
-  int64_t left, top, step, width, height;
-};
-
-Grid glyphEditGrid(const GlyphEdit* ge) {
-  Grid g;
-  g.step = int64_t(ge->dotSize) + 4;
-  g.width = int64_t(ge->cols) * g.step;
-  g.height = int64_t(ge->rows) * g.step;
-  g.left = ge->widget.allocation.width / 2 - g.width / 2;
-  g.top = ge->widget.allocation.height / 2 - g.height / 2;
-  return g;
+GlyphGrid glyphEditGrid(const GlyphEdit* ge) {
+  return glyphGridPlace(ge->cols, ge->rows, ge->dotSize, ge->widget.allocation.width, ge->widget.allocation.height);
 }
 
-// The cell under a pointer position. A press on a grid line counts for the
-// cell left of (or above) it, so the outer right and bottom lines belong to the
-// last column and row, the outer left and top lines to no cell. 0 outside.
 int glyphEditHitTest(const GlyphEdit* ge, double px, double py, gint32* x, gint32* y) {
-  // Far-off (or NaN) positions are outside; the rest truncate safely.
-  if (!(px > -1e9 && px < 1e9 && py > -1e9 && py < 1e9)) return 0;
-  Grid g = glyphEditGrid(ge);
-  int64_t ix = int64_t(px), iy = int64_t(py);
-  int64_t left = g.left + 1, top = g.top + 1;
-  if (ix < left || ix > left + g.width || iy < top || iy > top + g.height) return 0;
-  int64_t col = (ix - left) / g.step, row = (iy - top) / g.step;
-  if (col >= int64_t(ge->cols) || row >= int64_t(ge->rows)) return 0;
-  *x = gint32(col);
-  *y = gint32(row);
-  return 1;
+  return glyphGridHit(glyphEditGrid(ge), ge->cols, ge->rows, px, py, x, y);
 }
 
 void glyphEditDrawDot(GlyphEdit* ge, gint32 x, gint32 y) {
   GtkWidget* widget = GTK_WIDGET(ge);
   if (!gtk_widget_get_realized(widget) || !ge->pixels) return;
-  Grid g = glyphEditGrid(ge);
+  GlyphGrid g = glyphEditGrid(ge);
   gint dx = gint(g.left + x * g.step + 1), dy = gint(g.top + y * g.step + 1);
   gint side = ge->dotSize + 3;
   GdkWindow* window = gtk_widget_get_window(widget);
@@ -213,16 +190,11 @@ void glyphEditUnrealize(GtkWidget* widget) {
 void glyphEditSizeRequest(GtkWidget* widget, GtkRequisition* requisition) {
   GlyphEdit* ge = GLYPH_EDIT(widget);
   // Tall glyphs get smaller dots, so that the grid fits in half the screen.
-  int64_t half = gdk_screen_get_height(gdk_screen_get_default()) / 2;
-  int64_t height = int64_t(ge->rows) * (ge->dotSize + 4) + 2 * ge->borderY;
-  if (height > half && ge->dotSize > 2 && !ge->zoomed) {
-    do {
-      ge->dotSize--;
-      height = int64_t(ge->rows) * (ge->dotSize + 4) + 2 * ge->borderY;
-    } while (ge->dotSize > 2 && height >= half);
-  }
+  if (!ge->zoomed)
+    ge->dotSize = guint16(glyphDotSizeFit(ge->rows, ge->dotSize, ge->borderY,
+                                          gdk_screen_get_height(gdk_screen_get_default())));
   requisition->width = gint(int64_t(ge->cols) * (ge->dotSize + 4) + 2 * ge->borderX);
-  requisition->height = gint(height);
+  requisition->height = gint(glyphGridRequestHeight(ge->rows, ge->dotSize, ge->borderY));
 }
 
 void glyphEditSizeAllocate(GtkWidget* widget, GtkAllocation* allocation) {
@@ -274,7 +246,7 @@ gboolean glyphEditExpose(GtkWidget* widget, GdkEventExpose* event) {
     gtk_paint_shadow(gtk_widget_get_style(widget), window, gtk_widget_get_state(widget),
                      GTK_SHADOW_IN, &event->area, widget, nullptr, 0, 0, a.width, a.height);
 
-  Grid g = glyphEditGrid(ge);
+  GlyphGrid g = glyphEditGrid(ge);
   GdkGC* gc = baseClass->gridGc;
   gint left = gint(g.left), top = gint(g.top), right = gint(g.left + g.width),
        bottom = gint(g.top + g.height);
@@ -301,7 +273,7 @@ gboolean glyphEditExpose(GtkWidget* widget, GdkEventExpose* event) {
 void glyphEditShowCursor(GlyphEdit* ge) {
   GtkWidget* viewport = gtk_widget_get_ancestor(GTK_WIDGET(ge), GTK_TYPE_VIEWPORT);
   if (!viewport) return;
-  Grid g = glyphEditGrid(ge);
+  GlyphGrid g = glyphEditGrid(ge);
   gint x = 0, y = 0;
   GtkWidget* child = gtk_bin_get_child(GTK_BIN(viewport));
   if (!gtk_widget_translate_coordinates(GTK_WIDGET(ge), child, gint(g.left + ge->cursorX * g.step),

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tests/support/gui_driver.h"
 
 namespace {

@@ -201,24 +201,24 @@ int imageMatch(ModulePool*, Module* module) {
   return version == 1 || version == 0x302;
 }
 
-ImageModule* imageModuleDecode(Module* module, char* err) {
+ImageModule* imageModuleDecode(Module* module, char* err, size_t errSize) {
   uint32_t size = 0;
   uint8_t* body = moduleGetBody(module, &size);
   int kind = std::strcmp(moduleGetName(module), "romicons") == 0 ? IMAGE_KIND_ICONS : IMAGE_KIND_BITMAPS;
   if (!body) {
-    std::snprintf(err, IMAGE_ERROR_SIZE,
+    std::snprintf(err, errSize,
                   "This image module is too short to hold its table (0 bytes): it is not shown, "
                   "and it is saved as it was read.");
     return nullptr;
   }
-  return imageModuleDecodeBody(kind, body, size, err);
+  return imageModuleDecodeBody(kind, body, size, err, errSize);
 }
 
-ImageModule* imageModuleDecodeBody(int kind, uint8_t* bodyTaken, uint32_t size, char* err) {
+ImageModule* imageModuleDecodeBody(int kind, uint8_t* bodyTaken, uint32_t size, char* err, size_t errSize) {
   MallocPtr<uint8_t> body(bodyTaken);
   uint32_t least = kind == IMAGE_KIND_ICONS ? ICONS_HEADER : BITMAP_RECORD;
   if (size < least) {
-    std::snprintf(err, IMAGE_ERROR_SIZE,
+    std::snprintf(err, errSize,
                   "This image module is too short to hold its table (%u bytes): it is not shown, "
                   "and it is saved as it was read.",
                   size);
@@ -244,7 +244,7 @@ void imageModuleFree(ImageModule* m) {
   std::free(m);
 }
 
-uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* length, char* err) {
+uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* length, char* err, size_t errSize) {
   const uint32_t n = listGetCount(entries);
   const bool icons = kind == IMAGE_KIND_ICONS;
   const uint64_t table = icons ? ICONS_HEADER + uint64_t(ICON_RECORD) * n : uint64_t(BITMAP_RECORD) * n;
@@ -266,7 +266,7 @@ uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* 
     total += icons ? e->size : (uint64_t(e->size) + 3) & ~uint64_t(3);
   }
   if (!fits || total > 0xFFFFFFF0u) {
-    std::snprintf(err, IMAGE_ERROR_SIZE,
+    std::snprintf(err, errSize,
                   "The images no longer fit the module's layout (their data would pass the offsets "
                   "it can hold): the module keeps its previous contents.");
     return nullptr;
@@ -311,14 +311,14 @@ int imageModuleEdited(const ImageModule* m) {
   return 0;
 }
 
-int imageModuleStore(ImageModule* m, Module* module, ModuleKeep* keep, char* err) {
+int imageModuleStore(ImageModule* m, Module* module, ModuleKeep* keep, char* err, size_t errSize) {
   if (!imageModuleEdited(m)) {
     moduleStoreUnedited(module, keep);
     return 1;
   }
   uint32_t length = 0;
-  MallocPtr<uint8_t> body(imageModuleEncode(m->kind, m->version, m->entries, &length, err));
-  return body && moduleStoreEdited(module, keep, body.get(), length, err, IMAGE_ERROR_SIZE);
+  MallocPtr<uint8_t> body(imageModuleEncode(m->kind, m->version, m->entries, &length, err, errSize));
+  return body && moduleStoreEdited(module, keep, body.get(), length, err, errSize);
 }
 
 const char* imageTypeText(int type) {
@@ -367,22 +367,22 @@ uint8_t* imageExportBytes(const ImageEntry* e, size_t* length) {
   return mallocCopy(text.data(), text.size());
 }
 
-int imageExportSave(const ImageEntry* e, const char* path, char* err) {
+int imageExportSave(const ImageEntry* e, const char* path, char* err, size_t errSize) {
   struct Bytes {
     MallocPtr<uint8_t> data;
     size_t length = 0;
   } bytes;
   bytes.data.reset(imageExportBytes(e, &bytes.length));
   if (!bytes.data && !imageTypeIsShown(e->type)) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "Images of type %s cannot be saved.", imageTypeText(e->type));
+    std::snprintf(err, errSize, "Images of type %s cannot be saved.", imageTypeText(e->type));
     return 0;
   }
   if (!bytes.data) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "This image cannot be saved (%ux%u pixels over %u bytes).",
+    std::snprintf(err, errSize, "This image cannot be saved (%ux%u pixels over %u bytes).",
                   e->width, e->height, e->size);
     return 0;
   }
-  return fileSaveBytes(path, bytes.data.get(), bytes.length, err, IMAGE_ERROR_SIZE);
+  return fileSaveBytes(path, bytes.data.get(), bytes.length, err, errSize);
 }
 
 uint8_t* imageToRgb(const ImageEntry* e) {
@@ -432,26 +432,26 @@ void imageEntrySetData(ImageEntry* e, uint8_t* data, uint32_t size) {
   e->size = size;
 }
 
-int imageStoreCheck(Module* module, char* err) {
+int imageStoreCheck(Module* module, char* err, size_t errSize) {
   if (!imageMatch(nullptr, module)) return 0;
-  ImageModule* m = imageModuleDecode(module, err);
+  ImageModule* m = imageModuleDecode(module, err, errSize);
   if (!m) return 0;
   uint32_t length = 0;
-  uint8_t* body = imageModuleEncode(m->kind, m->version, m->entries, &length, err);
-  ImageModule* again = body ? imageModuleDecodeBody(m->kind, body, length, err) : nullptr;
+  uint8_t* body = imageModuleEncode(m->kind, m->version, m->entries, &length, err, errSize);
+  ImageModule* again = body ? imageModuleDecodeBody(m->kind, body, length, err, errSize) : nullptr;
   int result = again ? 1 : -1;
   if (again && (listGetCount(again->entries) != listGetCount(m->entries) || again->version != m->version)) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "its pictures would not read back: %u of them come back as %u",
+    std::snprintf(err, errSize, "its pictures would not read back: %u of them come back as %u",
                   listGetCount(m->entries), listGetCount(again->entries));
     result = -1;
   }
   for (uint32_t i = 0; result > 0 && i < listGetCount(m->entries); i++) {
     if (entriesSame(entryAt(m->entries, i), entryAt(again->entries, i))) continue;
-    std::snprintf(err, IMAGE_ERROR_SIZE, "its pictures would not read back: picture %u comes back otherwise", i);
+    std::snprintf(err, errSize, "its pictures would not read back: picture %u comes back otherwise", i);
     result = -1;
   }
   if (result > 0 && moduleSizeWithBody(module, length) > MODULE_MAX_SIZE) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+    std::snprintf(err, errSize, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
     result = -1;
   }
   imageModuleFree(again);

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pool/error_text.h"
 #include "pool/list.h"
 #include "pool/module.h"
 #include "pool/pool.h"
@@ -36,7 +37,6 @@ enum ImageKind : int { IMAGE_KIND_BITMAPS = 0, IMAGE_KIND_ICONS = 1 };
 enum : uint32_t {
   IMAGE_NAME_SIZE = 64,       // a name of up to 63 characters
   IMAGE_ICON_NAME_FIELD = 21, // the name field of an icon record
-  IMAGE_ERROR_SIZE = 256,
 };
 
 struct ImageEntry {
@@ -50,7 +50,6 @@ struct ImageEntry {
   // one large area cost no memory.
   const uint8_t* data;
   uint8_t* owned;
-  void* preview;  // the Images tab's cached picture widget (a GtkWidget), or null
   bool nameFull;  // the name filled its field without a zero: written back as read
   // The data as decoded: what a store compares with, and, while not
   // replaced, the area records share (same offset, same size).
@@ -59,7 +58,7 @@ struct ImageEntry {
 };
 
 // One decoded image module. Owns its body copy, the entries and their owned
-// data; not the preview widgets.
+// data.
 struct ImageModule {
   int kind;
   uint32_t version;  // romicons only
@@ -73,11 +72,11 @@ struct ImageModule {
 int imageMatch(ModulePool* pool, Module* module);
 
 // Decodes the module's body. Returns null with a message in err (of
-// IMAGE_ERROR_SIZE bytes) for a module without a body or one too short for
+// errSize bytes) for a module without a body or one too short for
 // its header and first record: re-encoding such a body would drop its bytes.
-ImageModule* imageModuleDecode(Module* module, char* err);
+ImageModule* imageModuleDecode(Module* module, char* err, size_t errSize);
 // The same for a body of the kind, which the result takes over (malloc'd).
-ImageModule* imageModuleDecodeBody(int kind, uint8_t* body, uint32_t size, char* err);
+ImageModule* imageModuleDecodeBody(int kind, uint8_t* body, uint32_t size, char* err, size_t errSize);
 void imageModuleFree(ImageModule* m);
 
 // Encodes entries in the canonical layout of kind into a new malloc'd body.
@@ -86,7 +85,7 @@ void imageModuleFree(ImageModule* m);
 // its own. Returns null with a message in err when a data offset would not
 // fit its field (29 bits for bitmaps, 32 for icons) or the body would pass
 // 4 GiB.
-uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* length, char* err);
+uint8_t* imageModuleEncode(int kind, uint32_t version, List* entries, uint32_t* length, char* err, size_t errSize);
 
 // 1 when an entry's data differ from the data it was decoded with.
 int imageModuleEdited(const ImageModule* m);
@@ -95,8 +94,8 @@ int imageModuleEdited(const ImageModule* m);
 // decoded with, nothing (or the block kept in keep, after an earlier store),
 // so an unedited module keeps its block whatever its layout; else the
 // entries encoded. Returns 0, the module unchanged, with the reason in err
-// (IMAGE_ERROR_SIZE bytes) when the encoder or the module refuses.
-int imageModuleStore(ImageModule* m, Module* module, ModuleKeep* keep, char* err);
+// (errSize bytes) when the encoder or the module refuses.
+int imageModuleStore(ImageModule* m, Module* module, ModuleKeep* keep, char* err, size_t errSize);
 
 // The list text ("bitmap", "pixmap 8", ..., "unknown"), the export file
 // extension ("xbm", ...) and the format name an import must have ("XBM", ...).
@@ -122,8 +121,8 @@ uint8_t* imageExportBytes(const ImageEntry* entry, size_t* length);
 // Writes imageExportBytes of the entry to path as an image is saved: into a
 // temporary file renamed over the target, which a failure leaves untouched.
 // Returns 1, or 0 with the message ("Unable to open output file", "Error
-// saving file", with the system's reason) in err (IMAGE_ERROR_SIZE bytes).
-int imageExportSave(const ImageEntry* entry, const char* path, char* err);
+// saving file", with the system's reason) in err (errSize bytes).
+int imageExportSave(const ImageEntry* entry, const char* path, char* err, size_t errSize);
 
 // The picture of a bitmap or 15-bit pixmap as 8-bit RGB, row-major, no
 // padding (width * height * 3 bytes, malloc'd). Pixels beyond the data read
@@ -145,7 +144,7 @@ void imageEntrySetData(ImageEntry* entry, uint8_t* data, uint32_t size);
 // Whether the module's pictures survive a store: encodes them as a store
 // would and decodes the result again. Returns 0 for a module that is not
 // an image module or cannot be decoded, 1 when the pictures come back the
-// same, and -1 with the reason in err (IMAGE_ERROR_SIZE bytes) when the
+// same, and -1 with the reason in err (errSize bytes) when the
 // encoder refuses them or they come back otherwise. The module is not
 // changed.
-int imageStoreCheck(Module* module, char* err);
+int imageStoreCheck(Module* module, char* err, size_t errSize);

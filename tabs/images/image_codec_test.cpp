@@ -19,7 +19,7 @@ struct Decoded {
   Decoded(const std::string& name, const Bytes& body) {
     Bytes bytes = ModuleBuilder().name(name).body(body).build();
     module = moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr);
-    images = imageModuleDecode(module, err);
+    images = imageModuleDecode(module, err, sizeof err);
   }
   ~Decoded() {
     imageModuleFree(images);
@@ -28,12 +28,12 @@ struct Decoded {
   ImageEntry* operator[](uint32_t i) { return static_cast<ImageEntry*>(listGet(images->entries, i)); }
   Bytes encode() {
     uint32_t length = 0;
-    MallocPtr<uint8_t> body(imageModuleEncode(images->kind, images->version, images->entries, &length, err));
+    MallocPtr<uint8_t> body(imageModuleEncode(images->kind, images->version, images->entries, &length, err, sizeof err));
     return body ? Bytes(body.get(), body.get() + length) : Bytes();
   }
   Module* module;
   ImageModule* images;
-  char err[IMAGE_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
 };
 
 // A bitmap record: type, data offset, width, height, size.
@@ -80,6 +80,14 @@ TEST(ImageCodec, IconsTable) {
   Bytes again = Decoded("romicons", b).encode();
   beSet32(&b[8], 2);
   EXPECT_EQ(b, again);
+
+  // A record that ends exactly at the body's end is read.
+  Bytes last = imagesBody(IMAGE_KIND_ICONS, {{IMAGE_GIF, 1, 1, {}, 9, "end"}});
+  ASSERT_EQ(12u + 36, last.size());
+  Decoded d("romicons", last);
+  ASSERT_TRUE(d.images);
+  ASSERT_EQ(1u, listGetCount(d.images->entries));
+  EXPECT_STREQ("end", d[0]->name);
 
   beSet32(&b[0], 2);  // neither version 1 nor 0x302
   EXPECT_FALSE(imageMatch(nullptr, Decoded("romicons", b).module));
@@ -146,10 +154,10 @@ TEST(ImageCodec, XpmCodesAndRoundTrips) {
     ImageEntry e = {};
     e.type = type, e.width = width, e.height = height, e.size = uint32_t(data->size()), e.data = data->data();
     std::string path = dir.file(std::string("x.") + imageTypeExtension(type));
-    char err[IMAGE_ERROR_SIZE];
-    ASSERT_TRUE(imageExportSave(&e, path.c_str(), err)) << err;
+    char err[ERROR_SIZE];
+    ASSERT_TRUE(imageExportSave(&e, path.c_str(), err, sizeof err)) << err;
     uint32_t size = 0;
-    MallocPtr<uint8_t> back(imageImportFile(&e, path.c_str(), &size, err));
+    MallocPtr<uint8_t> back(imageImportFile(&e, path.c_str(), &size, err, sizeof err));
     ASSERT_TRUE(back) << err;
     EXPECT_EQ(*data, Bytes(back.get(), back.get() + data->size())) << path;
   }
@@ -157,10 +165,10 @@ TEST(ImageCodec, XpmCodesAndRoundTrips) {
   // The checks are made on the picture the bytes read decode to.
   ImageEntry e = {};
   e.type = IMAGE_BITMAP, e.width = 8, e.height = 2;
-  char err[IMAGE_ERROR_SIZE];
+  char err[ERROR_SIZE];
   uint32_t size = 0;
   auto refusal = [&](const std::string& path) {
-    MallocPtr<uint8_t> data(imageImportFile(&e, path.c_str(), &size, err));
+    MallocPtr<uint8_t> data(imageImportFile(&e, path.c_str(), &size, err, sizeof err));
     return data ? std::string("taken") : std::string(err);
   };
   EXPECT_EQ("\nImage size mismatch (12x2 pixels).\nRequired size: 8x2 pixels.", refusal(dir.file("x.xbm")));

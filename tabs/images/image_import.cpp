@@ -40,13 +40,13 @@ class Decoded {
 
 }  // namespace
 
-uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err) {
+uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err, size_t errSize) {
   size_t length = 0;
-  MallocPtr<uint8_t> bytes(fileReadAll(path, FILE_TEXT_LIMIT, &length, err, IMAGE_ERROR_SIZE));
-  return bytes ? imageImportBytes(e, bytes.get(), length, size, err) : nullptr;
+  MallocPtr<uint8_t> bytes(fileReadAll(path, FILE_TEXT_LIMIT, &length, err, errSize));
+  return bytes ? imageImportBytes(e, bytes.get(), length, size, err, errSize) : nullptr;
 }
 
-uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err) {
+uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err, size_t errSize) {
   const char* required = imageTypeFormat(e->type);
   // XBM has no signature a loader recognizes from the bytes alone: what no
   // loader claims is tried with the required format's own.
@@ -60,25 +60,25 @@ uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t leng
   GdkPixbufFormat* format = decoded->format;
   GError* error = decoded->error;
   if (!format) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "File format not recognized.");
+    std::snprintf(err, errSize, "File format not recognized.");
     return nullptr;
   }
   gchar* formatName = gdk_pixbuf_format_get_name(format);
   bool formatRight = g_ascii_strcasecmp(formatName, required) == 0;
   g_free(formatName);
   if (!formatRight) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "\nImage format mismatch.\n%s format required.", required);
+    std::snprintf(err, errSize, "\nImage format mismatch.\n%s format required.", required);
     return nullptr;
   }
   GdkPixbuf* picture = decoded->picture;
   if (!picture) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "\nImage loading error:\n%s",
+    std::snprintf(err, errSize, "\nImage loading error:\n%s",
                   error ? error->message : "Error getting pixbuf from loader.");
     return nullptr;
   }
   const int width = gdk_pixbuf_get_width(picture), height = gdk_pixbuf_get_height(picture);
   if (uint32_t(width) != e->width || uint32_t(height) != e->height) {
-    std::snprintf(err, IMAGE_ERROR_SIZE, "\nImage size mismatch (%dx%d pixels).\nRequired size: %ux%u pixels.",
+    std::snprintf(err, errSize, "\nImage size mismatch (%dx%d pixels).\nRequired size: %ux%u pixels.",
                   width, height, e->width, e->height);
     return nullptr;
   }
@@ -92,6 +92,6 @@ uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t leng
     if (length) std::memcpy(data, bytes, length);
     *size = uint32_t(length);
   }
-  if (!data) std::snprintf(err, IMAGE_ERROR_SIZE, "\nImage loading error:\n%s", "The picture is too large.");
+  if (!data) std::snprintf(err, errSize, "\nImage loading error:\n%s", "The picture is too large.");
   return data;
 }

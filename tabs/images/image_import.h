@@ -13,10 +13,10 @@
 // pixels in the entry's encoding, for GIF, JPEG and PNG the file's bytes.
 // The picture must have the entry's format and size. Returns the data
 // (malloc'd, rounded up to 4 bytes) with its size in *size, or null with the
-// reason in err (IMAGE_ERROR_SIZE bytes): "File format not recognized.",
+// reason in err (errSize bytes): "File format not recognized.",
 // "\nImage format mismatch.\n...", "\nImage size mismatch ...", "\nImage
 // loading error:\n..." or why the file cannot be read.
-uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err);
+uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err, size_t errSize);
 
 // The same for a picture file's bytes already read.
-uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err);
+uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err, size_t errSize);

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "tabs/images/image_codec.h"
 
@@ -14,6 +15,9 @@ struct ImageView {
   int kind;  // IMAGE_KIND_BITMAPS or IMAGE_KIND_ICONS
   GtkWidget* listView;
   GtkListStore* listStore;  // one unsigned column: the entry's index
+  // By entry index, its picture widget (a reference the view holds) once
+  // it was shown, or null.
+  std::vector<GtkWidget*> previews;
   GtkWidget* previewFrame;
   GtkWidget* menu;
   GtkWidget* saveItem;

@@ -10,15 +10,14 @@
 
 #include "pool/memory.h"
 #include "shell/editor_page.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "shell/shell.h"
-#include "tabs/images/image_import.h"
+#include "shell/tree_lists.h"
 #include "shell/tree_titles.h"
+#include "tabs/images/image_import.h"
 #include "tabs/images/image_view.h"
 
 namespace {
-
-enum { COL_INDEX, COL_COUNT };
 
 enum Field { FIELD_INDEX, FIELD_ID, FIELD_WIDTH, FIELD_HEIGHT, FIELD_SIZE, FIELD_TYPE, FIELD_NAME };
 
@@ -30,16 +29,10 @@ ImageEntry* entryOf(ImageView* view, uint32_t index) {
   return static_cast<ImageEntry*>(listGet(view->images->entries, index));
 }
 
-guint rowIndex(GtkTreeModel* model, GtkTreeIter* iter) {
-  guint index = 0;
-  gtk_tree_model_get(model, iter, COL_INDEX, &index, -1);
-  return index;
-}
-
 bool pathSelectable(ImageView* view, GtkTreePath* path) {
   GtkTreeIter iter;
   return gtk_tree_model_get_iter(GTK_TREE_MODEL(view->listStore), &iter, path) &&
-         imageTypeIsShown(entryOf(view, rowIndex(GTK_TREE_MODEL(view->listStore), &iter))->type);
+         imageTypeIsShown(entryOf(view, treeListIndex(GTK_TREE_MODEL(view->listStore), &iter))->type);
 }
 
 GtkWidget* previewLabel(const char* text) {
@@ -114,7 +107,7 @@ gboolean selectImage(GtkTreeSelection*, GtkTreeModel* model, GtkTreePath* path, 
   auto* view = static_cast<ImageView*>(data);
   GtkTreeIter iter;
   if (!gtk_tree_model_get_iter(model, &iter, path)) return FALSE;
-  guint index = rowIndex(model, &iter);
+  guint index = treeListIndex(model, &iter);
   if (!imageTypeIsShown(entryOf(view, index)->type)) return FALSE;
   if (int32_t(index) != view->shown) imagePreview(view, index);
   return TRUE;
@@ -123,7 +116,7 @@ gboolean selectImage(GtkTreeSelection*, GtkTreeModel* model, GtkTreePath* path, 
 void cellText(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
               gpointer data) {
   auto* view = static_cast<ImageView*>(data);
-  guint index = rowIndex(model, iter);
+  guint index = treeListIndex(model, iter);
   const ImageEntry* e = entryOf(view, index);
   char text[32];
   switch (GPOINTER_TO_INT(g_object_get_data(G_OBJECT(cell), "field"))) {
@@ -162,7 +155,7 @@ void columnAdd(ImageView* view, const char* title, Field field, int width, float
 // beginning finds the icon. GTK's convention: FALSE for a match.
 gboolean searchEqual(GtkTreeModel* model, gint, const gchar* key, GtkTreeIter* iter, gpointer data) {
   auto* view = static_cast<ImageView*>(data);
-  guint index = rowIndex(model, iter);
+  guint index = treeListIndex(model, iter);
   char text[16];
   g_snprintf(text, sizeof text, "%u", index);
   if (g_str_has_prefix(text, key)) return FALSE;
@@ -177,48 +170,38 @@ bool rowSelected(ImageView* view) {
                                          nullptr, nullptr);
 }
 
-gboolean listButtonPress(GtkWidget* list, GdkEventButton* event, ImageView* view) {
-  if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
-  GtkTreeView* tree = GTK_TREE_VIEW(list);
-  GtkTreeSelection* selection = gtk_tree_view_get_selection(tree);
-  GtkTreePath* path = nullptr;
-  if (gtk_tree_view_get_path_at_pos(tree, gint(event->x), gint(event->y), &path, nullptr, nullptr,
-                                    nullptr)) {
-    GtkTreeModel* model;
-    GtkTreeIter iter;
-    GtkTreePath* before = gtk_tree_selection_get_selected(selection, &model, &iter)
-                              ? gtk_tree_model_get_path(model, &iter)
-                              : nullptr;
-    gtk_tree_selection_unselect_all(selection);
-    gtk_tree_selection_select_path(selection, path);
-    bool taken = gtk_tree_selection_path_is_selected(selection, path);
-    if (taken) {
-      gtk_tree_view_set_cursor(tree, path, nullptr, FALSE);  // the keyboard follows the click
-    } else if (before) {
-      gtk_tree_selection_select_path(selection, before);
-    }
-    if (before) gtk_tree_path_free(before);
-    gtk_tree_path_free(path);
-    if (!taken) return FALSE;
+// Only a row that can be selected is taken for the menu: a right-click
+// selects it (or leaves the selection as it was), the keyboard's menu
+// wants the cursor on one.
+bool menuRowTake(gpointer data, GtkTreePath* path, bool byKey) {
+  auto* view = static_cast<ImageView*>(data);
+  GtkTreeView* tree = GTK_TREE_VIEW(view->listView);
+  if (byKey) {
+    bool selectable = path && pathSelectable(view, path);
+    if (selectable) gtk_tree_view_set_cursor(tree, path, nullptr, FALSE);
+    return selectable;
   }
-  if (!rowSelected(view)) return FALSE;
-  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, nullptr, nullptr, 3, event->time);
-  return TRUE;
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(tree);
+  GtkTreeModel* model;
+  GtkTreeIter iter;
+  GtkTreePath* before =
+      gtk_tree_selection_get_selected(selection, &model, &iter) ? gtk_tree_model_get_path(model, &iter) : nullptr;
+  gtk_tree_selection_unselect_all(selection);
+  gtk_tree_selection_select_path(selection, path);
+  bool taken = gtk_tree_selection_path_is_selected(selection, path);
+  if (taken) {
+    gtk_tree_view_set_cursor(tree, path, nullptr, FALSE);  // the keyboard follows the click
+  } else if (before) {
+    gtk_tree_selection_select_path(selection, before);
+  }
+  if (before) gtk_tree_path_free(before);
+  return taken;
 }
 
-// Shift+F10 and the Menu key: the menu for the cursor row, when that row
-// can be selected.
-gboolean listPopupMenu(GtkWidget* list, ImageView* view) {
-  GtkTreePath* path = nullptr;
-  gtk_tree_view_get_cursor(GTK_TREE_VIEW(list), &path, nullptr);
-  if (!path) return FALSE;
-  bool selectable = pathSelectable(view, path);
-  if (selectable) gtk_tree_view_set_cursor(GTK_TREE_VIEW(list), path, nullptr, FALSE);
-  gtk_tree_path_free(path);
-  if (!selectable || !rowSelected(view)) return FALSE;
-  gtk_menu_popup(GTK_MENU(view->menu), nullptr, nullptr, shellMenuBelowCursor, view->listView, 0,
-                 gtk_get_current_event_time());
-  return TRUE;
+// The menu is about the selected image.
+GtkWidget* menuFor(gpointer data) {
+  auto* view = static_cast<ImageView*>(data);
+  return rowSelected(view) ? view->menu : nullptr;
 }
 
 void exportActivated(GtkMenuItem*, ImageView* view) { imageExport(view); }
@@ -242,8 +225,8 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   view->module = module;
   view->shown = -1;
   view->zoom = 1;
-  char err[IMAGE_ERROR_SIZE] = "";
-  view->images = imageModuleDecode(module, err);
+  char err[ERROR_SIZE] = "";
+  view->images = imageModuleDecode(module, err, sizeof err);
   if (!view->images) {
     GtkWidget* label = previewLabel(err);
     viewSetRecord(label, view);
@@ -254,18 +237,9 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
 
   GtkWidget* top = gtk_vbox_new(FALSE, 0);
   g_signal_connect(top, "key-press-event", G_CALLBACK(imageViewKeyPress), view);
-  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
-                                 GTK_POLICY_AUTOMATIC);
-  gtk_box_pack_start(GTK_BOX(top), scrolled, TRUE, TRUE, 0);
-  view->listStore = gtk_list_store_new(COL_COUNT, G_TYPE_UINT);
-  view->listView = gtk_tree_view_new_with_model(GTK_TREE_MODEL(view->listStore));
-  g_object_unref(view->listStore);  // the list view keeps it
-  gtk_container_add(GTK_CONTAINER(scrolled), view->listView);
+  gtk_box_pack_start(GTK_BOX(top), treeListNew(&view->listView, &view->listStore), TRUE, TRUE, 0);
   shellSetMainList(top, view->listView);
-  g_signal_connect(view->listView, "button-press-event", G_CALLBACK(listButtonPress), view);
-  g_signal_connect(view->listView, "popup-menu", G_CALLBACK(listPopupMenu), view);
+  treeListPopupConnect(view->listView, menuFor, menuRowTake, view);
 
   view->previewFrame = gtk_frame_new(nullptr);
   gtk_widget_set_size_request(view->previewFrame, 520, 260);
@@ -280,14 +254,14 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
   columnAdd(view, "Size", FIELD_SIZE, 100, 1.0f);
   columnAdd(view, "Type", FIELD_TYPE, 100, 0.5f);
   if (icons) columnAdd(view, "Name", FIELD_NAME, 0, 0.0f);
-  for (uint32_t i = 0; i < listGetCount(view->images->entries); i++) {
-    GtkTreeIter iter;
-    gtk_list_store_append(view->listStore, &iter);
-    gtk_list_store_set(view->listStore, &iter, COL_INDEX, i, -1);
-  }
+  const uint32_t count = listGetCount(view->images->entries);
+  for (uint32_t i = 0; i < count; i++) treeListAppend(view->listStore, i);
+  view->previews.assign(count, nullptr);
   GtkTreeView* list = GTK_TREE_VIEW(view->listView);
+  gtk_tree_view_set_model(list, GTK_TREE_MODEL(view->listStore));
+  g_object_unref(view->listStore);  // the list view keeps it
   treeViewTitlesFit(view->listView);
-  gtk_tree_view_set_search_column(list, COL_INDEX);
+  gtk_tree_view_set_search_column(list, 0);
   gtk_tree_view_set_search_equal_func(list, searchEqual, view, nullptr);
   gtk_tree_selection_set_select_function(gtk_tree_view_get_selection(list), selectImage, view, nullptr);
   viewSetRecord(top, view);
@@ -299,8 +273,8 @@ GtkWidget* imageViewCreate(ModulePool*, Module* module) {
 void imageViewStore(GtkWidget* widget) {
   ImageView* view = viewGetRecord<ImageView>(widget);
   if (!view->images) return;
-  char err[IMAGE_ERROR_SIZE] = "";
-  bool stored = imageModuleStore(view->images, view->module, &view->keep, err);
+  char err[ERROR_SIZE] = "";
+  bool stored = imageModuleStore(view->images, view->module, &view->keep, err, sizeof err);
   if (!stored) shellStoreRefused(view->module, err, !view->refusedStoreTold);
   view->refusedStoreTold = !stored;
 }
@@ -308,25 +282,20 @@ void imageViewStore(GtkWidget* widget) {
 }  // namespace
 
 ImageView::~ImageView() {
-  if (images) {
-    for (uint32_t i = 0; i < listGetCount(images->entries); i++) {
-      ImageEntry* e = entryOf(this, i);
-      if (e->preview) g_object_unref(e->preview);
-    }
-    imageModuleFree(images);
-  }
+  for (GtkWidget* preview : previews)
+    if (preview) g_object_unref(preview);
+  imageModuleFree(images);
   if (menu) gtk_widget_destroy(menu);
   if (previewScroll) g_object_unref(previewScroll);
 }
 
 void imagePreview(ImageView* view, uint32_t index) {
-  ImageEntry* e = entryOf(view, index);
-  if (!e->preview) {
-    GtkWidget* widget = pictureNew(e);
-    e->preview = g_object_ref_sink(widget);
-    gtk_widget_show(widget);
+  GtkWidget*& preview = view->previews[index];
+  if (!preview) {
+    preview = GTK_WIDGET(g_object_ref_sink(pictureNew(entryOf(view, index))));
+    gtk_widget_show(preview);
   }
-  imagePreviewShow(view, static_cast<GtkWidget*>(e->preview));
+  imagePreviewShow(view, preview);
   view->shown = int32_t(index);
 }
 
@@ -337,8 +306,8 @@ void imageExport(ImageView* view) {
   imageSuggestedName(view->kind, uint32_t(view->shown), e->type, name, sizeof name);
   if (!shellChooseFile("Save Image", GTK_FILE_CHOOSER_ACTION_SAVE, exportFolderMemory, name, path))
     return;
-  char err[IMAGE_ERROR_SIZE] = "";
-  if (!imageExportSave(e, path, err)) showError(err);
+  char err[ERROR_SIZE] = "";
+  if (!imageExportSave(e, path, err, sizeof err)) showError(err);
 }
 
 void imageImport(ImageView* view) {
@@ -348,13 +317,13 @@ void imageImport(ImageView* view) {
   shellFormatMessage(title, "Open %s Image", imageTypeFormat(e->type));
   if (!shellChooseFile(title, GTK_FILE_CHOOSER_ACTION_OPEN, importFolderMemory, nullptr, path)) return;
   uint32_t size = 0;
-  char err[IMAGE_ERROR_SIZE] = "";
-  uint8_t* data = imageImportFile(e, path, &size, err);
+  char err[ERROR_SIZE] = "";
+  uint8_t* data = imageImportFile(e, path, &size, err, sizeof err);
   if (!data) return showError(err);
   imageEntrySetData(e, data, size);
   // Show the new picture: the old one leaves the frame and goes.
-  auto* old = static_cast<GtkWidget*>(e->preview);
-  e->preview = nullptr;
+  GtkWidget* old = view->previews[size_t(view->shown)];
+  view->previews[size_t(view->shown)] = nullptr;
   imagePreview(view, uint32_t(view->shown));
   if (old) g_object_unref(old);
   GtkTreePath* row = gtk_tree_path_new_from_indices(view->shown, -1);

@@ -25,8 +25,8 @@ ModulePool* moduleExtract(ModulePool* pool, uint32_t index, char* err, size_t er
   if (!m) return nullptr;
   uint32_t length = 0;
   MallocPtr<uint8_t> data(moduleGetData(m, &length));
-  char text[POOL_ERROR_SIZE] = "";
-  ModulePool* single = poolParse(data.get(), length, text);
+  char text[ERROR_SIZE] = "";
+  ModulePool* single = poolParse(data.get(), length, text, sizeof text);
   if (!single) std::snprintf(err, errSize, "%s", text);
   return single;
 }

@@ -13,8 +13,8 @@ TEST(ModuleColumns, TextsAndActionRefusals) {
   Bytes a = ModuleBuilder().name("colors").access(0x0557).language(0x0C).attribute(0xA0)
                 .revision(7).edition(300).body(Bytes(40, 0x33)).build(),
         image = imageOf({a, ModuleBuilder().name("k\tn").build()});
-  char err[POOL_ERROR_SIZE] = "", text[64];
-  PoolPtr pool(poolParse(image.data(), image.size(), err));
+  char err[ERROR_SIZE] = "", text[64];
+  PoolPtr pool(poolParse(image.data(), image.size(), err, sizeof err));
   std::string cells;
   for (int column = 0; column < MC_COUNT; column++) {
     moduleColumnText(poolGet(pool.get(), 0), 7, column, text, sizeof text);

@@ -10,7 +10,7 @@
 #include <unordered_set>
 
 #include "pool/memory.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "shell/shell.h"
 #include "shell/tree_titles.h"
 #include "tabs/modules/module_actions.h"
@@ -183,7 +183,7 @@ gboolean onPopupMenu(GtkWidget* view, gpointer) {
 }
 
 void onSaveModule(GtkMenuItem*, gpointer) {
-  char err[POOL_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   PoolPtr single(moduleExtract(shownPool, uint32_t(selectedIndex), err, sizeof err));
   if (!single) {
     showError(err);

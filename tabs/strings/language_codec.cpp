@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,12 +20,6 @@
 namespace {
 
 StringEntry* entryAt(List* entries, uint32_t i) { return static_cast<StringEntry*>(listGet(entries, i)); }
-
-
-int fail(char* err, const char* text) {
-  std::snprintf(err, LANGUAGE_ERROR_SIZE, "%s", text);
-  return 0;
-}
 
 // The string offset table: where it starts and how wide its offsets are.
 uint32_t tableStart(const LanguageModule* lm) {
@@ -75,10 +70,41 @@ void LanguageConverter::close() {
   cd_ = reinterpret_cast<GIConv>(-1);
 }
 
-char* LanguageConverter::convert(const char* text, size_t n, gsize* written) {
+// The whole text or nothing, as g_convert: iconv stops at a character the
+// target lacks (EILSEQ) or one cut at the end (EINVAL). The output grows
+// when iconv runs out of room, and after the text a call without input ends
+// a shift sequence. The converter is left in its initial state.
+char* LanguageConverter::convert(const char* text, size_t n, size_t* written) {
   if (cd_ == reinterpret_cast<GIConv>(-1)) return nullptr;
-  gsize read = 0;
-  return g_convert_with_iconv(text, gssize(n), cd_, &read, written, nullptr);
+  size_t room = n + 8, done = 0;
+  auto* out = static_cast<char*>(std::malloc(room + 1));
+  gchar* in = const_cast<gchar*>(text);
+  gsize inLeft = n;
+  bool input = true, ok = true;
+  while (ok) {
+    gchar* to = out + done;
+    gsize toLeft = room - done;
+    const gsize result = input ? g_iconv(cd_, &in, &inLeft, &to, &toLeft) : g_iconv(cd_, nullptr, nullptr, &to, &toLeft);
+    const int reason = errno;
+    done = size_t(to - out);
+    if (result != gsize(-1)) {
+      if (!input) break;
+      input = false;
+    } else if (reason == E2BIG) {
+      room *= 2;
+      out = static_cast<char*>(std::realloc(out, room + 1));
+    } else {
+      ok = false;
+    }
+  }
+  g_iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  if (!ok) {
+    std::free(out);
+    return nullptr;
+  }
+  out[done] = '\0';
+  *written = done;
+  return out;
 }
 
 int languageMatch(ModulePool*, Module* module) { return std::strncmp(moduleGetName(module), "Lng_", 4) == 0; }
@@ -87,33 +113,33 @@ const char* languageCodePage(const char* name) {
   return std::strcmp(name, "Lng_Russian") == 0 || std::strcmp(name, "Lng_American") == 0 ? "CP1251" : "CP1252";
 }
 
-int readLanguageModule(LanguageModule* lm, char* err) {
+int readLanguageModule(LanguageModule* lm, char* err, size_t errSize) {
   lm->codePage = languageCodePage(moduleGetName(lm->module));
   uint32_t size = 0;
   uint8_t* body = moduleGetBody(lm->module, &size);
-  return languageModuleDecodeBody(lm, body, size, err);
+  return languageModuleDecodeBody(lm, body, size, err, errSize);
 }
 
-int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySize, char* err) {
+int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySize, char* err, size_t errSize) {
   lm->body = body;
   lm->bodySize = bodySize;
   lm->entries = listNew();
   const uint8_t* b = lm->body;
   const uint32_t size = lm->bodySize;
-  if (!b || size < 4) return fail(err, "This language module has no string tables (its body is under 4 bytes).");
+  if (!b || size < 4) return errorSet(err, errSize, "This language module has no string tables (its body is under 4 bytes).");
   lm->layout = beGet32(b) <= 32 ? LANGUAGE_LAYOUT_32 : LANGUAGE_LAYOUT_16;
   const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
   lm->groupCount = lm->layout == LANGUAGE_LAYOUT_32 ? beGet32(b) : beGet16(b) / 2;
-  if (lm->groupCount > LANGUAGE_GROUPS_MAX) return fail(err, "This language module has more than 32 string groups.");
+  if (lm->groupCount > LANGUAGE_GROUPS_MAX) return errorSet(err, errSize, "This language module has more than 32 string groups.");
   const uint32_t start = tableStart(lm);
-  if (start > size) return fail(err, "This language module's header runs past its body.");
+  if (start > size) return errorSet(err, errSize, "This language module's header runs past its body.");
   for (uint32_t g = 0; g < lm->groupCount; g++)
     lm->groupOffsets[g] = step == 4 ? beGet32(b + 4 + 4 * g) : beGet16(b + 2 * g);
   // Without groups there are no entries; with them, the first group's table
   // must be where the writer puts it, or a write-back would shift every text.
   if (lm->groupCount == 0) return 1;
   if (lm->groupOffsets[0] != start)
-    return fail(err, "This language module's string table is not right after its header.");
+    return errorSet(err, errSize, "This language module's string table is not right after its header.");
 
   LanguageConverter toUtf8("UTF-8", lm->codePage);
   uint32_t end = size, group = 0, index = 0;
@@ -121,7 +147,7 @@ int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySiz
   // belongs to the last of them.
   while (group + 1 < lm->groupCount && lm->groupOffsets[group + 1] == start) group++;
   for (uint32_t p = start; p < end; p += step) {
-    if (size - p < step) return fail(err, "This language module's string table runs past its body.");
+    if (size - p < step) return errorSet(err, errSize, "This language module's string table runs past its body.");
     uint32_t offset = step == 4 ? beGet32(b + p) : beGet16(b + p);
     auto* e = static_cast<StringEntry*>(std::calloc(1, sizeof(StringEntry)));
     e->number = listGetCount(lm->entries);
@@ -130,16 +156,16 @@ int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySiz
     listPush(lm->entries, e);
     if (offset) {
       const void* zero = offset < size ? std::memchr(b + offset, 0, size - offset) : nullptr;
-      if (!zero) return fail(err, "A text of this language module lies past its body or has no end.");
+      if (!zero) return errorSet(err, errSize, "A text of this language module lies past its body or has no end.");
       uint32_t length = uint32_t(static_cast<const uint8_t*>(zero) - (b + offset));
-      gsize written = 0;
+      size_t written = 0;
       e->text = toUtf8.convert(reinterpret_cast<const char*>(b + offset), length, &written);
       if (!e->text) {
-        e->text = g_strdup("");
+        e->text = mallocString("");
         e->raw = mallocCopy(b + offset, length);
         e->rawLength = length;
       }
-      e->originalText = g_strdup(e->text);
+      e->originalText = mallocString(e->text);
       if (offset < end) end = offset;
     }
     // Equal group offsets make empty groups: skip to the last one starting here.
@@ -148,7 +174,27 @@ int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t bodySiz
   return 1;
 }
 
-uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err) {
+namespace {
+
+// An entry's bytes as the encoder writes them: its undecodable bytes while
+// kept, else its text in the code page (the text as read should the text
+// not convert, which an edit never lets happen). Empty for an absent entry.
+MallocPtr<char> entryEncoded(LanguageConverter& fromUtf8, const StringEntry* e, size_t* length) {
+  *length = 0;
+  if (!e->text) return nullptr;
+  if (languageShowsRaw(e)) {
+    *length = e->rawLength;
+    return MallocPtr<char>(reinterpret_cast<char*>(mallocCopy(e->raw, e->rawLength)));
+  }
+  MallocPtr<char> bytes(fromUtf8.convert(e->text, std::strlen(e->text), length));
+  if (!bytes) bytes.reset(fromUtf8.convert(e->originalText, std::strlen(e->originalText), length));
+  if (!bytes) bytes.reset(mallocString("")), *length = 0;
+  return bytes;
+}
+
+}  // namespace
+
+uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err, size_t errSize) {
   // A body without groups has nothing to rebuild: it stays as it is.
   if (lm->groupCount == 0) {
     *size = lm->bodySize;
@@ -158,53 +204,43 @@ uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err) {
   const uint32_t step = lm->layout == LANGUAGE_LAYOUT_32 ? 4 : 2;
   uint64_t n = tableStart(lm) + uint64_t(step) * count;
   LanguageConverter fromUtf8(lm->codePage, "UTF-8");
+  // By entry: its encoded bytes and where they go (0 for an absent entry).
+  struct Placed {
+    MallocPtr<char> bytes;
+    size_t length;
+    uint32_t offset;
+  };
+  std::vector<Placed> placedAt(count);
   // Each distinct encoded text once: the first entry that uses it places it.
   std::unordered_map<std::string_view, uint32_t> placed;
   bool fits = true;
   for (uint32_t i = 0; i < count; i++) {
-    StringEntry* e = entryAt(lm->entries, i);
-    e->newOffset = 0;
-    if (!e->text) continue;
-    gsize length = 0;
-    if (e->raw && !e->changed) {
-      e->encoded = static_cast<char*>(g_malloc(e->rawLength + 1));
-      std::memcpy(e->encoded, e->raw, e->rawLength);
-      length = e->rawLength;
-    } else {
-      e->encoded = fromUtf8.convert(e->text, std::strlen(e->text), &length);
-      if (!e->encoded) e->encoded = fromUtf8.convert(e->originalText, std::strlen(e->originalText), &length);
-      if (!e->encoded) e->encoded = g_strdup(""), length = 0;  // read from the module, so never seen
-    }
-    e->encodedLength = uint32_t(length);
-    auto [it, added] = placed.try_emplace(std::string_view(e->encoded, length), uint32_t(std::min<uint64_t>(n, UINT32_MAX)));
-    e->newOffset = it->second;
-    if (added) n += length ? length + 1 : 2;
-    fits = fits && (step == 4 ? n <= 0xFFFFFFF0u : e->newOffset <= 0xFFFF);
+    Placed& p = placedAt[i];
+    p.bytes = entryEncoded(fromUtf8, entryAt(lm->entries, i), &p.length);
+    p.offset = 0;
+    if (!p.bytes) continue;
+    auto [it, added] =
+        placed.try_emplace(std::string_view(p.bytes.get(), p.length), uint32_t(std::min<uint64_t>(n, UINT32_MAX)));
+    p.offset = it->second;
+    if (added) n += p.length ? p.length + 1 : 2;
+    fits = fits && (step == 4 ? n <= 0xFFFFFFF0u : p.offset <= 0xFFFF);
   }
   n = (n + 3) & ~uint64_t(3);
-  std::vector<uint8_t> out;
-  if (fits && n <= 0xFFFFFFF0u) out.assign(n, 0);
-  uint32_t p = tableStart(lm);
-  for (uint32_t i = 0; i < count; i++) {
-    StringEntry* e = entryAt(lm->entries, i);
-    if (!out.empty()) {
-      if (step == 4)
-        beSet32(out.data() + p, e->newOffset);
-      else
-        beSet16(out.data() + p, e->newOffset);
-      // Entries that share a text copy the same bytes to the same place.
-      if (e->encoded && e->encodedLength) std::memcpy(out.data() + e->newOffset, e->encoded, e->encodedLength);
-    }
-    p += step;
-    g_free(e->encoded);
-    e->encoded = nullptr;
-  }
-  if (out.empty()) {
-    fail(err, step == 2 ? "The texts no longer fit this language module: a string offset would pass 65535. "
-                          "The module keeps its previous contents."
-                        : "The texts no longer fit this language module: it would pass 4 GiB. "
-                          "The module keeps its previous contents.");
+  if (!fits || n > 0xFFFFFFF0u) {
+    errorSet(err, errSize, "The texts no longer fit this language module: %s. The module keeps its previous contents.",
+             step == 2 ? "a string offset would pass 65535" : "it would pass 4 GiB");
     return nullptr;
+  }
+  std::vector<uint8_t> out(n, 0);
+  uint32_t at = tableStart(lm);
+  for (const Placed& p : placedAt) {
+    if (step == 4)
+      beSet32(out.data() + at, p.offset);
+    else
+      beSet16(out.data() + at, p.offset);
+    // Entries that share a text copy the same bytes to the same place.
+    if (p.length) std::memcpy(out.data() + p.offset, p.bytes.get(), p.length);
+    at += step;
   }
   if (step == 4) {
     beSet32(out.data(), lm->groupCount);
@@ -222,24 +258,23 @@ int languageModuleEdited(const LanguageModule* lm) {
   return 0;
 }
 
-int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err) {
+int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err, size_t errSize) {
   if (!languageModuleEdited(lm)) {
     moduleStoreUnedited(lm->module, keep);
     return 1;
   }
   uint32_t size = 0;
-  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err));
-  return body && moduleStoreEdited(lm->module, keep, body.get(), size, err, LANGUAGE_ERROR_SIZE);
+  MallocPtr<uint8_t> body(languageModuleEncode(lm, &size, err, errSize));
+  return body && moduleStoreEdited(lm->module, keep, body.get(), size, err, errSize);
 }
 
 void languageModuleClear(LanguageModule* lm) {
   if (lm->entries) {
     for (uint32_t i = 0; i < listGetCount(lm->entries); i++) {
       StringEntry* e = entryAt(lm->entries, i);
-      g_free(e->text);
-      g_free(e->originalText);
+      std::free(e->text);
+      std::free(e->originalText);
       std::free(e->raw);
-      g_free(e->encoded);
     }
     listFreeAll(lm->entries);
     lm->entries = nullptr;
@@ -255,24 +290,36 @@ int languageTextFits(const char* codePage, const char* text) {
 }
 
 char* languageRawShown(const StringEntry* e) {
-  GString* s = g_string_new(nullptr);
+  std::string s;
   for (uint32_t i = 0; i < e->rawLength; i++) {
-    uint8_t c = e->raw[i];
-    if (c == '\\')
-      g_string_append(s, "\\\\");
-    else if (c >= 0x20 && c < 0x7F)
-      g_string_append_c(s, char(c));
-    else
-      g_string_append_printf(s, "\\x%02x", c);
+    const uint8_t c = e->raw[i];
+    if (c == '\\') {
+      s += "\\\\";
+    } else if (c >= 0x20 && c < 0x7F) {
+      s += char(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      s += hex;
+    }
   }
-  return g_string_free(s, FALSE);
+  return mallocString(s.c_str());
 }
 
 void languageEntryTake(StringEntry* e, const char* text) {
-  char* copy = g_strdup(text);
-  g_free(e->text);
+  char* copy = mallocString(text);
+  std::free(e->text);
   e->text = copy;
   e->changed = e->raw || std::strcmp(e->text, e->originalText) != 0;
+}
+
+void languageEntryRevert(StringEntry* e) { languageEntryRestore(e, e->originalText, 0); }
+
+void languageEntryRestore(StringEntry* e, const char* text, uint32_t changed) {
+  char* copy = mallocString(text);
+  std::free(e->text);
+  e->text = copy;
+  e->changed = changed;
 }
 
 namespace {
@@ -287,32 +334,32 @@ bool entriesSame(const StringEntry* a, const StringEntry* b) {
 
 }  // namespace
 
-int languageStoreCheck(Module* module, char* err) {
+int languageStoreCheck(Module* module, char* err, size_t errSize) {
   if (!languageMatch(nullptr, module)) return 0;
   LanguageModule lm = {}, again = {};
   lm.module = module;
-  if (!readLanguageModule(&lm, err)) {
+  if (!readLanguageModule(&lm, err, errSize)) {
     languageModuleClear(&lm);
     return 0;
   }
   uint32_t size = 0;
-  uint8_t* body = languageModuleEncode(&lm, &size, err);
+  uint8_t* body = languageModuleEncode(&lm, &size, err, errSize);
   int result = -1;
   again.module = module;
   again.codePage = lm.codePage;
-  if (body && languageModuleDecodeBody(&again, body, size, err)) {
+  if (body && languageModuleDecodeBody(&again, body, size, err, errSize)) {
     result = listGetCount(again.entries) == listGetCount(lm.entries) ? 1 : -1;
     for (uint32_t i = 0; result > 0 && i < listGetCount(lm.entries); i++)
       if (!entriesSame(entryAt(lm.entries, i), entryAt(again.entries, i))) {
-        std::snprintf(err, LANGUAGE_ERROR_SIZE, "its texts would not read back: %u/%u comes back otherwise",
+        std::snprintf(err, errSize, "its texts would not read back: %u/%u comes back otherwise",
                       entryAt(lm.entries, i)->group, entryAt(lm.entries, i)->index);
         result = -1;
       }
     if (result < 0 && listGetCount(again.entries) != listGetCount(lm.entries))
-      std::snprintf(err, LANGUAGE_ERROR_SIZE, "its texts would not read back: %u entries come back as %u",
+      std::snprintf(err, errSize, "its texts would not read back: %u entries come back as %u",
                     listGetCount(lm.entries), listGetCount(again.entries));
     if (result > 0 && moduleSizeWithBody(module, size) > MODULE_MAX_SIZE) {
-      std::snprintf(err, LANGUAGE_ERROR_SIZE, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
+      std::snprintf(err, errSize, "the module would pass the %u bytes a module can be", MODULE_MAX_SIZE);
       result = -1;
     }
   }

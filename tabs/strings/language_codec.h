@@ -17,6 +17,7 @@
 
 #include <cstdint>
 
+#include "pool/error_text.h"
 #include "pool/list.h"
 #include "pool/module.h"
 #include "pool/pool.h"
@@ -25,9 +26,9 @@ enum LanguageLayout : int { LANGUAGE_LAYOUT_32 = 32, LANGUAGE_LAYOUT_16 = 16 };
 
 enum : uint32_t {
   LANGUAGE_GROUPS_MAX = 32,
-  LANGUAGE_ERROR_SIZE = 256,
 };
 
+// One entry of the string tables. Its buffers come from malloc.
 struct StringEntry {
   uint32_t number;  // position among all entries, absent ones counted
   uint32_t group;
@@ -39,10 +40,6 @@ struct StringEntry {
   // as read until the user replaces it; text and originalText are then "".
   uint8_t* raw;
   uint32_t rawLength;
-  // Working fields of the write-back.
-  char* encoded;
-  uint32_t encodedLength;
-  uint32_t newOffset;
 };
 
 // What reading one module yields; the Strings view embeds it.
@@ -71,9 +68,10 @@ class LanguageConverter {
   LanguageConverter& operator=(const LanguageConverter&) = delete;
   void open(const char* to, const char* from);
   void close();
-  // A g_malloc'd conversion of n bytes, NUL-terminated, with its length in
-  // *written; null when the text does not convert.
-  char* convert(const char* text, size_t n, gsize* written);
+  // A malloc'd conversion of n bytes, NUL-terminated, with its length in
+  // *written; null when the text does not convert (a character the target
+  // lacks, bytes that are not the source's, a character cut at the end).
+  char* convert(const char* text, size_t n, size_t* written);
 
  private:
   GIConv cd_ = reinterpret_cast<GIConv>(-1);
@@ -88,22 +86,22 @@ int languageMatch(ModulePool* pool, Module* module);
 const char* languageCodePage(const char* name);
 
 // Reads lm->module into lm. Returns 0, with a message in err
-// (LANGUAGE_ERROR_SIZE bytes), for a body it cannot index safely: no body or
+// (errSize bytes), for a body it cannot index safely: no body or
 // under 4 bytes, more than 32 groups, tables or header past the body, the
 // first group not where the offset table belongs (right after the header),
 // a string offset at or past the end, or a text without its zero inside the
 // body. Nothing outside the body is read.
-int readLanguageModule(LanguageModule* lm, char* err);
+int readLanguageModule(LanguageModule* lm, char* err, size_t errSize);
 
 // The same from a body the module takes over (malloc'd, size bytes), as if
 // lm->module held it; lm->codePage must be set. For checks and tests.
-int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t size, char* err);
+int languageModuleDecodeBody(LanguageModule* lm, uint8_t* body, uint32_t size, char* err, size_t errSize);
 
 // The body rebuilt from the entries: tables, then each distinct encoded text
 // once, in order of first use. Returns it malloc'd with its size, or null
 // with a message in err when a 16-bit string offset would pass 65535 (or
 // the body 4 GiB).
-uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err);
+uint8_t* languageModuleEncode(LanguageModule* lm, uint32_t* size, char* err, size_t errSize);
 
 // 1 when an entry's text differs from the one read (its changed flag).
 int languageModuleEdited(const LanguageModule* lm);
@@ -113,7 +111,7 @@ int languageModuleEdited(const LanguageModule* lm);
 // keeps its block whatever its layout; else the rebuilt body. Returns 0 with
 // a message in err, the module unchanged, when the encoder or the module
 // refuses.
-int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err);
+int writeLanguageModule(LanguageModule* lm, ModuleKeep* keep, char* err, size_t errSize);
 
 // Releases what readLanguageModule allocated (body, entries); lm stays.
 void languageModuleClear(LanguageModule* lm);
@@ -123,7 +121,7 @@ int languageTextFits(const char* codePage, const char* text);
 
 // The bytes of a text the code page cannot decode as the Strings tab shows
 // them: printable ASCII as it is, a backslash doubled, every other byte as
-// \xNN. g_malloc'd.
+// \xNN. malloc'd.
 char* languageRawShown(const StringEntry* e);
 
 // Whether the entry shows its undecodable bytes: it has them and the user
@@ -135,8 +133,16 @@ inline bool languageShowsRaw(const StringEntry* e) { return e->raw && !e->change
 // from the original or replaces undecodable bytes.
 void languageEntryTake(StringEntry* e, const char* text);
 
+// Gives a present entry back its text as read: unchanged, its undecodable
+// bytes shown again.
+void languageEntryRevert(StringEntry* e);
+
+// Sets a present entry's text and changed mark as they were before (an undo
+// or redo step): the pair must be one the entry had.
+void languageEntryRestore(StringEntry* e, const char* text, uint32_t changed);
+
 // Whether the module's texts survive a store: rebuilds the body as a store
 // would and reads it again. Returns 0 for a module that is not a language
 // module or is malformed, 1 when every entry comes back the same, -1 with
 // the reason in err otherwise. The module is not changed.
-int languageStoreCheck(Module* module, char* err);
+int languageStoreCheck(Module* module, char* err, size_t errSize);

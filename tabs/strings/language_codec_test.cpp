@@ -16,7 +16,7 @@ struct Language {
   explicit Language(const Bytes& body, const std::string& name = "Lng_German") {
     Bytes bytes = ModuleBuilder().name(name).body(body).build();
     lm.module = moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr);
-    ok = readLanguageModule(&lm, err);
+    ok = readLanguageModule(&lm, err, sizeof err);
   }
   ~Language() {
     languageModuleClear(&lm);
@@ -31,7 +31,7 @@ struct Language {
   // The body as a store with edits writes it.
   Bytes written() {
     uint32_t size = 0;
-    MallocPtr<uint8_t> b(languageModuleEncode(&lm, &size, err));
+    MallocPtr<uint8_t> b(languageModuleEncode(&lm, &size, err, sizeof err));
     EXPECT_TRUE(b) << err;
     return b ? Bytes(b.get(), b.get() + size) : Bytes();
   }
@@ -45,7 +45,7 @@ struct Language {
     return s;
   }
   LanguageModule lm = {};
-  char err[LANGUAGE_ERROR_SIZE] = "";
+  char err[ERROR_SIZE] = "";
   int ok;
 };
 
@@ -95,6 +95,11 @@ TEST(LanguageCodec, UndecodableTextsKeepTheirBytes) {
   EXPECT_EQ(body, l.written());
   languageEntryTake(l[0], "z");
   EXPECT_EQ(Bytes({0, 2, 0, 6, 0, 8, 'z', 0, 'y', 0, 0, 0}), l.written());
+  // An empty text in their place is an edit too: the bytes go.
+  Language emptied(body);
+  languageEntryTake(emptied[0], "");
+  EXPECT_TRUE(emptied[0]->changed);
+  EXPECT_EQ(Bytes({0, 2, 0, 6, 0, 8, 0, 0, 'y', 0, 0, 0}), emptied.written());
 }
 
 TEST(LanguageCodec, MalformedBodiesAndLimits) {
@@ -113,7 +118,7 @@ TEST(LanguageCodec, MalformedBodiesAndLimits) {
   Language l(EXAMPLE_16);
   languageEntryTake(l[0], std::string(70000, 'a').c_str());
   ModuleKeep keep;
-  EXPECT_FALSE(writeLanguageModule(&l.lm, &keep, l.err));
+  EXPECT_FALSE(writeLanguageModule(&l.lm, &keep, l.err, sizeof l.err));
   EXPECT_EQ(EXAMPLE_16, l.body());
 }
 

@@ -4,9 +4,12 @@
 
 #include <gtk/gtk.h>
 
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "shell/shell.h"
 #include "shell/undo_history.h"
 #include "tabs/strings/language_codec.h"
 #include "tabs/strings/translation_file.h"
@@ -21,9 +24,28 @@ enum StringFilter {
   FILTER_COUNT
 };
 
+// What the user chose in the popup menu of a module's view.
+struct StringsChoices {
+  int filter = FILTER_ALL;
+  std::string reference;  // a language module's name, or "" for none
+  std::string font;       // a font module's name, or "" for none
+};
+
+// The Strings tab's own state, made with the tab and handed to each view it
+// makes: what was chosen for each module, by name, so that a view made
+// again shows it again; and the folders of the last accepted Export Texts
+// and Import Texts dialogs.
+struct StringsTab {
+  std::map<std::string, StringsChoices> choices;
+  char exportFolder[SHELL_TEXT_SIZE];
+  char importFolder[SHELL_TEXT_SIZE];
+};
+
 struct LanguageView {
   LanguageModule lm;  // the module, its body as read and its entries
   ModulePool* pool;
+  StringsTab* tab;
+  StringsChoices* choices;  // the tab's for this module's name
   GtkWidget* top;
   GtkWidget* treeView;
   GtkListStore* listStore;  // one unsigned column: the entry's number
@@ -41,8 +63,10 @@ struct LanguageView {
   // The list shows the store itself for FILTER_ALL, otherwise a filter model
   // over it made for the filter chosen; the "#" numbers never change.
   int filter;
-  // The view of the language module the "Reference" column shows, or null;
-  // by entry number, the reference's entry of the same key, or null.
+  // The view of the language module the "Reference" column shows, or null:
+  // a view beside this one in the inner notebook, found again when views
+  // come or go there. By entry number, the reference's entry of the same
+  // key, or null.
   LanguageView* reference;
   std::vector<const StringEntry*> referenceEntries;
   GtkTreeViewColumn* referenceColumn;
@@ -80,6 +104,27 @@ GtkTreeModel* languageViewShownModel(LanguageView* view);
 // The inner tab after texts or the filter changed: the tooltip's count of
 // changed texts, the title's filter.
 void languageViewTabUpdate(LanguageView* view);
+
+// The list (strings_tab.cpp). Shows the rows the view's filter lets
+// through, the cursor kept on its entry; enters a text still being edited.
+void stringsListModelSet(LanguageView* view);
+void stringsEditFinish(LanguageView* view);
+
+// The popup menu and its choices (strings_menu.cpp). stringsMenuBuild makes
+// the menu once; stringsChoicesApply shows a new view as the tab's choices
+// for its module say. The reference is found among the views of the inner
+// notebook when a view is put there, and again when one goes.
+void stringsMenuBuild(LanguageView* view);
+void stringsChoicesApply(LanguageView* view);
+void stringsReferencesResolve(LanguageView* view);
+void stringsReferenceGone(LanguageView* view);
+// The Width column's font: stopped, or read again when it changed.
+void stringsMeasureStop(LanguageView* view);
+void stringsMeasureRefresh(LanguageView* view);
+
+// "Export texts…" and "Import texts…" (strings_files.cpp).
+void stringsTextsExport(LanguageView* view);
+void stringsTextsImport(LanguageView* view);
 
 // Search (strings_search.cpp): type-ahead and Ctrl+F find a row whose text,
 // or its reference's while the Reference column is shown, holds what was

@@ -3,7 +3,8 @@
 // texts and the references shown, with a search box that turns red on a miss.
 #include <cstring>
 
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
+#include "pool/memory.h"
 #include "tabs/strings/language_view.h"
 
 namespace {
@@ -15,7 +16,7 @@ gchar* searchFold(const char* text) {
 
 bool entryContains(const StringEntry* e, const char* foldedKey) {
   if (!e || !e->text) return false;  // a reference's absent entry
-  GCharPtr shown(languageShowsRaw(e) ? languageRawShown(e) : g_strdup(e->text));
+  MallocPtr<char> shown(languageShowsRaw(e) ? languageRawShown(e) : mallocString(e->text));
   GCharPtr text(searchFold(shown.get()));
   return text && std::strstr(text.get(), foldedKey);
 }

@@ -6,7 +6,7 @@
 
 #include "pool/memory.h"
 #include "shell/editor_page.h"
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tabs/strings/language_view.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"

@@ -14,9 +14,7 @@ std::string textStateRead(void* data, uint32_t, uint32_t number) {
 }
 
 void textStateSet(StringEntry* e, const std::string& state) {
-  g_free(e->text);
-  e->text = g_strdup(state.c_str() + 1);
-  e->changed = state[0] == '1';
+  languageEntryRestore(e, state.c_str() + 1, state[0] == '1');
 }
 
 // The row of the entry in the list as shown, or null when filtered out.

@@ -2,6 +2,7 @@
 #include "tabs/strings/translation_file.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,16 +11,12 @@
 #include <vector>
 
 #include "pool/file_save.h"
+#include "pool/glib_memory.h"
 #include "pool/memory.h"
 #include "pool/text_lines.h"
 #include "tabs/fonts/font_codec.h"
 
 namespace {
-
-struct GFree {
-  void operator()(gpointer p) const noexcept { g_free(p); }
-};
-using GText = std::unique_ptr<char, GFree>;
 
 StringEntry* entryAt(List* entries, uint32_t i) {
   return static_cast<StringEntry*>(listGet(entries, i));
@@ -97,7 +94,7 @@ bool newlinesDiffer(const char* id, const char* str) {
 // ISO-8859-1, control characters as "?".
 std::string headerName(const char* name) {
   const bool utf8 = g_utf8_validate(name, -1, nullptr);
-  GText text(utf8 ? g_strdup(name) : g_convert(name, -1, "UTF-8", "ISO-8859-1", nullptr, nullptr, nullptr));
+  GCharPtr text(utf8 ? g_strdup(name) : g_convert(name, -1, "UTF-8", "ISO-8859-1", nullptr, nullptr, nullptr));
   std::string out = text ? text.get() : "";
   for (char& c : out)
     if (static_cast<unsigned char>(c) < 0x20) c = '?';
@@ -148,7 +145,7 @@ class ImportCheck {
         text.find('\0') != std::string::npos)
       return refuse(key, "the text is not UTF-8");
     if (e->raw) {
-      GText shown(languageRawShown(e));
+      MallocPtr<char> shown(languageRawShown(e));
       if (text == shown.get()) return;  // the bytes as shown: kept
     }
     if (!fits(text)) return refuse(key, misfit(text));
@@ -178,8 +175,8 @@ class ImportCheck {
   }
 
   bool fits(const std::string& text) {
-    gsize written = 0;
-    GText converted(toCodePage_.convert(text.data(), text.size(), &written));
+    size_t written = 0;
+    MallocPtr<char> converted(toCodePage_.convert(text.data(), text.size(), &written));
     return converted != nullptr;
   }
 
@@ -463,7 +460,7 @@ char* translationWrite(const LanguageModule* lm, const LanguageModule* reference
       out += '\t';
       translationEscape(out, id);
       out += '\t';
-      GText shown(languageShowsRaw(e) ? languageRawShown(e) : nullptr);
+      MallocPtr<char> shown(languageShowsRaw(e) ? languageRawShown(e) : nullptr);
       translationEscape(out, shown ? shown.get() : e->text);
       out += '\n';
       continue;
@@ -489,9 +486,7 @@ char* translationWrite(const LanguageModule* lm, const LanguageModule* reference
     out += '\n';
   }
   *size = out.size();
-  auto* bytes = static_cast<char*>(g_malloc(out.size() + 1));
-  std::memcpy(bytes, out.c_str(), out.size() + 1);
-  return bytes;
+  return reinterpret_cast<char*>(mallocCopy(out.data(), out.size()));
 }
 
 void translationRead(LanguageModule* lm, const char* data, size_t size, int format,
@@ -504,7 +499,7 @@ void translationRead(LanguageModule* lm, const char* data, size_t size, int form
   result->taken = 0;
   result->refused = check.refused;
   result->malformed = check.malformed;
-  result->refusals = g_strdup(check.refusals.c_str());
+  result->refusals = mallocString(check.refusals.c_str());
   if (check.malformed || (check.refused && !skipRefused)) return;
   for (Update& u : check.updates) {
     if (std::strcmp(u.entry->text, u.text.c_str()) == 0 && !languageShowsRaw(u.entry)) continue;
@@ -514,7 +509,7 @@ void translationRead(LanguageModule* lm, const char* data, size_t size, int form
 }
 
 void translationImportClear(TranslationImport* result) {
-  g_free(result->refusals);
+  std::free(result->refusals);
   result->refusals = nullptr;
 }
 
@@ -527,11 +522,11 @@ void languageEntriesMatch(const LanguageModule* lm, const LanguageModule* other,
   }
 }
 
-int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err) {
+int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err, size_t errSize) {
   char name[160];
   textEscape(moduleGetName(module), name, sizeof name);
   if (!fontMatch(pool, module)) {
-    std::snprintf(err, LANGUAGE_ERROR_SIZE, "'%s' is not a font module.", name);
+    std::snprintf(err, errSize, "'%s' is not a font module.", name);
     return 0;
   }
   uint32_t size = 0;
@@ -539,7 +534,7 @@ int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* e
   FontMetrics metrics;
   List* glyphs = body ? fontDecode(body.get(), size, &metrics) : nullptr;
   if (!glyphs) {
-    std::snprintf(err, LANGUAGE_ERROR_SIZE,
+    std::snprintf(err, errSize,
                   "The font '%s' is malformed: its glyphs cannot be read.", name);
     return 0;
   }
@@ -559,8 +554,8 @@ uint64_t fontTextWidth(const FontWidths* widths, const uint8_t* bytes, size_t n)
 }
 
 int textMeasureOpen(TextMeasure* measure, ModulePool* pool, Module* font, const char* codePage,
-                    char* err) {
-  if (!fontWidthsRead(pool, font, &measure->widths, err)) return 0;
+                    char* err, size_t errSize) {
+  if (!fontWidthsRead(pool, font, &measure->widths, err, errSize)) return 0;
   measure->toCodePage.open(codePage, "UTF-8");
   return 1;
 }
@@ -574,8 +569,8 @@ uint64_t textMeasureEntry(TextMeasure* measure, const StringEntry* e, int loaded
   if (e->raw && (loaded || !e->changed))
     return fontTextWidth(&measure->widths, e->raw, e->rawLength);
   const char* text = loaded ? e->originalText : e->text;
-  gsize written = 0;
-  GText bytes(measure->toCodePage.convert(text, std::strlen(text), &written));
+  size_t written = 0;
+  MallocPtr<char> bytes(measure->toCodePage.convert(text, std::strlen(text), &written));
   return bytes ? fontTextWidth(&measure->widths, reinterpret_cast<const uint8_t*>(bytes.get()),
                                written)
                : 0;

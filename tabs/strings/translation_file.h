@@ -39,7 +39,7 @@ int translationFormatOf(const char* path);
 
 // The file for lm's present entries. reference, when not null, is another
 // language module whose texts are the msgid and reference fields; without
-// it each entry's original text is. Returns the bytes (g_malloc'd, not
+// it each entry's original text is. Returns the bytes (malloc'd, not
 // terminated) and their count in *size.
 char* translationWrite(const LanguageModule* lm, const LanguageModule* reference, int format,
                        size_t* size);
@@ -49,7 +49,7 @@ struct TranslationImport {
   uint32_t refused;    // entries and lines that could not be applied
   uint32_t malformed;  // of those, lines that are not PO or TSV: the file is refused whole
   // One line per refusal, in file order: "GROUP/INDEX: reason", or
-  // "line N: reason" where the key is unknown. g_malloc'd, "" for none.
+  // "line N: reason" where the key is unknown. malloc'd, "" for none.
   char* refusals;
 };
 
@@ -79,9 +79,9 @@ struct FontWidths {
 };
 
 // Reads the widths of a font module's glyphs. Returns 0 with a message in
-// err (LANGUAGE_ERROR_SIZE bytes) for a module that is not a font or whose
+// err (errSize bytes) for a module that is not a font or whose
 // body is malformed.
-int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err);
+int fontWidthsRead(ModulePool* pool, Module* module, FontWidths* widths, char* err, size_t errSize);
 
 // The width in pixels of code-page bytes drawn with the font, as the Fonts
 // tab's preview lays them out: one table lookup per byte, summed in 64 bits
@@ -97,7 +97,7 @@ struct TextMeasure {
 // Returns 0 (nothing to close) when the font cannot be read, with its
 // message in err.
 int textMeasureOpen(TextMeasure* measure, ModulePool* pool, Module* font, const char* codePage,
-                    char* err);
+                    char* err, size_t errSize);
 void textMeasureClose(TextMeasure* measure);
 
 // The width of a present entry's text as it is now (loaded 0) or as it was

@@ -168,8 +168,8 @@ Bytes imagesBody(int kind, const std::vector<ImagePicture>& images, uint32_t ver
     listPush(list, &e);
   }
   uint32_t size = 0;
-  char err[IMAGE_ERROR_SIZE];
-  MallocPtr<uint8_t> body(imageModuleEncode(kind, version, list, &size, err));
+  char err[ERROR_SIZE];
+  MallocPtr<uint8_t> body(imageModuleEncode(kind, version, list, &size, err, sizeof err));
   listFree(list);
   return body ? Bytes(body.get(), body.get() + size) : Bytes();
 }

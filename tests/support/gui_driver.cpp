@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/gui_driver.h"
 
-#include "shell/gtk_ptr.h"
+#include "pool/glib_memory.h"
 #include "tabs/images/image_codec.h"
 #include "tabs/pages.h"
 #include "tabs/strings/language_codec.h"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Owning pointers for GLib memory and GObject references. Never hold widgets
-// in GObjectPtr: their floating reference belongs to their container.
+// Owning pointers for what GLib hands out: its strings (g_free) and object
+// references (g_object_unref), beside the malloc rule of pool/memory.h.
+// Never hold widgets in GObjectPtr: their floating reference belongs to
+// their container.
 #pragma once
 
 #include <glib-object.h>
