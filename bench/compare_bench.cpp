@@ -11,13 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "bench/big_image.h"
 #include "bench/bench_cli.h"
+#include "bench/big_image.h"
 #include "pool/be.h"
 #include "pool/module_format.h"
 
 namespace {
-
 
 // The image with a byte of every 32nd module's body changed.
 Bytes changedCopy(const Bytes& image) {
@@ -40,8 +39,9 @@ Bytes changedCopy(const Bytes& image) {
 void BM_CompareBigImageRatio(benchmark::State& state) {
   TempDir dir;
   const std::string a = dir.file("a.img"), b = dir.file("b.img"), out = dir.file("out.img");
-  if (!writeFile(a, benchBigImage()) || !writeFile(b, changedCopy(benchBigImage())) || benchCli({"diff", a, b}) != 1 ||
-      benchCli({"carry", a, b, a, out}) != 0 || readFile(out) != readFile(b)) {
+  if (!writeFile(a, benchBigImage()) || !writeFile(b, changedCopy(benchBigImage())) ||
+      benchCli({"diff", a, b}) != 1 || benchCli({"carry", a, b, a, out}) != 0 ||
+      readFile(out) != readFile(b)) {
     state.SkipWithError("diff does not see the changes, or carry does not give the mod");
     return;
   }
@@ -51,7 +51,9 @@ void BM_CompareBigImageRatio(benchmark::State& state) {
     for (int round = 0; round < ROUNDS; round++) {
       check = std::min(check, benchSeconds([&] { benchCli({"check", a}); }));
       diff = std::min(diff, benchSeconds([&] { benchCli({"diff", a, b}); }));
-      carry = std::min(carry, benchSeconds([&] { benchCli({"carry", a, b, a, out, "--prefer", "new"}); }));
+      carry = std::min(carry, benchSeconds([&] {
+                         benchCli({"carry", a, b, a, out, "--prefer", "new"});
+                       }));
     }
   }
   state.counters["diff_over_check"] = diff / check;

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/big_image.h"
 #include "bench/bench_cli.h"
+#include "bench/big_image.h"
 #include "tests/support/demo_image.h"
 
 namespace {
@@ -25,8 +25,8 @@ namespace {
 void folderRatios(benchmark::State& state, const Bytes& image) {
   TempDir dir;
   const std::string in = dir.file("in.img"), out = dir.file("out.img"), folder = dir.file("mod");
-  if (!writeFile(in, image) || benchCli({"unpack", in, folder}) != 0 || benchCli({"pack", folder, out, "--verbose"}) != 0 ||
-      readFile(out) != image) {
+  if (!writeFile(in, image) || benchCli({"unpack", in, folder}) != 0 ||
+      benchCli({"pack", folder, out, "--verbose"}) != 0 || readFile(out) != image) {
     state.SkipWithError("the folder does not pack back to the image");
     return;
   }
@@ -34,7 +34,9 @@ void folderRatios(benchmark::State& state, const Bytes& image) {
   double resave = 1e9, unpack = 1e9, pack = 1e9;
   for (auto _ : state) {
     for (int round = 0; round < ROUNDS; round++) {
-      resave = std::min(resave, benchSeconds([&] { benchCli({"resave", in, out, "--no-backup"}); }));
+      resave = std::min(resave, benchSeconds([&] {
+                          benchCli({"resave", in, out, "--no-backup"});
+                        }));
       std::filesystem::remove_all(folder);
       unpack = std::min(unpack, benchSeconds([&] { benchCli({"unpack", in, folder}); }));
       std::filesystem::remove(out);

@@ -45,7 +45,9 @@ Module* moduleAt(const std::map<std::string, Module*>& byKey, const std::string&
 }
 
 bool modulesEqual(Module* a, Module* b) {
-  if (moduleGetSize(a) != moduleGetSize(b) || moduleGetField(a, MF_CRC) != moduleGetField(b, MF_CRC)) return false;
+  if (moduleGetSize(a) != moduleGetSize(b) ||
+      moduleGetField(a, MF_CRC) != moduleGetField(b, MF_CRC))
+    return false;
   uint32_t n = 0;
   MallocPtr<uint8_t> x(moduleGetData(a, &n)), y(moduleGetData(b, nullptr));
   return std::memcmp(x.get(), y.get(), n) == 0;
@@ -64,8 +66,10 @@ PoolPtr loadOrSay(const char* path, FILE* err) { return cliLoadImage(path, err);
 
 void diffUnits(Module* a, Module* b, FILE* out) {
   EditorModule x, y;
-  char err[EDITOR_ERROR_SIZE];
-  if (!editorModuleDecode(nullptr, a, &x, err) || !editorModuleDecode(nullptr, b, &y, err) || x.kind != y.kind) return;
+  char err[ERROR_SIZE];
+  if (!editorModuleDecode(nullptr, a, &x, err, sizeof err) ||
+      !editorModuleDecode(nullptr, b, &y, err, sizeof err) || x.kind != y.kind)
+    return;
   if (editorUnitsShape(&x) != editorUnitsShape(&y)) {
     std::fprintf(out, "  %s -> %s\n", editorUnitsShape(&x).c_str(), editorUnitsShape(&y).c_str());
     if (x.kind != EDITOR_IMAGES) return;  // pictures still compare by entry
@@ -97,13 +101,16 @@ int runDiff(char** operands, FILE* out, FILE* err) {
     Module* y = moduleAt(inB, keysA[i]);
     if (!y) {
       differ = true;
-      std::fprintf(out, "-\t%s\t%u\t%06X\n", nameShown(x).c_str(), moduleGetSize(x), moduleGetField(x, MF_CRC));
+      std::fprintf(out, "-\t%s\t%u\t%06X\n", nameShown(x).c_str(), moduleGetSize(x),
+                   moduleGetField(x, MF_CRC));
     } else if (modulesEqual(x, y)) {
-      if (all) std::fprintf(out, "=\t%s\t%u\t%06X\n", nameShown(x).c_str(), moduleGetSize(x), moduleGetField(x, MF_CRC));
+      if (all)
+        std::fprintf(out, "=\t%s\t%u\t%06X\n", nameShown(x).c_str(), moduleGetSize(x),
+                     moduleGetField(x, MF_CRC));
     } else {
       differ = true;
-      std::fprintf(out, "~\t%s\t%u -> %u\t%06X -> %06X\n", nameShown(x).c_str(), moduleGetSize(x), moduleGetSize(y),
-                   moduleGetField(x, MF_CRC), moduleGetField(y, MF_CRC));
+      std::fprintf(out, "~\t%s\t%u -> %u\t%06X -> %06X\n", nameShown(x).c_str(), moduleGetSize(x),
+                   moduleGetSize(y), moduleGetField(x, MF_CRC), moduleGetField(y, MF_CRC));
       if (!brief) diffUnits(x, y, out);
     }
   }
@@ -111,7 +118,8 @@ int runDiff(char** operands, FILE* out, FILE* err) {
     if (moduleAt(inA, keysB[i])) continue;
     Module* y = poolGet(b.get(), i);
     differ = true;
-    std::fprintf(out, "+\t%s\t%u\t%06X\n", nameShown(y).c_str(), moduleGetSize(y), moduleGetField(y, MF_CRC));
+    std::fprintf(out, "+\t%s\t%u\t%06X\n", nameShown(y).c_str(), moduleGetSize(y),
+                 moduleGetField(y, MF_CRC));
   }
   return differ ? 1 : 0;
 }
@@ -122,10 +130,17 @@ struct Tally {
   uint32_t texts = 0, glyphs = 0, colours = 0, pictures = 0, modules = 0, conflicts = 0;
   void count(const UnitKey& key) {
     switch (key.kind) {
-      case UNIT_TEXT: texts++; break;
-      case UNIT_GLYPH: glyphs++; break;
-      case UNIT_PICTURE: pictures++; break;
-      default: colours++;
+      case UNIT_TEXT:
+        texts++;
+        break;
+      case UNIT_GLYPH:
+        glyphs++;
+        break;
+      case UNIT_PICTURE:
+        pictures++;
+        break;
+      default:
+        colours++;
     }
   }
 };
@@ -135,7 +150,8 @@ struct Carry {
   FILE* out;
   Tally tally;
   void line(const char* what, Module* m, const std::string& text) {
-    std::fprintf(out, "%s\t%s%s%s\n", what, nameShown(m).c_str(), text.empty() ? "" : "\t", text.c_str());
+    std::fprintf(out, "%s\t%s%s%s\n", what, nameShown(m).c_str(), text.empty() ? "" : "\t",
+                 text.c_str());
   }
   void conflict(Module* m, const std::string& text) {
     tally.conflicts++;
@@ -154,7 +170,8 @@ std::map<uint32_t, uint32_t> textsMatched(const Units& old, const Units& now) {
   std::map<uint32_t, uint32_t> matched;
   for (const auto& [text, found] : seenOld) {
     auto it = seenNew.find(text);
-    if (found.first == 1 && it != seenNew.end() && it->second.first == 1) matched[found.second] = it->second.second;
+    if (found.first == 1 && it != seenNew.end() && it->second.first == 1)
+      matched[found.second] = it->second.second;
   }
   return matched;
 }
@@ -166,9 +183,11 @@ enum Merged { MERGE_TROUBLE, MERGE_DONE, MERGE_WHOLE };
 // MERGE_TROUBLE: said on err, nothing may be written.
 Merged carryUnits(Carry& c, Module* o, Module* m, Module* n, FILE* err) {
   EditorModule old, mod, now;
-  char text[EDITOR_ERROR_SIZE] = "";
-  const bool decoded = editorModuleDecode(nullptr, o, &old, text) && editorModuleDecode(nullptr, m, &mod, text) &&
-                       editorModuleDecode(nullptr, n, &now, text) && old.kind == mod.kind && old.kind == now.kind;
+  char text[ERROR_SIZE] = "";
+  const bool decoded = editorModuleDecode(nullptr, o, &old, text, sizeof text) &&
+                       editorModuleDecode(nullptr, m, &mod, text, sizeof text) &&
+                       editorModuleDecode(nullptr, n, &now, text, sizeof text) &&
+                       old.kind == mod.kind && old.kind == now.kind;
   if (!decoded || editorUnitsShape(&old) != editorUnitsShape(&mod) ||
       (editorUnitsShape(&old) != editorUnitsShape(&now) && old.kind != EDITOR_STRINGS)) {
     c.conflict(n, "module: changed in both, and not unit by unit");
@@ -177,7 +196,8 @@ Merged carryUnits(Carry& c, Module* o, Module* m, Module* n, FILE* err) {
   const Units uo = editorUnits(&old), um = editorUnits(&mod);
   Units un = editorUnits(&now);
   const bool moved = editorUnitsShape(&old) != editorUnitsShape(&now);
-  const std::map<uint32_t, uint32_t> matched = moved ? textsMatched(uo, un) : std::map<uint32_t, uint32_t>();
+  const std::map<uint32_t, uint32_t> matched =
+      moved ? textsMatched(uo, un) : std::map<uint32_t, uint32_t>();
   uint32_t matchedUsed = 0;
   for (const auto& [key, before] : uo) {
     auto changed = um.find(key);
@@ -186,7 +206,8 @@ Merged carryUnits(Carry& c, Module* o, Module* m, Module* n, FILE* err) {
     if (moved) {
       auto it = matched.find(key.number);
       if (it == matched.end()) {
-        c.conflict(n, editorUnitName(&old, key) + ": " + editorUnitChange(&old, key, &before, &changed->second) +
+        c.conflict(n, editorUnitName(&old, key) + ": " +
+                          editorUnitChange(&old, key, &before, &changed->second) +
                           ", and the new firmware's texts moved");
         continue;
       }
@@ -198,20 +219,25 @@ Merged carryUnits(Carry& c, Module* o, Module* m, Module* n, FILE* err) {
     if (there && *there == changed->second) continue;  // the new firmware made the same change
     const bool free = there && *there == before;
     if (!free) {
-      c.conflict(n, editorUnitName(&now, at) + ": the mod " + editorUnitChange(&old, key, &before, &changed->second) +
+      c.conflict(n, editorUnitName(&now, at) + ": the mod " +
+                        editorUnitChange(&old, key, &before, &changed->second) +
                         ", the new firmware " + editorUnitChange(&old, key, &before, there));
       if (!c.preferMod) continue;
     }
-    if (!editorUnitSet(&now, at, changed->second, text)) {
+    if (!editorUnitSet(&now, at, changed->second, text, sizeof text)) {
       if (free) c.conflict(n, editorUnitName(&now, at) + ": " + text);
       continue;
     }
     c.tally.count(key);
-    if (free) c.line("carried", n, editorUnitName(&now, at) + ": " + editorUnitChange(&old, key, &before, &changed->second));
+    if (free)
+      c.line(
+          "carried", n,
+          editorUnitName(&now, at) + ": " + editorUnitChange(&old, key, &before, &changed->second));
   }
   if (moved)
-    c.line("matched", n, std::to_string(matchedUsed) + " entries through their texts, the groups having moved");
-  if (!editorModuleStore(&now, text)) {
+    c.line("matched", n,
+           std::to_string(matchedUsed) + " entries through their texts, the groups having moved");
+  if (!editorModuleStore(&now, text, sizeof text)) {
     cliStoreRefused(err, n, text);
     return MERGE_TROUBLE;
   }
@@ -232,7 +258,8 @@ int runCarry(char** operands, FILE* out, FILE* err) {
   PoolPtr mod = old ? loadOrSay(operands[1], err) : nullptr;
   PoolPtr now = mod ? loadOrSay(operands[2], err) : nullptr;
   if (!now) return TROUBLE;
-  const std::map<std::string, Module*> inOld = modulesByKey(old.get()), inMod = modulesByKey(mod.get());
+  const std::map<std::string, Module*> inOld = modulesByKey(old.get()),
+                                       inMod = modulesByKey(mod.get());
   const std::vector<std::string> keysNew = moduleKeys(now.get()), keysMod = moduleKeys(mod.get());
   std::map<std::string, Module*> result;  // by key: NEW's modules, changed where carried
   std::vector<std::string> order;         // NEW's order, then what the mod added
@@ -286,8 +313,9 @@ int runCarry(char** operands, FILE* out, FILE* err) {
   PoolPtr made(poolNew());
   for (const std::string& key : order) poolAdd(made.get(), moduleClone(result[key]));
   const Tally& t = c.tally;
-  std::fprintf(out, "carried %u texts, %u glyphs, %u colours, %u pictures, %u modules; %u conflicts\n", t.texts,
-               t.glyphs, t.colours, t.pictures, t.modules, t.conflicts);
+  std::fprintf(out,
+               "carried %u texts, %u glyphs, %u colours, %u pictures, %u modules; %u conflicts\n",
+               t.texts, t.glyphs, t.colours, t.pictures, t.modules, t.conflicts);
   if (cliSaveImage(made.get(), operands[3], out, err, {true, false}) != 0) return TROUBLE;
   return t.conflicts ? 1 : 0;
 }

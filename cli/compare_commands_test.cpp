@@ -62,12 +62,15 @@ class Compare : public testing::Test {
 };
 
 TEST_F(Compare, DiffShowsEveryKindOfChangeOnce) {
-  const std::string a = save("a.img", {kernel, module("Lng_German", german("Nein")), module("font_a", fontBody(1)),
-                                       module("rom_col", palette(0x8000, 3)), module("rombitmaps", pictures(0xF0)), tmc});
+  const std::string a = save(
+      "a.img", {kernel, module("Lng_German", german("Nein")), module("font_a", fontBody(1)),
+                module("rom_col", palette(0x8000, 3)), module("rombitmaps", pictures(0xF0)), tmc});
   EXPECT_EQ(CliResult(0, "", ""), cliCapture({"diff", a, a}));
   const std::string b = save(
       "b.img", {module("rombitmaps", pictures(0x0F)), module("rom_col", palette(0xFC00, 8)), kernel,
-                module("font_a", fontEdited([](auto glyph) { glyph(1)->width = 2, glyph(65)->pixels[6 * 2 + 1] ^= 0xFF; })),
+                module("font_a", fontEdited([](auto glyph) {
+                         glyph(1)->width = 2, glyph(65)->pixels[6 * 2 + 1] ^= 0xFF;
+                       })),
                 module("Lng_German", german("Nee\t\"no\"")), module("diag", Bytes(4, 9), 0x55)});
   const auto [code, printed, said] = cliCapture({"diff", a, b});
   EXPECT_EQ(1, code) << said;
@@ -85,7 +88,8 @@ TEST_F(Compare, DiffShowsEveryKindOfChangeOnce) {
   EXPECT_NE(std::string::npos, text.find("\n+\tdiag\t104\t"));
   const std::string brief = std::get<1>(cliCapture({"diff", a, b, "--brief"}));
   EXPECT_EQ(std::string::npos, brief.find("  "));
-  EXPECT_NE(std::string::npos, std::get<1>(cliCapture({"diff", a, b, "--all"})).find("=\tkernel\t"));
+  EXPECT_NE(std::string::npos,
+            std::get<1>(cliCapture({"diff", a, b, "--all"})).find("=\tkernel\t"));
 
   // Trouble, as diff(1) has it: an input unreadable, or the output.
   EXPECT_EQ(2, std::get<0>(cliCapture({"diff", a, dir.file("none.img")})));
@@ -102,8 +106,8 @@ TEST_F(Compare, DiffShowsEveryKindOfChangeOnce) {
 // modules go in and out, in the mod's places.
 TEST_F(Compare, CarryOntoTheSameFirmwareGivesTheMod) {
   const std::string old = save("old.img", {kernel, module("Lng_German", german("Nein")), tmc});
-  const std::string mod = save("mod.img", {kernel, module("extra", Bytes(4, 7), 1),
-                                           module("Lng_German", german("Nee"))});
+  const std::string mod = save(
+      "mod.img", {kernel, module("extra", Bytes(4, 7), 1), module("Lng_German", german("Nee"))});
   EXPECT_EQ(CliResult(0,
                       "carried\tLng_German\tmodule\nremoved\ttmc\nadded\textra\n"
                       "carried 0 texts, 0 glyphs, 0 colours, 0 pictures, 3 modules; 0 conflicts\n",
@@ -116,37 +120,51 @@ TEST_F(Compare, CarryOntoTheSameFirmwareGivesTheMod) {
 // changed them too, a conflict, decided by --prefer.
 TEST_F(Compare, CarryMergesUnitsAndListsConflicts) {
   const Bytes oldFont = fontBody(1);
-  const std::string old = save("old.img", {module("Lng_German", german("Nein")), module("font_a", oldFont),
-                                           module("rom_col", palette(0x8000, 3)), module("rombitmaps", pictures(0xF0)),
-                                           tmc});
-  const std::string mod = save(
-      "mod.img", {module("Lng_German", german("Nee", "Doel")), module("font_a", fontEdited([](auto glyph) { glyph(65)->pixels[6 * 2 + 1] ^= 0xFF; })),
-                  module("rom_col", palette(0xFC00, 8)), module("rombitmaps", pictures(0x0F)), module("tmc", Bytes(8, 5), 1)});
+  const std::string old =
+      save("old.img",
+           {module("Lng_German", german("Nein")), module("font_a", oldFont),
+            module("rom_col", palette(0x8000, 3)), module("rombitmaps", pictures(0xF0)), tmc});
+  const std::string mod =
+      save("mod.img",
+           {module("Lng_German", german("Nee", "Doel")),
+            module("font_a", fontEdited([](auto glyph) { glyph(65)->pixels[6 * 2 + 1] ^= 0xFF; })),
+            module("rom_col", palette(0xFC00, 8)), module("rombitmaps", pictures(0x0F)),
+            module("tmc", Bytes(8, 5), 1)});
   // The new firmware changed text 1/0, glyph 66, entry 5, picture 1 and tmc itself.
-  const std::string now = save(
-      "new.img", {module("Lng_German", german("Nein", "Destination")),
-                  module("font_a", fontEdited([](auto glyph) { glyph(66)->width = 2; })),
-                  module("rom_col", palette(0x83E0, 3)), module("rombitmaps", pictures(0xF0, 5)),
-                  module("tmc", Bytes(8, 6), 1)});
+  const std::string now =
+      save("new.img", {module("Lng_German", german("Nein", "Destination")),
+                       module("font_a", fontEdited([](auto glyph) { glyph(66)->width = 2; })),
+                       module("rom_col", palette(0x83E0, 3)),
+                       module("rombitmaps", pictures(0xF0, 5)), module("tmc", Bytes(8, 6), 1)});
   const auto [code, printed, said] = cliCapture({"carry", old, mod, now, out});
   EXPECT_EQ(1, code) << said;
-  auto has = [&](const std::string& line) { return printed.find(line + "\n") != std::string::npos; };
+  auto has = [&](const std::string& line) {
+    return printed.find(line + "\n") != std::string::npos;
+  };
   EXPECT_TRUE(has("carried\tLng_German\ttext 0/1: \"Nein\" -> \"Nee\"")) << printed;
-  EXPECT_TRUE(has("conflict\tLng_German\ttext 1/0: the mod \"Ziel\" -> \"Doel\", the new firmware \"Ziel\" -> "
-                  "\"Destination\"; the new firmware's kept"))
+  EXPECT_TRUE(has(
+      "conflict\tLng_German\ttext 1/0: the mod \"Ziel\" -> \"Doel\", the new firmware \"Ziel\" -> "
+      "\"Destination\"; the new firmware's kept"))
       << printed;
   EXPECT_TRUE(has("carried\tfont_a\tglyph 65: rows 2")) << printed;
-  EXPECT_TRUE(has("conflict\trom_col\tentry 5: the mod #000000 -> #ff0000, the new firmware #000000 -> #00ff00; "
-                  "the new firmware's kept"))
+  EXPECT_TRUE(
+      has("conflict\trom_col\tentry 5: the mod #000000 -> #ff0000, the new firmware #000000 -> "
+          "#00ff00; "
+          "the new firmware's kept"))
       << printed;
-  EXPECT_TRUE(has("carried\trom_col\titem 1 \"backgr. guiding screen\": entry 2 -> entry 7")) << printed;
-  EXPECT_TRUE(has("carried\trombitmaps\tpicture 0: 8x1 bitmap -> 8x1 bitmap, pixels changed")) << printed;
+  EXPECT_TRUE(has("carried\trom_col\titem 1 \"backgr. guiding screen\": entry 2 -> entry 7"))
+      << printed;
+  EXPECT_TRUE(has("carried\trombitmaps\tpicture 0: 8x1 bitmap -> 8x1 bitmap, pixels changed"))
+      << printed;
   EXPECT_TRUE(has("conflict\ttmc\tmodule: changed in both; the new firmware's kept")) << printed;
-  EXPECT_TRUE(has("carried 1 texts, 1 glyphs, 1 colours, 1 pictures, 0 modules; 3 conflicts")) << printed;
+  EXPECT_TRUE(has("carried 1 texts, 1 glyphs, 1 colours, 1 pictures, 0 modules; 3 conflicts"))
+      << printed;
   const std::string strings = std::get<1>(cliCapture({"strings", out}));
-  EXPECT_NE(std::string::npos, strings.find("0/1\ttext\tNee\n0/2\tabsent\n1/0\ttext\tDestination\n"));
+  EXPECT_NE(std::string::npos,
+            strings.find("0/1\ttext\tNee\n0/2\tabsent\n1/0\ttext\tDestination\n"));
 
-  const auto [code2, printed2, said2] = cliCapture({"carry", old, mod, now, out, "--prefer", "mod"});
+  const auto [code2, printed2, said2] =
+      cliCapture({"carry", old, mod, now, out, "--prefer", "mod"});
   EXPECT_EQ(1, code2) << said2;
   EXPECT_NE(std::string::npos, printed2.find("; the mod's kept\n"));
   EXPECT_NE(std::string::npos, std::get<1>(cliCapture({"strings", out})).find("1/0\ttext\tDoel\n"));
@@ -156,17 +174,24 @@ TEST_F(Compare, CarryMergesUnitsAndListsConflicts) {
 // A new firmware with an entry added in group 0: the mod's text goes to its
 // text's new place.
 TEST_F(Compare, CarryFollowsTextsToTheirNewPlaces) {
-  auto lang = [](std::vector<LanguageGroup> groups) { return module("Lng_German", languageBody(LANGUAGE_LAYOUT_16, groups, "CP1252")); };
+  auto lang = [](std::vector<LanguageGroup> groups) {
+    return module("Lng_German", languageBody(LANGUAGE_LAYOUT_16, groups, "CP1252"));
+  };
   const std::string old = save("old.img", {lang({{"Ja", "Nein", "Ziel"}, {"Route"}})});
   const std::string mod = save("mod.img", {lang({{"Ja", "Nee", "Ziel"}, {"Weg"}})});
-  const std::string now = save("new.img", {lang({{"Ja", "Vielleicht", "Nein", "Ziel"}, {"Route"}})});
+  const std::string now =
+      save("new.img", {lang({{"Ja", "Vielleicht", "Nein", "Ziel"}, {"Route"}})});
   const auto [code, printed, said] = cliCapture({"carry", old, mod, now, out});
   EXPECT_EQ(0, code) << said;
-  EXPECT_NE(std::string::npos, printed.find("carried\tLng_German\ttext 0/2: \"Nein\" -> \"Nee\"\n")) << printed;
-  EXPECT_NE(std::string::npos, printed.find("carried\tLng_German\ttext 1/0: \"Route\" -> \"Weg\"\n")) << printed;
-  EXPECT_NE(std::string::npos, printed.find("matched\tLng_German\t2 entries through their texts")) << printed;
+  EXPECT_NE(std::string::npos, printed.find("carried\tLng_German\ttext 0/2: \"Nein\" -> \"Nee\"\n"))
+      << printed;
   EXPECT_NE(std::string::npos,
-            std::get<1>(cliCapture({"strings", out})).find("0/0\ttext\tJa\n0/1\ttext\tVielleicht\n0/2\ttext\tNee\n"));
+            printed.find("carried\tLng_German\ttext 1/0: \"Route\" -> \"Weg\"\n"))
+      << printed;
+  EXPECT_NE(std::string::npos, printed.find("matched\tLng_German\t2 entries through their texts"))
+      << printed;
+  EXPECT_NE(std::string::npos, std::get<1>(cliCapture({"strings", out}))
+                                   .find("0/0\ttext\tJa\n0/1\ttext\tVielleicht\n0/2\ttext\tNee\n"));
 }
 
 TEST_F(Compare, CorruptInputsAreTroubleAndWriteNothing) {

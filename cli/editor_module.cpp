@@ -3,9 +3,9 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 
 #include "pool/be.h"
@@ -17,9 +17,8 @@
 
 namespace {
 
-int fail(char* err, const std::string& why) {
-  std::snprintf(err, EDITOR_ERROR_SIZE, "%s", why.c_str());
-  return 0;
+int fail(char* err, size_t errSize, const std::string& why) {
+  return errorSet(err, errSize, "%s", why.c_str());
 }
 
 bool endsWith(const std::string& s, const std::string& tail) {
@@ -62,32 +61,34 @@ int editorKindOf(ModulePool* pool, Module* module) {
   return EDITOR_NONE;
 }
 
-int editorModuleDecode(ModulePool* pool, Module* module, EditorModule* m, char* err) {
+int editorModuleDecode(ModulePool* pool, Module* module, EditorModule* m, char* err,
+                       size_t errSize) {
   err[0] = '\0';
   m->module = module;
   switch (editorKindOf(pool, module)) {
     case EDITOR_COLORS:
       m->body.reset(moduleGetBody(module, &m->bodySize));
-      if (!colorTableInit(m->body.get(), m->bodySize, &m->table, colorLayoutFind(beGet16(m->body.get()))))
-        return fail(err, "the colour table is shorter than its items");
+      if (!colorTableInit(m->body.get(), m->bodySize, &m->table,
+                          colorLayoutFind(beGet16(m->body.get()))))
+        return fail(err, errSize, "the colour table is shorter than its items");
       m->kind = EDITOR_COLORS;
       return 1;
     case EDITOR_FONTS: {
       uint32_t size = 0;
       MallocPtr<uint8_t> body(moduleGetBody(module, &size));
       m->glyphs = body ? fontDecode(body.get(), size, &m->metrics) : nullptr;
-      if (!m->glyphs) return fail(err, "the font is malformed");
+      if (!m->glyphs) return fail(err, errSize, "the font is malformed");
       m->kind = EDITOR_FONTS;
       return 1;
     }
     case EDITOR_IMAGES:
-      m->images = imageModuleDecode(module, err, EDITOR_ERROR_SIZE);
+      m->images = imageModuleDecode(module, err, errSize);
       if (!m->images) return 0;
       m->kind = EDITOR_IMAGES;
       return 1;
     case EDITOR_STRINGS:
       m->lm.module = module;
-      if (!readLanguageModule(&m->lm, err, EDITOR_ERROR_SIZE)) return 0;
+      if (!readLanguageModule(&m->lm, err, errSize)) return 0;
       m->kind = EDITOR_STRINGS;
       return 1;
     default:
@@ -95,13 +96,19 @@ int editorModuleDecode(ModulePool* pool, Module* module, EditorModule* m, char* 
   }
 }
 
-int editorModuleStore(EditorModule* m, char* err) {
+int editorModuleStore(EditorModule* m, char* err, size_t errSize) {
   switch (m->kind) {
-    case EDITOR_COLORS: return colorTableStore(&m->table, m->module, &m->keep, m->body.get(), m->bodySize, err, EDITOR_ERROR_SIZE);
-    case EDITOR_FONTS: return fontStoreGlyphs(m->module, &m->keep, &m->metrics, m->glyphs, err, EDITOR_ERROR_SIZE);
-    case EDITOR_IMAGES: return imageModuleStore(m->images, m->module, &m->keep, err, EDITOR_ERROR_SIZE);
-    case EDITOR_STRINGS: return writeLanguageModule(&m->lm, &m->keep, err, EDITOR_ERROR_SIZE);
-    default: return 1;
+    case EDITOR_COLORS:
+      return colorTableStore(&m->table, m->module, &m->keep, m->body.get(), m->bodySize, err,
+                             errSize);
+    case EDITOR_FONTS:
+      return fontStoreGlyphs(m->module, &m->keep, &m->metrics, m->glyphs, err, errSize);
+    case EDITOR_IMAGES:
+      return imageModuleStore(m->images, m->module, &m->keep, err, errSize);
+    case EDITOR_STRINGS:
+      return writeLanguageModule(&m->lm, &m->keep, err, errSize);
+    default:
+      return 1;
   }
 }
 
@@ -112,8 +119,8 @@ std::string editorIndexText(uint32_t index, uint32_t largest) {
   return text;
 }
 
-std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& stem, const char* codePage,
-                                          std::string* skipped) {
+std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& stem,
+                                          const char* codePage, std::string* skipped) {
   std::vector<EditorFile> files;
   size_t size = 0;
   // Each writer returns its bytes and sets size: take both after the call.
@@ -124,14 +131,17 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
   const char* name = moduleGetName(m->module);
   switch (m->kind) {
     case EDITOR_STRINGS:
-      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size), false);
+      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size),
+          false);
       break;
     case EDITOR_FONTS:
-      add("fonts/" + stem + ".bdf", fontBdfWrite(&m->metrics, m->glyphs, name, codePage, &size), false);
+      add("fonts/" + stem + ".bdf", fontBdfWrite(&m->metrics, m->glyphs, name, codePage, &size),
+          false);
       break;
     case EDITOR_COLORS:
       add("colors/" + stem + ".gpl", paletteWrite(&m->table, name, PALETTE_GPL, &size), false);
-      add("colors/" + stem + ".items.tsv", paletteWrite(&m->table, name, PALETTE_ITEMS, &size), false);
+      add("colors/" + stem + ".items.tsv", paletteWrite(&m->table, name, PALETTE_ITEMS, &size),
+          false);
       break;
     case EDITOR_IMAGES: {
       const uint32_t count = listGetCount(m->images->entries);
@@ -139,13 +149,14 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
         const ImageEntry* e = entryAt(m->images, i);
         if (!imageTypeIsShown(e->type)) continue;
         auto* bytes = reinterpret_cast<char*>(imageExportBytes(e, &size));
-        const std::string path =
-            "images/" + stem + "/" + editorIndexText(i, count - 1) + "." + imageTypeExtension(e->type);
+        const std::string path = "images/" + stem + "/" + editorIndexText(i, count - 1) + "." +
+                                 imageTypeExtension(e->type);
         if (bytes)
           add(path, bytes, false);
         else
-          *skipped += path + ": a picture of " + std::to_string(e->width) + "x" + std::to_string(e->height) +
-                      " pixels over " + std::to_string(e->size) + " bytes cannot be saved\n";
+          *skipped += path + ": a picture of " + std::to_string(e->width) + "x" +
+                      std::to_string(e->height) + " pixels over " + std::to_string(e->size) +
+                      " bytes cannot be saved\n";
       }
       break;
     }
@@ -153,8 +164,8 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
   return files;
 }
 
-int editorModuleRead(EditorModule* m, const std::string& path, const char* data, size_t size, std::string* notes,
-                     char* err) {
+int editorModuleRead(EditorModule* m, const std::string& path, const char* data, size_t size,
+                     std::string* notes, char* err, size_t errSize) {
   if (m->kind == EDITOR_STRINGS && endsWith(path, ".po")) {
     TranslationImport result = {};
     translationRead(&m->lm, data, size, TRANSLATION_PO, 0, &result);
@@ -163,12 +174,13 @@ int editorModuleRead(EditorModule* m, const std::string& path, const char* data,
     if (!refusals.empty()) refusals.pop_back();
     for (char& c : refusals)
       if (c == '\n') c = ';';
-    return refusals.empty() ? 1 : fail(err, refusals);
+    return refusals.empty() ? 1 : fail(err, errSize, refusals);
   }
   if (m->kind == EDITOR_FONTS && endsWith(path, ".bdf")) {
     char* warnings = nullptr;
     char text[ERROR_SIZE] = "";
-    if (!fontBdfRead(data, size, &m->metrics, m->glyphs, &warnings, text, sizeof text)) return fail(err, text);
+    if (!fontBdfRead(data, size, &m->metrics, m->glyphs, &warnings, text, sizeof text))
+      return fail(err, errSize, text);
     if (warnings) *notes += warnings;
     std::free(warnings);
     return 1;
@@ -176,8 +188,9 @@ int editorModuleRead(EditorModule* m, const std::string& path, const char* data,
   if (m->kind == EDITOR_COLORS && (endsWith(path, ".gpl") || endsWith(path, ".items.tsv"))) {
     char* said = nullptr;
     char text[ERROR_SIZE] = "";
-    if (!paletteRead(&m->table, data, size, endsWith(path, ".gpl") ? PALETTE_GPL : PALETTE_ITEMS, &said, text, sizeof text))
-      return fail(err, text);
+    if (!paletteRead(&m->table, data, size, endsWith(path, ".gpl") ? PALETTE_GPL : PALETTE_ITEMS,
+                     &said, text, sizeof text))
+      return fail(err, errSize, text);
     if (said) *notes += said;
     std::free(said);
     return 1;
@@ -185,27 +198,32 @@ int editorModuleRead(EditorModule* m, const std::string& path, const char* data,
   if (m->kind == EDITOR_IMAGES) {
     const int64_t index = pictureIndexOf(path);
     if (index < 0 || index >= int64_t(listGetCount(m->images->entries)))
-      return fail(err, "the module has no picture of this name");
+      return fail(err, errSize, "the module has no picture of this name");
     ImageEntry* e = entryAt(m->images, uint32_t(index));
-    if (!imageTypeIsShown(e->type) || !endsWith(path, std::string(".") + imageTypeExtension(e->type)))
-      return fail(err, std::string("picture ") + std::to_string(index) + " is of type " + imageTypeText(e->type));
+    if (!imageTypeIsShown(e->type) ||
+        !endsWith(path, std::string(".") + imageTypeExtension(e->type)))
+      return fail(err, errSize,
+                  std::string("picture ") + std::to_string(index) + " is of type " +
+                      imageTypeText(e->type));
     uint32_t taken = 0;
     char text[ERROR_SIZE] = "";
-    uint8_t* picture = imageImportBytes(e, reinterpret_cast<const uint8_t*>(data), size, &taken, text, sizeof text);
-    if (!picture) return fail(err, text + (text[0] == '\n'));
+    uint8_t* picture = imageImportBytes(e, reinterpret_cast<const uint8_t*>(data), size, &taken,
+                                        text, sizeof text);
+    if (!picture) return fail(err, errSize, text + (text[0] == '\n'));
     // Replace takes the file's data as they are; taking the same again
     // changes nothing.
     imageEntrySetData(e, picture, taken);
     return 1;
   }
-  return fail(err, "a file of this kind does not belong to this module");
+  return fail(err, errSize, "a file of this kind does not belong to this module");
 }
 
 std::vector<ByteUses> editorCyrillicUses(ModulePool* pool) {
   std::vector<ByteUses> all;
   for (uint32_t i = 0; i < poolGetCount(pool); i++) {
     Module* m = poolGet(pool, i);
-    if (!languageMatch(pool, m) || std::strcmp(languageCodePage(moduleGetName(m)), "CP1251") != 0) continue;
+    if (!languageMatch(pool, m) || std::strcmp(languageCodePage(moduleGetName(m)), "CP1251") != 0)
+      continue;
     ByteUses uses;
     char err[ERROR_SIZE];
     if (languageByteUses(m, uses.data(), err, sizeof err)) all.push_back(uses);
@@ -218,7 +236,8 @@ const char* editorFontCodePage(const std::vector<ByteUses>& cyrillic, EditorModu
     bool draws = true;
     for (uint32_t code = 1; code <= FONT_GLYPH_COUNT && draws; code++)
       draws = !uses[code] ||
-              !fontGlyphBlank(&font->metrics, static_cast<FontGlyph*>(listGet(font->glyphs, code - 1)), "CP1251");
+              !fontGlyphBlank(&font->metrics,
+                              static_cast<FontGlyph*>(listGet(font->glyphs, code - 1)), "CP1251");
     if (draws) return "CP1251";
   }
   return "CP1252";

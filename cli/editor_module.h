@@ -18,9 +18,13 @@
 #include "tabs/images/image_codec.h"
 #include "tabs/strings/language_codec.h"
 
-enum EditorKind : int { EDITOR_NONE = 0, EDITOR_COLORS, EDITOR_FONTS, EDITOR_IMAGES, EDITOR_STRINGS };
-
-constexpr size_t EDITOR_ERROR_SIZE = ERROR_SIZE;
+enum EditorKind : int {
+  EDITOR_NONE = 0,
+  EDITOR_COLORS,
+  EDITOR_FONTS,
+  EDITOR_IMAGES,
+  EDITOR_STRINGS
+};
 
 struct EditorModule {
   int kind = EDITOR_NONE;
@@ -49,13 +53,14 @@ int editorKindOf(ModulePool* pool, Module* module);
 
 // Decodes the module as its editor does. Returns 1; or 0, leaving kind
 // EDITOR_NONE, for a module no editor shows or one its editor shows as
-// malformed (then err holds why, or "" for a module of no editor).
-int editorModuleDecode(ModulePool* pool, Module* module, EditorModule* m, char* err);
+// malformed (then err, of errSize bytes, holds why, or "" for a module of no editor).
+int editorModuleDecode(ModulePool* pool, Module* module, EditorModule* m, char* err,
+                       size_t errSize);
 
 // Stores the decoded content as the editor's tab stores it: nothing while
-// it is what was decoded. Returns 0 with the reason in err (EDITOR_ERROR_SIZE
-// bytes) when the encoder or the module refuses; the module is unchanged.
-int editorModuleStore(EditorModule* m, char* err);
+// it is what was decoded. Returns 0 with the reason in err (errSize bytes)
+// when the encoder or the module refuses; the module is unchanged.
+int editorModuleStore(EditorModule* m, char* err, size_t errSize);
 
 // One file of an editor's exchange formats: its path below the folder (made
 // from stem, the module's own part of every name) and its bytes.
@@ -68,18 +73,18 @@ struct EditorFile {
 // (in codePage), images/STEM/NNN.EXT for every picture the Images tab can
 // save, colors/STEM.gpl and colors/STEM.items.tsv. Pictures that cannot be
 // saved are named in skipped, one line each.
-std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& stem, const char* codePage,
-                                          std::string* skipped);
+std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& stem,
+                                          const char* codePage, std::string* skipped);
 
 // Reads one such file (its path as editorModuleFiles names it, its bytes
 // at data) into the decoded module
 // as that editor's import does: texts all or nothing, a BDF's glyphs,
 // pictures with Replace's checks, palette or items. Returns 1, with notes
 // for the user (pixels dropped, a transparent entry kept) appended to
-// notes; or 0 with "reason" in err (EDITOR_ERROR_SIZE bytes), the module's
+// notes; or 0 with "reason" in err (errSize bytes), the module's
 // content unchanged.
-int editorModuleRead(EditorModule* m, const std::string& path, const char* data, size_t size, std::string* notes,
-                     char* err);
+int editorModuleRead(EditorModule* m, const std::string& path, const char* data, size_t size,
+                     std::string* notes, char* err, size_t errSize);
 
 // The number of index written with at least three digits and as many as the
 // largest index needs: "007", or "0042" for one of 1000 or more.

@@ -10,9 +10,8 @@
 
 namespace {
 
-int fail(char* err, const std::string& why) {
-  std::snprintf(err, EDITOR_ERROR_SIZE, "%s", why.c_str());
-  return 0;
+int fail(char* err, size_t errSize, const std::string& why) {
+  return errorSet(err, errSize, "%s", why.c_str());
 }
 
 std::string word32(uint32_t v) {
@@ -25,8 +24,12 @@ uint32_t word32At(const std::string& s, size_t at) {
   return beGet32(reinterpret_cast<const uint8_t*>(s.data()) + at);
 }
 
-StringEntry* entryAt(EditorModule* m, uint32_t i) { return static_cast<StringEntry*>(listGet(m->lm.entries, i)); }
-FontGlyph* glyphAt(EditorModule* m, uint32_t code) { return static_cast<FontGlyph*>(listGet(m->glyphs, code - 1)); }
+StringEntry* entryAt(EditorModule* m, uint32_t i) {
+  return static_cast<StringEntry*>(listGet(m->lm.entries, i));
+}
+FontGlyph* glyphAt(EditorModule* m, uint32_t code) {
+  return static_cast<FontGlyph*>(listGet(m->glyphs, code - 1));
+}
 ImageEntry* pictureAt(EditorModule* m, uint32_t i) {
   return static_cast<ImageEntry*>(listGet(m->images->entries, i));
 }
@@ -35,7 +38,8 @@ ImageEntry* pictureAt(EditorModule* m, uint32_t i) {
 // "T" and the text.
 std::string textValue(const StringEntry* e) {
   if (!e->text) return "A";
-  if (languageShowsRaw(e)) return "R" + std::string(reinterpret_cast<const char*>(e->raw), e->rawLength);
+  if (languageShowsRaw(e))
+    return "R" + std::string(reinterpret_cast<const char*>(e->raw), e->rawLength);
   return std::string("T") + e->text;
 }
 
@@ -66,7 +70,8 @@ std::string colourShown(EditorModule* m, uint32_t word) {
 std::string itemShown(const std::string& value) {
   if (value == "H") return "heading";
   const uint32_t entry = word32At(value, 1);
-  return entry < COLOR_PALETTE_COUNT ? "entry " + std::to_string(entry) : "beyond (" + std::to_string(entry + 1) + ")";
+  return entry < COLOR_PALETTE_COUNT ? "entry " + std::to_string(entry)
+                                     : "beyond (" + std::to_string(entry + 1) + ")";
 }
 
 // A picture's value: type, width, height, then its data.
@@ -104,7 +109,8 @@ Units editorUnits(EditorModule* m) {
   Units units;
   switch (m->kind) {
     case EDITOR_STRINGS:
-      for (uint32_t i = 0; i < listGetCount(m->lm.entries); i++) units[{UNIT_TEXT, i}] = textValue(entryAt(m, i));
+      for (uint32_t i = 0; i < listGetCount(m->lm.entries); i++)
+        units[{UNIT_TEXT, i}] = textValue(entryAt(m, i));
       break;
     case EDITOR_FONTS: {
       const size_t cell = size_t(m->metrics.width) * m->metrics.height;
@@ -150,39 +156,54 @@ std::string editorUnitsShape(EditorModule* m) {
       for (uint32_t size : editorGroupSizes(m)) shape += " " + std::to_string(size);
       return shape;
     }
-    case EDITOR_FONTS: return "cell " + std::to_string(m->metrics.width) + "x" + std::to_string(m->metrics.height);
-    case EDITOR_COLORS: return "items " + std::to_string(m->table.itemCount);
-    case EDITOR_IMAGES: return "pictures of kind " + std::to_string(m->images->kind);
-    default: return "";
+    case EDITOR_FONTS:
+      return "cell " + std::to_string(m->metrics.width) + "x" + std::to_string(m->metrics.height);
+    case EDITOR_COLORS:
+      return "items " + std::to_string(m->table.itemCount);
+    case EDITOR_IMAGES:
+      return "pictures of kind " + std::to_string(m->images->kind);
+    default:
+      return "";
   }
 }
 
 std::string editorUnitName(EditorModule* m, const UnitKey& key) {
   switch (key.kind) {
     case UNIT_TEXT: {
-      const StringEntry* e = key.number < listGetCount(m->lm.entries) ? entryAt(m, key.number) : nullptr;
-      return e ? "text " + std::to_string(e->group) + "/" + std::to_string(e->index) : "text #" + std::to_string(key.number);
+      const StringEntry* e =
+          key.number < listGetCount(m->lm.entries) ? entryAt(m, key.number) : nullptr;
+      return e ? "text " + std::to_string(e->group) + "/" + std::to_string(e->index)
+               : "text #" + std::to_string(key.number);
     }
-    case UNIT_GLYPH: return "glyph " + std::to_string(key.number);
-    case UNIT_ENTRY: return "entry " + std::to_string(key.number);
+    case UNIT_GLYPH:
+      return "glyph " + std::to_string(key.number);
+    case UNIT_ENTRY:
+      return "entry " + std::to_string(key.number);
     case UNIT_ITEM: {
       char name[COLOR_NAME_SIZE] = "";
       m->table.itemGetName(&m->table, key.number, name);
       return "item " + std::to_string(key.number) + " \"" + name + "\"";
     }
-    default: return "picture " + std::to_string(key.number);
+    default:
+      return "picture " + std::to_string(key.number);
   }
 }
 
-std::string editorUnitChange(EditorModule* m, const UnitKey& key, const std::string* before, const std::string* after) {
+std::string editorUnitChange(EditorModule* m, const UnitKey& key, const std::string* before,
+                             const std::string* after) {
   auto side = [&](const std::string* value) -> std::string {
     if (!value) return "absent";
     switch (key.kind) {
-      case UNIT_TEXT: return textShown(*value);
-      case UNIT_ENTRY: return colourShown(m, word32At(*value, 0));
-      case UNIT_ITEM: return itemShown(*value);
-      case UNIT_PICTURE: return pictureShown(*value);
-      default: return "width " + std::to_string(word32At(*value, 0));
+      case UNIT_TEXT:
+        return textShown(*value);
+      case UNIT_ENTRY:
+        return colourShown(m, word32At(*value, 0));
+      case UNIT_ITEM:
+        return itemShown(*value);
+      case UNIT_PICTURE:
+        return pictureShown(*value);
+      default:
+        return "width " + std::to_string(word32At(*value, 0));
     }
   };
   if (!before || !after) return side(before) + " -> " + side(after);
@@ -191,8 +212,11 @@ std::string editorUnitChange(EditorModule* m, const UnitKey& key, const std::str
     const uint32_t a = word32At(*before, 0), b = word32At(*after, 0), W = m->metrics.width;
     if (a != b) change = "width " + std::to_string(a) + " -> " + std::to_string(b);
     std::string rows;
-    for (uint32_t y = 0; W && 4 + size_t(y + 1) * W <= before->size() && 4 + size_t(y + 1) * W <= after->size(); y++)
-      if (before->compare(4 + size_t(y) * W, W, *after, 4 + size_t(y) * W, W) != 0) rows += " " + std::to_string(y);
+    for (uint32_t y = 0;
+         W && 4 + size_t(y + 1) * W <= before->size() && 4 + size_t(y + 1) * W <= after->size();
+         y++)
+      if (before->compare(4 + size_t(y) * W, W, *after, 4 + size_t(y) * W, W) != 0)
+        rows += " " + std::to_string(y);
     if (!rows.empty()) change += (change.empty() ? "rows" : ", rows") + rows;
     return change;
   }
@@ -206,22 +230,26 @@ std::string editorUnitChange(EditorModule* m, const UnitKey& key, const std::str
   return change;
 }
 
-int editorUnitSet(EditorModule* m, const UnitKey& key, const std::string& value, char* err) {
+int editorUnitSet(EditorModule* m, const UnitKey& key, const std::string& value, char* err,
+                  size_t errSize) {
   switch (key.kind) {
     case UNIT_TEXT: {
-      if (key.number >= listGetCount(m->lm.entries)) return fail(err, "the module has no such text");
+      if (key.number >= listGetCount(m->lm.entries))
+        return fail(err, errSize, "the module has no such text");
       StringEntry* e = entryAt(m, key.number);
-      if (value[0] == 'A' || !e->text) return fail(err, "a text cannot be made absent or present");
-      if (value[0] == 'R') return fail(err, "its bytes cannot be decoded in " + std::string(m->lm.codePage));
+      if (value[0] == 'A' || !e->text)
+        return fail(err, errSize, "a text cannot be made absent or present");
+      if (value[0] == 'R')
+        return fail(err, errSize, "its bytes cannot be decoded in " + std::string(m->lm.codePage));
       if (!languageTextFits(m->lm.codePage, value.c_str() + 1))
-        return fail(err, "the text cannot be written in " + std::string(m->lm.codePage));
+        return fail(err, errSize, "the text cannot be written in " + std::string(m->lm.codePage));
       languageEntryTake(e, value.c_str() + 1);
       return 1;
     }
     case UNIT_GLYPH: {
       FontGlyph* g = glyphAt(m, key.number);
       const size_t cell = size_t(m->metrics.width) * m->metrics.height;
-      if (value.size() != 4 + cell) return fail(err, "the glyph is of another cell");
+      if (value.size() != 4 + cell) return fail(err, errSize, "the glyph is of another cell");
       g->width = std::min(word32At(value, 0), m->metrics.width);
       std::memcpy(g->pixels, value.data() + 4, cell);
       return 1;
@@ -231,19 +259,23 @@ int editorUnitSet(EditorModule* m, const UnitKey& key, const std::string& value,
       return 1;
     case UNIT_ITEM: {
       if (m->table.itemIsHeading(&m->table, key.number) || value == "H")
-        return fail(err, "a heading cannot be made an item, nor an item a heading");
+        return fail(err, errSize, "a heading cannot be made an item, nor an item a heading");
       const uint32_t entry = word32At(value, 1);
-      if (entry >= COLOR_PALETTE_COUNT) return fail(err, "the entry lies beyond the palette");
+      if (entry >= COLOR_PALETTE_COUNT)
+        return fail(err, errSize, "the entry lies beyond the palette");
       m->table.itemSetColor(&m->table, key.number, entry);
       return 1;
     }
     default: {
-      if (key.number >= listGetCount(m->images->entries)) return fail(err, "the module has no such picture");
+      if (key.number >= listGetCount(m->images->entries))
+        return fail(err, errSize, "the module has no such picture");
       ImageEntry* e = pictureAt(m, key.number);
       const ImageEntry wanted = pictureOf(value);
       if (wanted.type != e->type || wanted.width != e->width || wanted.height != e->height)
-        return fail(err, "the picture is of another type or size (" + pictureShown(value) + ")");
-      uint8_t* data = static_cast<uint8_t*>(std::calloc((wanted.size + 3) & ~size_t(3) ? (wanted.size + 3) & ~size_t(3) : 1, 1));
+        return fail(err, errSize,
+                    "the picture is of another type or size (" + pictureShown(value) + ")");
+      uint8_t* data = static_cast<uint8_t*>(
+          std::calloc((wanted.size + 3) & ~size_t(3) ? (wanted.size + 3) & ~size_t(3) : 1, 1));
       if (wanted.size) std::memcpy(data, wanted.data, wanted.size);
       imageEntrySetData(e, data, wanted.size);
       return 1;

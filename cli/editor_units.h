@@ -18,7 +18,9 @@ enum UnitKind : int { UNIT_TEXT, UNIT_GLYPH, UNIT_ENTRY, UNIT_ITEM, UNIT_PICTURE
 struct UnitKey {
   int kind;
   uint32_t number;  // entry number, code, palette entry, item, picture
-  bool operator<(const UnitKey& o) const { return kind != o.kind ? kind < o.kind : number < o.number; }
+  bool operator<(const UnitKey& o) const {
+    return kind != o.kind ? kind < o.kind : number < o.number;
+  }
 };
 
 // A unit's content, compared byte for byte. Units of one module share its
@@ -41,14 +43,16 @@ std::string editorUnitName(EditorModule* m, const UnitKey& key);
 // "width 6 -> 5, rows 2 3", "#ff0000 -> #00ff00", "entry 5 -> 7",
 // "16x16 png -> 16x16 png, pixels changed"; "absent" for a unit a side
 // lacks. Text escaped as the dumps escape it.
-std::string editorUnitChange(EditorModule* m, const UnitKey& key, const std::string* before, const std::string* after);
+std::string editorUnitChange(EditorModule* m, const UnitKey& key, const std::string* before,
+                             const std::string* after);
 
 // Makes the unit of the decoded module hold value (one of another module
 // of the same shape) as an edit in its tab would. Returns 0 with the reason
-// in err (EDITOR_ERROR_SIZE bytes) for a value no edit can give (a text
+// in err (errSize bytes) for a value no edit can give (a text
 // made absent, bytes the code page cannot decode, a picture of another
 // size or type, a heading made an item); the unit is unchanged then.
-int editorUnitSet(EditorModule* m, const UnitKey& key, const std::string& value, char* err);
+int editorUnitSet(EditorModule* m, const UnitKey& key, const std::string& value, char* err,
+                  size_t errSize);
 
 // The sizes of a language module's groups, in order.
 std::vector<uint32_t> editorGroupSizes(EditorModule* m);

@@ -20,8 +20,8 @@
 #include "cli/command_support.h"
 #include "cli/editor_module.h"
 #include "cli/mod_folder.h"
-#include "pool/file_read.h"
 #include "pool/be.h"
+#include "pool/file_read.h"
 #include "pool/file_save.h"
 #include "pool/module_format.h"
 
@@ -42,9 +42,10 @@ int failWith(FILE* err, const std::string& text) {
 
 // Writes a new file below folder, making the folders on its path that
 // made (the folders made so far) lacks.
-bool fileWriteNew(int folder, const std::string& path, const std::string& bytes, std::set<std::string>* made,
-                  std::string* why) {
-  for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+bool fileWriteNew(int folder, const std::string& path, const std::string& bytes,
+                  std::set<std::string>* made, std::string* why) {
+  for (size_t slash = path.find('/'); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
     const std::string parent = path.substr(0, slash);
     if (made->count(parent)) continue;
     if (::mkdirat(folder, parent.c_str(), 0777) != 0 && errno != EEXIST) {
@@ -54,7 +55,8 @@ bool fileWriteNew(int folder, const std::string& path, const std::string& bytes,
     made->insert(parent);
   }
   int fd = ::openat(folder, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  bool ok = fd >= 0 && fileWriteAll(fd, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  bool ok =
+      fd >= 0 && fileWriteAll(fd, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   if (!ok) *why = path + ": " + std::strerror(errno);
   if (fd >= 0 && ::close(fd) != 0 && ok) {
     *why = path + ": " + std::strerror(errno);
@@ -65,14 +67,15 @@ bool fileWriteNew(int folder, const std::string& path, const std::string& bytes,
 
 void treeRemove(const std::string& path) {
   ::nftw(
-      path.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); }, 16,
-      FTW_DEPTH | FTW_PHYS);
+      path.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p); },
+      16, FTW_DEPTH | FTW_PHYS);
 }
 
 // DIR may be made, or is an empty folder: then it is replaced whole.
 bool folderFree(const std::string& dir, std::string* why) {
   struct stat st;
-  if (::lstat(dir.c_str(), &st) != 0) return errno == ENOENT || (*why = std::strerror(errno), false);
+  if (::lstat(dir.c_str(), &st) != 0)
+    return errno == ENOENT || (*why = std::strerror(errno), false);
   if (!S_ISDIR(st.st_mode)) return *why = "it exists and is not a folder", false;
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return *why = std::strerror(errno), false;
@@ -102,12 +105,14 @@ bool unpackWrite(ModulePool* pool, int temp, std::string* why, FILE* err) {
     ManifestModule entry;
     entry.index = std::to_string(i);
     entry.mod = {"modules/" + stem + ".mod", modSha256(data.get(), size)};
-    if (!fileWriteNew(temp, entry.mod.path, std::string(data.get(), data.get() + size), &made, why)) return false;
+    if (!fileWriteNew(temp, entry.mod.path, std::string(data.get(), data.get() + size), &made, why))
+      return false;
     EditorModule decoded;
-    char text[EDITOR_ERROR_SIZE];
-    if (editorModuleDecode(pool, module, &decoded, text)) {
+    char text[ERROR_SIZE];
+    if (editorModuleDecode(pool, module, &decoded, text, sizeof text)) {
       std::string skipped;
-      const char* codePage = decoded.kind == EDITOR_FONTS ? editorFontCodePage(cyrillic, &decoded) : "CP1252";
+      const char* codePage =
+          decoded.kind == EDITOR_FONTS ? editorFontCodePage(cyrillic, &decoded) : "CP1252";
       for (const EditorFile& f : editorModuleFiles(&decoded, stem, codePage, &skipped)) {
         if (!fileWriteNew(temp, f.path, f.bytes, &made, why)) return false;
         entry.files.push_back({f.path, modSha256(f.bytes.data(), f.bytes.size())});
@@ -123,13 +128,16 @@ int runUnpack(char** operands, FILE*, FILE* err) {
   std::string dir = operands[1];
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   std::string why;
-  if (!folderFree(dir, &why)) return failWith(err, "cannot unpack into '" + shown(dir) + "': " + why);
+  if (!folderFree(dir, &why))
+    return failWith(err, "cannot unpack into '" + shown(dir) + "': " + why);
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
   if (uint32_t offset = poolGetAlignmentOffset(pool.get())) {
     char text[128];
-    std::snprintf(text, sizeof text, "Data alignment found at offset 0x%08x: an image with padding cannot be packed "
-                  "again", offset);
+    std::snprintf(text, sizeof text,
+                  "Data alignment found at offset 0x%08x: an image with padding cannot be packed "
+                  "again",
+                  offset);
     return failWith(err, text);
   }
   // Everything goes into a folder of its own beside DIR, synced once and
@@ -137,7 +145,8 @@ int runUnpack(char** operands, FILE*, FILE* err) {
   const size_t slash = dir.rfind('/');
   const std::string parent = slash == std::string::npos ? "." : slash ? dir.substr(0, slash) : "/";
   std::string temp = parent + "/.korvane-unpack-XXXXXX";
-  if (!::mkdtemp(temp.data())) return failWith(err, "cannot unpack into '" + shown(dir) + "': " + std::strerror(errno));
+  if (!::mkdtemp(temp.data()))
+    return failWith(err, "cannot unpack into '" + shown(dir) + "': " + std::strerror(errno));
   int folder = ::open(temp.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   bool ok = folder >= 0 && unpackWrite(pool.get(), folder, &why, err);
   if (folder >= 0 && ok && ::syncfs(folder) != 0) why = std::strerror(errno), ok = false;
@@ -155,18 +164,22 @@ int runUnpack(char** operands, FILE*, FILE* err) {
 // A .mod file read as replace reads a module file: one module, validated.
 // With fix, a module whose header parity or CRC alone is wrong gets both
 // computed again, and is named on err.
-Module* modRead(const std::string& path, uint8_t* data, size_t length, bool fix, std::string* why, FILE* err) {
+Module* modRead(const std::string& path, uint8_t* data, size_t length, bool fix, std::string* why,
+                FILE* err) {
   int code = moduleValidate(data, length);
   if ((code == ME_PARITY || code == ME_CRC) && fix) {
     const uint32_t size = beGet32(data + MH_SIZE);
     beSet16(data + MH_PARITY, moduleHeaderParity(data));
     data[size - 4] = 0;
     beSet24(data + size - 3, moduleCrc(data, size - 3));
-    std::fprintf(err, "korvane-cli: %s: header parity and CRC computed again\n", shown(path).c_str());
+    std::fprintf(err, "korvane-cli: %s: header parity and CRC computed again\n",
+                 shown(path).c_str());
     code = moduleValidate(data, length);
   }
   if (code != ME_NONE) {
-    *why = moduleErrorText(code) + std::string(code == ME_PARITY || code == ME_CRC ? " (--fix-integrity computes it again)" : "");
+    *why = moduleErrorText(code) + std::string(code == ME_PARITY || code == ME_CRC
+                                                   ? " (--fix-integrity computes it again)"
+                                                   : "");
     return nullptr;
   }
   if (beGet32(data + MH_SIZE) != length) {
@@ -184,13 +197,15 @@ struct PackFile {
   const char* data() const { return reinterpret_cast<const char*>(bytes.get()); }
 };
 
-bool fileLoad(const std::string& dir, const ManifestFile& f, size_t limit, PackFile* out, std::string* why) {
+bool fileLoad(const std::string& dir, const ManifestFile& f, size_t limit, PackFile* out,
+              std::string* why) {
   out->path = f.path;
   const std::string full = dir + "/" + f.path;
   char text[1024];
   errno = 0;
   out->bytes.reset(fileReadAll(full.c_str(), limit, &out->length, text, sizeof text));
-  if (!out->bytes) return errno == ENOENT || (*why = text, false);  // deleted: the module stays as it is
+  if (!out->bytes)
+    return errno == ENOENT || (*why = text, false);  // deleted: the module stays as it is
   out->present = true;
   out->changed = modSha256(out->bytes.get(), out->length) != f.sha;
   return true;
@@ -198,7 +213,8 @@ bool fileLoad(const std::string& dir, const ManifestFile& f, size_t limit, PackF
 
 // One module of the manifest: its .mod file, then the files of it that
 // changed taken in. Returns the module, or null after saying why on err.
-Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bool verbose, FILE* out, FILE* err) {
+Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bool verbose,
+                   FILE* out, FILE* err) {
   std::string why;
   PackFile mod;
   if (!fileLoad(dir, m.mod, POOL_IMAGE_MAX, &mod, &why)) return failWith(err, why), nullptr;
@@ -210,7 +226,8 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
   std::vector<PackFile> changed;
   for (const ManifestFile& f : m.files) {
     PackFile file;
-    if (!fileLoad(dir, f, FILE_TEXT_LIMIT, &file, &why)) return moduleFree(module), failWith(err, why), nullptr;
+    if (!fileLoad(dir, f, FILE_TEXT_LIMIT, &file, &why))
+      return moduleFree(module), failWith(err, why), nullptr;
     if (file.changed) changed.push_back(std::move(file));
   }
   if (changed.empty()) return module;
@@ -220,26 +237,28 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
     return moduleFree(module), nullptr;
   }
   EditorModule decoded;
-  char text[EDITOR_ERROR_SIZE] = "";
-  if (!editorModuleDecode(nullptr, module, &decoded, text)) {
+  char text[ERROR_SIZE] = "";
+  if (!editorModuleDecode(nullptr, module, &decoded, text, sizeof text)) {
     failWith(err, shown(changed[0].path) + ": its module cannot be read: " + text);
     return moduleFree(module), nullptr;
   }
   std::string notes;
   for (const PackFile& f : changed)
-    if (!editorModuleRead(&decoded, f.path, f.data(), f.length, &notes, text)) {
+    if (!editorModuleRead(&decoded, f.path, f.data(), f.length, &notes, text, sizeof text)) {
       failWith(err, shown(f.path) + ": " + text);
       return moduleFree(module), nullptr;
     }
-  if (!notes.empty()) std::fputs(("korvane-cli: " + shown(changed[0].path) + ": " + notes).c_str(), err);
-  if (!editorModuleStore(&decoded, text)) {
+  if (!notes.empty())
+    std::fputs(("korvane-cli: " + shown(changed[0].path) + ": " + notes).c_str(), err);
+  if (!editorModuleStore(&decoded, text, sizeof text)) {
     cliStoreRefused(err, module, text);
     return moduleFree(module), nullptr;
   }
   if (verbose) {
     std::fprintf(out, "module %s ", m.index.c_str());
     cliPrintName(out, moduleGetName(module));
-    for (const PackFile& f : changed) std::fprintf(out, "%s%s", &f == &changed[0] ? " from " : ", ", shown(f.path).c_str());
+    for (const PackFile& f : changed)
+      std::fprintf(out, "%s%s", &f == &changed[0] ? " from " : ", ", shown(f.path).c_str());
     std::fputc('\n', out);
   }
   return module;
@@ -251,7 +270,8 @@ int runPack(char** operands, FILE* out, FILE* err) {
   const std::string manifestPath = dir + "/" + MANIFEST_NAME;
   char text[1024] = "";
   size_t length = 0;
-  MallocPtr<uint8_t> data(fileReadAll(manifestPath.c_str(), FILE_TEXT_LIMIT, &length, text, sizeof text));
+  MallocPtr<uint8_t> data(
+      fileReadAll(manifestPath.c_str(), FILE_TEXT_LIMIT, &length, text, sizeof text));
   if (!data) return failWith(err, text);
   std::vector<ManifestModule> modules;
   std::string why;

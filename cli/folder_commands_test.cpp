@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "pool/module_format.h"
 #include "pool/memory.h"
+#include "pool/module_format.h"
 #include "tabs/images/image_codec.h"
 #include "tabs/images/image_import.h"
 #include "tabs/strings/language_codec.h"
@@ -60,7 +60,8 @@ TEST_F(ModFolder, UntouchedFoldersPackByteForByte) {
   unpack(demoImage(0, &err));
   ASSERT_EQ(CliResult(0, "", ""), pack());
   EXPECT_EQ(image, readFile(out));
-  EXPECT_EQ(0u, textOf(file("korvane.manifest")).find("korvane-manifest 1\n0\tmodules/000-kernel.mod\t"));
+  EXPECT_EQ(
+      0u, textOf(file("korvane.manifest")).find("korvane-manifest 1\n0\tmodules/000-kernel.mod\t"));
   EXPECT_TRUE(fs::exists(file("fonts/010-font_small.bdf")));
   EXPECT_TRUE(fs::exists(file("images/013-rombitmaps/000.xbm")));
   EXPECT_TRUE(fs::exists(file("colors/008-rom_col_day.items.tsv")));
@@ -86,8 +87,10 @@ TEST_F(ModFolder, UntouchedFoldersPackByteForByte) {
 TEST_F(ModFolder, EditedFilesTakeTheirImports) {
   std::string err;
   unpack(demoImage(0, &err));
-  const std::string po = file("strings/016-Lng_German.po"), gpl = file("colors/008-rom_col_day.gpl");
-  const std::string bdf = file("fonts/010-font_small.bdf"), xpm = file("images/013-rombitmaps/002.xpm");
+  const std::string po = file("strings/016-Lng_German.po"),
+                    gpl = file("colors/008-rom_col_day.gpl");
+  const std::string bdf = file("fonts/010-font_small.bdf"),
+                    xpm = file("images/013-rombitmaps/002.xpm");
   textReplace(po, "msgstr \"Abbrechen\"", "msgstr \"Abbruch\"");
   textReplace(gpl, "  0  58 255\tentry 0", "255 255 255\tentry 0");
   textReplace(bdf, "ENCODING 65\n", "ENCODING 65\n");  // saved again, same content: no store
@@ -96,11 +99,12 @@ TEST_F(ModFolder, EditedFilesTakeTheirImports) {
   picture.replace(colour, 6, "ff0707");
   ASSERT_TRUE(writeFile(xpm, bytesOf(picture)));
   textReplace(bdf, "STARTFONT 2.1\n", "STARTFONT 2.1\nCOMMENT saved again\n");
-  EXPECT_EQ(CliResult(0, "module 8 rom_col_day from colors/008-rom_col_day.gpl\n"
-                         "module 10 font_small from fonts/010-font_small.bdf\n"
-                         "module 13 rombitmaps from images/013-rombitmaps/002.xpm\n"
-                         "module 16 Lng_German from strings/016-Lng_German.po\n"
-                         "verified 23 modules\n",
+  EXPECT_EQ(CliResult(0,
+                      "module 8 rom_col_day from colors/008-rom_col_day.gpl\n"
+                      "module 10 font_small from fonts/010-font_small.bdf\n"
+                      "module 13 rombitmaps from images/013-rombitmaps/002.xpm\n"
+                      "module 16 Lng_German from strings/016-Lng_German.po\n"
+                      "verified 23 modules\n",
                       ""),
             pack({"--verbose"}));
   const std::string step1 = dir.file("1.img"), step2 = dir.file("2.img");
@@ -110,14 +114,16 @@ TEST_F(ModFolder, EditedFilesTakeTheirImports) {
   char text[256] = "";
   auto pictureOf = [&](const std::string& path) {
     PoolPtr pool(poolLoad(path.c_str(), text, sizeof text));
-    ImageModule* images = pool ? imageModuleDecode(poolGet(pool.get(), 13), text, sizeof text) : nullptr;
+    ImageModule* images =
+        pool ? imageModuleDecode(poolGet(pool.get(), 13), text, sizeof text) : nullptr;
     EXPECT_TRUE(images) << text;
     auto* e = images ? static_cast<ImageEntry*>(listGet(images->entries, 2)) : nullptr;
     Bytes data;
     if (e) {
       uint32_t size = 0;
       MallocPtr<uint8_t> taken(imageImportFile(e, xpm.c_str(), &size, text, sizeof text));
-      data = path == in ? Bytes(taken.get(), taken.get() + size) : Bytes(e->data, e->data + e->size);
+      data =
+          path == in ? Bytes(taken.get(), taken.get() + size) : Bytes(e->data, e->data + e->size);
     }
     imageModuleFree(images);
     return data;
@@ -145,13 +151,18 @@ TEST_F(ModFolder, RefusalsAndManifestEdits) {
   Bytes edited = readFile(kernel);
   edited[MH_LANGUAGE] = 7;
   ASSERT_TRUE(writeFile(kernel, edited));
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: modules/000-kernel.mod: Module has invalid header parity "
-                             "(--fix-integrity computes it again)\n"),
+  EXPECT_EQ(CliResult(1, "",
+                      "korvane-cli: modules/000-kernel.mod: Module has invalid header parity "
+                      "(--fix-integrity computes it again)\n"),
             pack());
   EXPECT_FALSE(fs::exists(out));
-  EXPECT_EQ(CliResult(0, "", "korvane-cli: modules/000-kernel.mod: header parity and CRC computed again\n"),
-            pack({"--fix-integrity"}));
-  EXPECT_NE(std::string::npos, std::get<1>(cliCapture({"list", out})).find("\n0\tkernel\t300\tsystem\t-e-r-e-r-e-r\t07\t"));
+  EXPECT_EQ(
+      CliResult(0, "",
+                "korvane-cli: modules/000-kernel.mod: header parity and CRC computed again\n"),
+      pack({"--fix-integrity"}));
+  EXPECT_NE(
+      std::string::npos,
+      std::get<1>(cliCapture({"list", out})).find("\n0\tkernel\t300\tsystem\t-e-r-e-r-e-r\t07\t"));
 
   const std::string german = file("modules/016-Lng_German.mod");
   edited = readFile(german);
@@ -160,10 +171,13 @@ TEST_F(ModFolder, RefusalsAndManifestEdits) {
   ASSERT_TRUE(writeFile(german, edited));
   textReplace(file("strings/016-Lng_German.po"), "msgstr \"Abbrechen\"", "msgstr \"Abbruch\"");
   fs::remove(out);
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: modules/000-kernel.mod: header parity and CRC computed again\n"
-                             "korvane-cli: modules/016-Lng_German.mod and strings/016-Lng_German.po both changed: "
-                             "which one is meant cannot be told; take back one of them\n"),
-            pack({"--fix-integrity"}));
+  EXPECT_EQ(
+      CliResult(
+          1, "",
+          "korvane-cli: modules/000-kernel.mod: header parity and CRC computed again\n"
+          "korvane-cli: modules/016-Lng_German.mod and strings/016-Lng_German.po both changed: "
+          "which one is meant cannot be told; take back one of them\n"),
+      pack({"--fix-integrity"}));
   EXPECT_FALSE(fs::exists(out));
   fs::remove(file("strings/016-Lng_German.po"));  // deleted: the module as its .mod holds it
 
@@ -186,12 +200,14 @@ TEST_F(ModFolder, RefusalsAndManifestEdits) {
   EXPECT_NE(std::string::npos, listed.find("\t02\t80\t9\t"));  // the revision the .mod was given
 
   ASSERT_TRUE(writeFile(file("korvane.manifest"), bytesOf("korvane-manifest 1\n0\t../in.img\t" +
-                                                           std::string(64, 'a') + "\n")));
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: " + file("korvane.manifest") +
-                                 ": line 2: the path \"../in.img\" leaves the folder\n"),
+                                                          std::string(64, 'a') + "\n")));
+  EXPECT_EQ(CliResult(1, "",
+                      "korvane-cli: " + file("korvane.manifest") +
+                          ": line 2: the path \"../in.img\" leaves the folder\n"),
             pack());
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: cannot unpack into '" + folder +
-                                 "': it is not empty (unpack writes a new or empty folder)\n"),
+  EXPECT_EQ(CliResult(1, "",
+                      "korvane-cli: cannot unpack into '" + folder +
+                          "': it is not empty (unpack writes a new or empty folder)\n"),
             cliCapture({"unpack", in, folder}));
 }
 

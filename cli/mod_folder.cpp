@@ -21,7 +21,8 @@ bool pathInside(const std::string& path) {
   size_t start = 0;
   while (true) {
     size_t slash = path.find('/', start);
-    const std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    const std::string part =
+        path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
     if (part.empty() || part == "." || part == "..") return false;
     if (slash == std::string::npos) return true;
     start = slash + 1;
@@ -49,12 +50,14 @@ std::vector<std::string> fieldsOf(std::string_view line) {
 
 std::string modStem(uint32_t index, uint32_t largest, const char* name) {
   char digits[16];
-  std::snprintf(digits, sizeof digits, "%0*u-", std::max(3, int(std::to_string(largest).size())), index);
+  std::snprintf(digits, sizeof digits, "%0*u-", std::max(3, int(std::to_string(largest).size())),
+                index);
   std::string stem = digits, escaped;
   const std::string n = name;
   for (size_t i = 0; i < n.size(); i++) {
     const auto c = static_cast<unsigned char>(n[i]);
-    const bool dotted = c == '.' && (i == 0 || (i > 0 && n[i - 1] == '.') || (i + 1 < n.size() && n[i + 1] == '.'));
+    const bool dotted =
+        c == '.' && (i == 0 || (i > 0 && n[i - 1] == '.') || (i + 1 < n.size() && n[i + 1] == '.'));
     std::string piece(1, char(c));
     if (c == '/' || c == '\\' || c == '%' || c < 0x20 || c >= 0x7F || dotted) {
       char hex[4];
@@ -79,7 +82,8 @@ std::string manifestWrite(const std::vector<ManifestModule>& modules) {
   return out;
 }
 
-bool manifestRead(const char* data, size_t size, std::vector<ManifestModule>* modules, std::string* err) {
+bool manifestRead(const char* data, size_t size, std::vector<ManifestModule>* modules,
+                  std::string* err) {
   const std::vector<std::string_view> lines = textLines(data, size);
   if (lines.empty() || lines[0] != MANIFEST_HEADER) {
     *err = std::string("line 1: not the line \"") + MANIFEST_HEADER + "\"";
@@ -89,7 +93,8 @@ bool manifestRead(const char* data, size_t size, std::vector<ManifestModule>* mo
     if (lines[n].empty()) continue;
     const std::vector<std::string> fields = fieldsOf(lines[n]);
     const std::string at = "line " + std::to_string(n + 1) + ": ";
-    if (fields.size() < 3 || fields[0].empty() || fields[0].find_first_not_of("0123456789") != std::string::npos) {
+    if (fields.size() < 3 || fields[0].empty() ||
+        fields[0].find_first_not_of("0123456789") != std::string::npos) {
       *err = at + "not an index, a .mod path and its SHA-256, tab-separated";
       return false;
     }

@@ -43,4 +43,5 @@ std::string manifestWrite(const std::vector<ManifestModule>& modules);
 // Parses a manifest. Returns false with "line N: reason" in err for one that
 // is not of this shape or names a path outside the folder (absolute, with an
 // empty, "." or ".." part).
-bool manifestRead(const char* data, size_t size, std::vector<ManifestModule>* modules, std::string* err);
+bool manifestRead(const char* data, size_t size, std::vector<ManifestModule>* modules,
+                  std::string* err);

@@ -39,11 +39,10 @@ class SaveSafety : public testing::Test {
 // before name and body, pictures sharing one area, texts sharing tails, a
 // font whose records overlap (which the encoder cannot hold, and says so).
 TEST_F(SaveSafety, UneditedCommitKeepsEveryByte) {
-  Bytes image = imageOf({module("romicons", iconsBodyShared(), 8, 4),
-                         module("rom_col", colorBody(0x0035), 4, 0),
-                         module("font_a", fontBody(1), 0, 8),
-                         module("font_overlap", fontBodyOverlapping()),
-                         module("Lng_Tails", languageBodyTails(300), 12, 4)});
+  Bytes image = imageOf(
+      {module("romicons", iconsBodyShared(), 8, 4), module("rom_col", colorBody(0x0035), 4, 0),
+       module("font_a", fontBody(1), 0, 8), module("font_overlap", fontBodyOverlapping()),
+       module("Lng_Tails", languageBodyTails(300), 12, 4)});
   ASSERT_TRUE(writeFile(in, image));
   EXPECT_EQ(CliResult(0, "", "font_overlap: its glyphs would need offsets beyond 65535 bytes\n"),
             cliCapture({"resave", in, out, "--commit"}));
@@ -78,19 +77,25 @@ TEST_F(SaveSafety, SharedPicturesStayShared) {
 // nothing; a save the loader would refuse is refused before any file is
 // made.
 TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
-  ASSERT_TRUE(writeFile(in, imageOf({module("font_overlap", fontBodyOverlapping()),
-                                     module("Lng_Short", languageBody(LANGUAGE_LAYOUT_16, {{"a", "b"}},
-                                                                       "CP1252"))})));
+  ASSERT_TRUE(writeFile(
+      in,
+      imageOf({module("font_overlap", fontBodyOverlapping()),
+               module("Lng_Short", languageBody(LANGUAGE_LAYOUT_16, {{"a", "b"}}, "CP1252"))})));
   const std::string bdf = dir.file("dot.bdf"), tsv = dir.file("long.tsv");
-  ASSERT_TRUE(writeFile(bdf, bytesOf("STARTFONT 2.1\nFONTBOUNDINGBOX 8 255 0 0\nSTARTCHAR a\nENCODING 65\n"
-                                     "DWIDTH 1 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")));
-  ASSERT_TRUE(writeFile(tsv, bytesOf("key\treference\ttext\n0/0\t\t" + std::string(70000, 'x') + "\n")));
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: font_overlap: the font is too large to be stored: its glyphs "
-                             "would need offsets beyond 65535 bytes\n"),
+  ASSERT_TRUE(
+      writeFile(bdf, bytesOf("STARTFONT 2.1\nFONTBOUNDINGBOX 8 255 0 0\nSTARTCHAR a\nENCODING 65\n"
+                             "DWIDTH 1 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n")));
+  ASSERT_TRUE(
+      writeFile(tsv, bytesOf("key\treference\ttext\n0/0\t\t" + std::string(70000, 'x') + "\n")));
+  EXPECT_EQ(CliResult(1, "",
+                      "korvane-cli: font_overlap: the font is too large to be stored: its glyphs "
+                      "would need offsets beyond 65535 bytes\n"),
             cliCapture({"font-import", in, "0", bdf, out}));
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: Lng_Short: The texts no longer fit this language module: a string "
-                             "offset would pass 65535. The module keeps its previous contents.\n"),
-            cliCapture({"strings-import", in, "1", tsv, out}));
+  EXPECT_EQ(
+      CliResult(1, "",
+                "korvane-cli: Lng_Short: The texts no longer fit this language module: a string "
+                "offset would pass 65535. The module keeps its previous contents.\n"),
+      cliCapture({"strings-import", in, "1", tsv, out}));
   EXPECT_FALSE(std::filesystem::exists(out));
 
   // A module past 4 GiB is refused before the body is looked at.
@@ -98,12 +103,21 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
   Module* m = moduleCreate(small.data(), small.size(), ARCH_4DAD, nullptr);
   char err[256] = "";
   EXPECT_EQ(0, moduleStoreBody(m, small.data(), 0xFFFFFFF0u, err, sizeof err));
-  EXPECT_STREQ("the module would be 4294967376 bytes, more than the 4294967292 a module can be", err);
+  EXPECT_STREQ("the module would be 4294967376 bytes, more than the 4294967292 a module can be",
+               err);
   moduleFree(m);
 
   // Two modules of 3 GiB each, as far as a save can tell.
-  static const ModuleOps HUGE_OPS = {[](Module*) {}, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr, nullptr, nullptr,
+  static const ModuleOps HUGE_OPS = {[](Module*) {},
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
                                      [](const Module*) { return uint32_t(3) << 30; }};
   ModulePool* pool = poolParse(small.data(), small.size(), err, sizeof err);
   ASSERT_TRUE(pool) << err;
@@ -113,10 +127,12 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
     poolAdd(pool, huge);
   }
   EXPECT_EQ(0, poolSave(pool, out.c_str(), 1, err, sizeof err));
-  EXPECT_EQ("Error saving file\n" + out + ": the image would be " + std::to_string(6442450944 + small.size()) +
+  EXPECT_EQ("Error saving file\n" + out + ": the image would be " +
+                std::to_string(6442450944 + small.size()) +
                 " bytes; at most 4294967295 can be loaded",
             std::string(err));
-  for (const auto& file : std::filesystem::directory_iterator(dir.path()))  // nothing made, not even a temporary
+  for (const auto& file :
+       std::filesystem::directory_iterator(dir.path()))  // nothing made, not even a temporary
     EXPECT_NE(out, file.path().string());
   EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
   poolFree(pool);
@@ -125,8 +141,9 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
 // Text exports follow links and keep modes as image saves do; - is
 // standard output.
 TEST_F(SaveSafety, ExportsFollowLinksAndKeepModes) {
-  ASSERT_TRUE(writeFile(in, imageOf({module("font_a", fontBody(1)),
-                                     module("Lng_German", languageBody(LANGUAGE_LAYOUT_32, {{"Ja"}}, "CP1252"))})));
+  ASSERT_TRUE(writeFile(
+      in, imageOf({module("font_a", fontBody(1)),
+                   module("Lng_German", languageBody(LANGUAGE_LAYOUT_32, {{"Ja"}}, "CP1252"))})));
   const std::string po = dir.file("de.po"), link = dir.file("link.po"), bdf = dir.file("a.bdf");
   ASSERT_TRUE(writeFile(po, bytesOf("old")));
   std::filesystem::create_symlink(po, link);
@@ -140,19 +157,23 @@ TEST_F(SaveSafety, ExportsFollowLinksAndKeepModes) {
   EXPECT_EQ(std::filesystem::perms(0600), std::filesystem::status(po).permissions());
   EXPECT_EQ(std::filesystem::perms(0600), std::filesystem::status(bdf).permissions());
   auto [code, printed, said] = cliCapture({"strings-export", in, "1", "-", "--format", "tsv"});
-  EXPECT_EQ(CliResult(0, "key\treference\ttext\n0/0\tJa\tJa\n", ""), CliResult(code, printed, said));
+  EXPECT_EQ(CliResult(0, "key\treference\ttext\n0/0\tJa\tJa\n", ""),
+            CliResult(code, printed, said));
   EXPECT_EQ(textOf(bdf), std::get<1>(cliCapture({"font-export", in, "0", "-"})));
 }
 
 // FIFOs and devices are refused at once, in and out; oversized texts from
 // their size, before a byte is read.
 TEST_F(SaveSafety, OnlyRegularFilesAreReadOrWritten) {
-  ASSERT_TRUE(writeFile(in, imageOf({module("font_a", fontBody(1)),
-                                     module("Lng_German", languageBody(LANGUAGE_LAYOUT_32, {{"Ja"}}, "CP1252"))})));
+  ASSERT_TRUE(writeFile(
+      in, imageOf({module("font_a", fontBody(1)),
+                   module("Lng_German", languageBody(LANGUAGE_LAYOUT_32, {{"Ja"}}, "CP1252"))})));
   const std::string fifo = dir.file("fifo"), fifoPo = dir.file("fifo.po"), big = dir.file("big.po");
   ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
   ASSERT_EQ(0, ::mkfifo(fifoPo.c_str(), 0600));
-  EXPECT_EQ(CliResult(1, "", "Error loading file " + fifo + ": Failed to open '" + fifo + "': not a regular file\n"),
+  EXPECT_EQ(CliResult(1, "",
+                      "Error loading file " + fifo + ": Failed to open '" + fifo +
+                          "': not a regular file\n"),
             cliCapture({"list", fifo}));
   EXPECT_EQ(CliResult(1, "", "korvane-cli: Unable to read '/dev/zero': not a regular file\n"),
             cliCapture({"font-import", in, "0", "/dev/zero", out}));
@@ -163,8 +184,10 @@ TEST_F(SaveSafety, OnlyRegularFilesAreReadOrWritten) {
               cliCapture({"resave", in, target}));
   ASSERT_TRUE(writeFile(big, {}));
   ASSERT_EQ(0, ::truncate(big.c_str(), off_t(FILE_TEXT_LIMIT) + 1));
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: Unable to read '" + big + "': it is 268435457 bytes, more than the "
-                             "268435456 a file may be here\n"),
+  EXPECT_EQ(CliResult(1, "",
+                      "korvane-cli: Unable to read '" + big +
+                          "': it is 268435457 bytes, more than the "
+                          "268435456 a file may be here\n"),
             cliCapture({"strings-import", in, "1", big, out}));
   EXPECT_FALSE(std::filesystem::exists(out));
 }
@@ -175,7 +198,8 @@ TEST(TextWidth, SumsInSixtyFourBits) {
   for (uint32_t c = 1; c < 256; c++) widths.width[c] = 255;
   const size_t n = (uint64_t(1) << 32) / 255 + 1;
   std::string text(n, 'x');
-  EXPECT_EQ(uint64_t(255) * n, fontTextWidth(&widths, reinterpret_cast<const uint8_t*>(text.data()), n));
+  EXPECT_EQ(uint64_t(255) * n,
+            fontTextWidth(&widths, reinterpret_cast<const uint8_t*>(text.data()), n));
 }
 
 }  // namespace

@@ -44,8 +44,8 @@ uint8_t* fileReadAll(const char* path, size_t limit, size_t* length, char* err, 
   const uint64_t size = uint64_t(st.st_size);
   if (size > limit) {
     ::close(fd);
-    std::snprintf(reason, sizeof reason, "it is %" PRIu64 " bytes, more than the %zu a file may be here",
-                  size, limit);
+    std::snprintf(reason, sizeof reason,
+                  "it is %" PRIu64 " bytes, more than the %zu a file may be here", size, limit);
     std::snprintf(err, errSize, "Unable to read '%s': %s", shown, reason);
     return nullptr;
   }

@@ -41,10 +41,11 @@ void blocksPortable(uint32_t state[8], const uint8_t* data, size_t blocks) {
       uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
       w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
-    uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4], f = state[5], g = state[6],
-             h = state[7];
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4], f = state[5],
+             g = state[6], h = state[7];
     for (int i = 0; i < 64; i++) {
-      uint32_t t1 = h + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + K[i] + w[i];
+      uint32_t t1 =
+          h + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + K[i] + w[i];
       uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
       h = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
     }
@@ -72,14 +73,16 @@ SHA_TARGET void blocksHardware(uint32_t state[8], const uint8_t* data, size_t bl
     __m128i w[4];
     for (int g = 0; g < 16; g++) {
       if (g < 4) {
-        w[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)), bigEndian);
+        w[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)),
+                                bigEndian);
       } else {
         // w[g % 4] holds the words of step g - 4, w[(g + 1) % 4] of g - 3, and so on.
         __m128i next = _mm_sha256msg1_epu32(w[g % 4], w[(g + 1) % 4]);
         next = _mm_add_epi32(next, _mm_alignr_epi8(w[(g + 3) % 4], w[(g + 2) % 4], 4));
         w[g % 4] = _mm_sha256msg2_epu32(next, w[(g + 3) % 4]);
       }
-      __m128i message = _mm_add_epi32(w[g % 4], _mm_load_si128(reinterpret_cast<const __m128i*>(K + 4 * g)));
+      __m128i message =
+          _mm_add_epi32(w[g % 4], _mm_load_si128(reinterpret_cast<const __m128i*>(K + 4 * g)));
       cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
       abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(message, 0x0E));
     }
@@ -107,7 +110,8 @@ bool hardwareSupported() {
 
 void blocks(uint32_t state[8], const uint8_t* data, size_t n) {
 #if SHA_HAVE_HARDWARE
-  if (hardwareEnabled.load(std::memory_order_relaxed) && hardwareSupported()) return blocksHardware(state, data, n);
+  if (hardwareEnabled.load(std::memory_order_relaxed) && hardwareSupported())
+    return blocksHardware(state, data, n);
 #endif
   blocksPortable(state, data, n);
 }
@@ -136,7 +140,8 @@ std::string sha256Hex(const void* bytes, size_t n) {
   sha256(bytes, n, sum);
   static const char DIGITS[] = "0123456789abcdef";
   std::string text(2 * SHA256_SIZE, '0');
-  for (size_t i = 0; i < SHA256_SIZE; i++) text[2 * i] = DIGITS[sum[i] >> 4], text[2 * i + 1] = DIGITS[sum[i] & 15];
+  for (size_t i = 0; i < SHA256_SIZE; i++)
+    text[2 * i] = DIGITS[sum[i] >> 4], text[2 * i + 1] = DIGITS[sum[i] & 15];
   return text;
 }
 

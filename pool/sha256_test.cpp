@@ -18,9 +18,11 @@ TEST(Sha256, KnownValuesAndEveryTailLength) {
     sha256SetHardware(hardware);
     SCOPED_TRACE(hardware);
     EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", sha256Hex("", 0));
-    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", sha256Hex("abc", 3));
+    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+              sha256Hex("abc", 3));
     const std::string two = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
-    EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1", sha256Hex(two.data(), two.size()));
+    EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
+              sha256Hex(two.data(), two.size()));
     std::mt19937 random(256);
     std::vector<uint8_t> bytes(300);
     for (uint8_t& b : bytes) b = uint8_t(random());

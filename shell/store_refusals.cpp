@@ -34,7 +34,8 @@ void shellRefusalsShow(bool all) {
   refusals.clear();
   if (text.empty()) return;
   char message[SHELL_TEXT_SIZE];
-  shellFormatMessage(message, "These edits cannot be stored; each module keeps its previous contents:\n%s",
+  shellFormatMessage(message,
+                     "These edits cannot be stored; each module keeps its previous contents:\n%s",
                      text.c_str());
   showWarning(message);
 }

@@ -55,7 +55,8 @@ TEST_F(GuiTest, RefusedStoreIsToldOnEverySave) {
 
   const std::string told =
       "warning: These edits cannot be stored; each module keeps its previous contents:\n\n"
-      "font_overlap: the font is too large to be stored: its glyphs would need offsets beyond 65535 bytes";
+      "font_overlap: the font is too large to be stored: its glyphs would need offsets beyond "
+      "65535 bytes";
   DialogScript script;
   script.cancel().cancel();
   showPage(0);  // told when the tab is left

@@ -98,10 +98,12 @@ int coloursRead(const std::vector<std::string_view>& lines, int format, std::vec
                 char* err, size_t errSize) {
   const char* header = format == PALETTE_GPL ? GPL_HEADER : PAL_HEADER;
   if (lines.empty() || lines[0] != header)
-    return refuse(err, errSize, 1, std::string("not a palette: it does not begin with \"") + header + "\"");
+    return refuse(err, errSize, 1,
+                  std::string("not a palette: it does not begin with \"") + header + "\"");
   size_t first = 1;
   if (format == PALETTE_PAL) {
-    if (lines.size() < 2 || lines[1] != "0100") return refuse(err, errSize, 2, "not the JASC-PAL version \"0100\"");
+    if (lines.size() < 2 || lines[1] != "0100")
+      return refuse(err, errSize, 2, "not the JASC-PAL version \"0100\"");
     if (lines.size() < 3 || numberOf(lines[2]) != COLOR_PALETTE_COUNT)
       return refuse(err, errSize, 3, "the colour count must be 60");
     first = 3;
@@ -111,8 +113,10 @@ int coloursRead(const std::vector<std::string_view>& lines, int format, std::vec
     size_t start = 0;
     while (start < line.size() && isBlank(line[start])) start++;
     if (start == line.size() || line[start] == '#') continue;
-    if (format == PALETTE_GPL && (line.substr(0, 5) == "Name:" || line.substr(0, 8) == "Columns:")) continue;
-    if (colours->size() == COLOR_PALETTE_COUNT) return refuse(err, errSize, n + 1, "more than 60 colours");
+    if (format == PALETTE_GPL && (line.substr(0, 5) == "Name:" || line.substr(0, 8) == "Columns:"))
+      continue;
+    if (colours->size() == COLOR_PALETTE_COUNT)
+      return refuse(err, errSize, n + 1, "more than 60 colours");
     Rgb c;
     std::string why;
     if (!colourOf(line, &c, &why)) return refuse(err, errSize, n + 1, why);
@@ -125,10 +129,11 @@ int coloursRead(const std::vector<std::string_view>& lines, int format, std::vec
 
 // Each item's new entry (an item not listed keeps its own), or 0 with the
 // line refused.
-int itemsRead(ColorTable* t, const std::vector<std::string_view>& lines, std::vector<int64_t>* entries,
-              char* err, size_t errSize) {
+int itemsRead(ColorTable* t, const std::vector<std::string_view>& lines,
+              std::vector<int64_t>* entries, char* err, size_t errSize) {
   if (lines.empty() || lines[0] != ITEMS_HEADER)
-    return refuse(err, errSize, 1, "not the header line \"index, name, entry, red, green, blue\" (tab-separated)");
+    return refuse(err, errSize, 1,
+                  "not the header line \"index, name, entry, red, green, blue\" (tab-separated)");
   entries->assign(t->itemCount, -1);
   for (size_t n = 1; n < lines.size(); n++) {
     if (lines[n].empty()) continue;
@@ -145,11 +150,15 @@ int itemsRead(ColorTable* t, const std::vector<std::string_view>& lines, std::ve
       return refuse(err, errSize, n + 1, "no item " + std::string(fields[0]) + " in this table");
     char name[COLOR_NAME_SIZE] = "";
     t->itemGetName(t, *item, name);
-    if (fields[1] != name) return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + " is \"" + name + "\"");
-    if ((*entries)[*item] != -1) return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + " given twice");
+    if (fields[1] != name)
+      return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + " is \"" + name + "\"");
+    if ((*entries)[*item] != -1)
+      return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + " given twice");
     const std::string now = itemEntryText(t, *item);
     if (bool(t->itemIsHeading(t, *item)) != (fields[2] == "heading"))
-      return refuse(err, errSize, n + 1, "item " + std::to_string(*item) + (now == "heading" ? " is a heading" : " is no heading"));
+      return refuse(err, errSize, n + 1,
+                    "item " + std::to_string(*item) +
+                        (now == "heading" ? " is a heading" : " is no heading"));
     std::optional<uint32_t> entry = numberOf(fields[2]);
     if (fields[2] == "heading" || (fields[2] == "beyond" && now == "beyond")) {
       (*entries)[*item] = -2;  // stays as it is
@@ -221,7 +230,8 @@ char* paletteWrite(ColorTable* t, const char* name, int format, size_t* size) {
   return reinterpret_cast<char*>(mallocCopy(out.data(), out.size()));
 }
 
-int paletteRead(ColorTable* t, const char* data, size_t size, int format, char** notes, char* err, size_t errSize) {
+int paletteRead(ColorTable* t, const char* data, size_t size, int format, char** notes, char* err,
+                size_t errSize) {
   *notes = nullptr;
   const std::vector<std::string_view> lines = textLines(data, size);
   if (format == PALETTE_ITEMS) {

@@ -49,7 +49,8 @@ char* paletteWrite(ColorTable* table, const char* name, int format, size_t* size
 // there is nothing to say) tells so. Returns 1, or 0 with "line N: reason"
 // in err (errSize bytes) for a file it refuses; then nothing in
 // the table changes.
-int paletteRead(ColorTable* table, const char* data, size_t size, int format, char** notes, char* err, size_t errSize);
+int paletteRead(ColorTable* table, const char* data, size_t size, int format, char** notes,
+                char* err, size_t errSize);
 
 // The palette entries the items use: for each entry, the number of colour
 // items (headings aside) whose entry it is; one pass over the items.

@@ -27,7 +27,9 @@ class PaletteFile : public testing::Test {
                      ModuleBuilder().name("rom_col_night").body(colorBody(0x0035, 12, 4)).build()});
     ASSERT_TRUE(writeFile(in, image));
   }
-  CliResult import(const std::string& file) { return cliCapture({"colors-import", in, table, file, out}); }
+  CliResult import(const std::string& file) {
+    return cliCapture({"colors-import", in, table, file, out});
+  }
   // The colours of the `colors` dump's entry lines: "R G B" by entry.
   std::vector<std::string> dumped(const std::string& path) {
     std::istringstream lines(std::get<1>(cliCapture({"colors", path})));
@@ -38,7 +40,8 @@ class PaletteFile : public testing::Test {
       std::istringstream fields(line);
       fields >> tag;
       if (tag == "table") inTable = line.find("\t" + table + "\t") != std::string::npos;
-      if (tag == "entry" && inTable && (fields >> entry >> word >> r >> g >> b)) colours.push_back(r + " " + g + " " + b);
+      if (tag == "entry" && inTable && (fields >> entry >> word >> r >> g >> b))
+        colours.push_back(r + " " + g + " " + b);
     }
     return colours;
   }
@@ -58,7 +61,9 @@ std::vector<std::string> gimpColours(const std::string& text) {
   std::vector<std::string> colours;
   if (!std::getline(lines, line) || line != "GIMP Palette") return {};
   while (std::getline(lines, line)) {
-    if (line.empty() || line[0] == '#' || line.rfind("Name:", 0) == 0 || line.rfind("Columns:", 0) == 0) continue;
+    if (line.empty() || line[0] == '#' || line.rfind("Name:", 0) == 0 ||
+        line.rfind("Columns:", 0) == 0)
+      continue;
     std::istringstream fields(line);
     int r, g, b;
     if (!(fields >> r >> g >> b)) return {};
@@ -71,8 +76,10 @@ TEST_F(PaletteFile, ExportsReadBackAndImportToTheSameBytes) {
   for (const std::string name : {"rom_col_day", "rom_col_night"}) {
     table = name;
     SCOPED_TRACE(name);
-    const std::string gpl = dir.file(name + ".gpl"), pal = dir.file(name + ".pal"), tsv = dir.file(name + ".tsv");
-    for (const std::string& file : {gpl, pal, tsv}) ASSERT_EQ(CliResult(0, "", ""), cliCapture({"colors-export", in, name, file}));
+    const std::string gpl = dir.file(name + ".gpl"), pal = dir.file(name + ".pal"),
+                      tsv = dir.file(name + ".tsv");
+    for (const std::string& file : {gpl, pal, tsv})
+      ASSERT_EQ(CliResult(0, "", ""), cliCapture({"colors-export", in, name, file}));
     EXPECT_EQ(0u, textOf(gpl).find("GIMP Palette\nName: " + name + "\nColumns: 8\n#\n"));
     EXPECT_EQ(dumped(in), gimpColours(textOf(gpl)));
     EXPECT_EQ(0u, textOf(pal).find("JASC-PAL\r\n0100\r\n60\r\n"));
@@ -86,18 +93,20 @@ TEST_F(PaletteFile, ExportsReadBackAndImportToTheSameBytes) {
   const std::string gpl = textOf(dir.file("rom_col_day.gpl"));
   EXPECT_NE(std::string::npos, gpl.find("#\n  0  58 255\tentry 0\n"));  // channels 0, 7 and 31
   EXPECT_EQ(gpl, std::get<1>(cliCapture({"colors-export", in, "0", "-"})));
-  const std::string items = std::get<1>(cliCapture({"colors-export", in, "0", "-", "--format", "tsv"}));
-  EXPECT_EQ(0u, items.find("index\tname\tentry\tred\tgreen\tblue\n0\tgeneral navi colours\theading\t\t\t\n"
-                           "1\tbackgr. guiding screen\t7\t"));
+  const std::string items =
+      std::get<1>(cliCapture({"colors-export", in, "0", "-", "--format", "tsv"}));
+  EXPECT_EQ(0u, items.find(
+                    "index\tname\tentry\tred\tgreen\tblue\n0\tgeneral navi colours\theading\t\t\t\n"
+                    "1\tbackgr. guiding screen\t7\t"));
 }
 
 // The display values of 0 and 31, each value read back as itself, and ties
 // between two steps going to the lower channel.
 TEST(PaletteFileChannels, NearestFiveBitValue) {
   for (uint32_t v = 0; v < 32; v++) EXPECT_EQ(v, colorNearestChannel(colorChannelToRgb8(v))) << v;
-  EXPECT_EQ(0u, colorNearestChannel(4));    // 0 and 8 as near
+  EXPECT_EQ(0u, colorNearestChannel(4));  // 0 and 8 as near
   EXPECT_EQ(1u, colorNearestChannel(5));
-  EXPECT_EQ(1u, colorNearestChannel(12));   // 8 and 16
+  EXPECT_EQ(1u, colorNearestChannel(12));  // 8 and 16
   EXPECT_EQ(2u, colorNearestChannel(13));
   EXPECT_EQ(20u, colorNearestChannel(168));  // 164 and 173
   EXPECT_EQ(21u, colorNearestChannel(169));
@@ -126,17 +135,22 @@ TEST_F(PaletteFile, EditsApplyExactlyTheirEntries) {
   EXPECT_EQ(words(in), words(out));
   EXPECT_NE(std::string::npos, std::get<1>(cliCapture({"colors", out})).find("entry\t5\tFC00\t"));
 
-  ASSERT_TRUE(writeFile(tsv, bytesOf("index\tname\tentry\tred\tgreen\tblue\r\n1\tbackgr. guiding screen\t5\t\t\t\r\n")));
+  ASSERT_TRUE(writeFile(
+      tsv,
+      bytesOf("index\tname\tentry\tred\tgreen\tblue\r\n1\tbackgr. guiding screen\t5\t\t\t\r\n")));
   ASSERT_EQ(CliResult(0, "", ""), import(tsv));
-  EXPECT_NE(std::string::npos,
-            std::get<1>(cliCapture({"colors", out})).find("item\t1\t5\t\"backgr. guiding screen\"\n"));
+  EXPECT_NE(
+      std::string::npos,
+      std::get<1>(cliCapture({"colors", out})).find("item\t1\t5\t\"backgr. guiding screen\"\n"));
 
   table = "rom_col_night";  // entry 11 is transparent
   ASSERT_EQ(0, std::get<0>(cliCapture({"colors-export", in, table, gpl})));
   text = textOf(gpl);
   text.replace(text.find("\tentry 11\n") - 11, 11, "  1   2   3");
   ASSERT_TRUE(writeFile(gpl, bytesOf(text)));
-  EXPECT_EQ(CliResult(0, "", "korvane-cli: " + gpl + ": entry 11 is the transparent entry: its colour is kept\n"),
+  EXPECT_EQ(CliResult(0, "",
+                      "korvane-cli: " + gpl +
+                          ": entry 11 is the transparent entry: its colour is kept\n"),
             import(gpl));
   EXPECT_EQ(image, readFile(out));
 }
@@ -152,17 +166,23 @@ TEST_F(PaletteFile, RefusalsNameTheirLines) {
     return std::get<0>(result) == 1 ? std::get<2>(result) : std::string("not refused");
   };
   const std::string at = "korvane-cli: ";
-  EXPECT_EQ(at + gpl + ": line 63: 59 colours, not 60\n", refused(gpl, good.substr(0, good.rfind("\n", good.size() - 2) + 1)));
+  EXPECT_EQ(at + gpl + ": line 63: 59 colours, not 60\n",
+            refused(gpl, good.substr(0, good.rfind("\n", good.size() - 2) + 1)));
   std::string wide = good;
   wide.replace(wide.find("\tentry 1\n") - 3, 3, "256");
   EXPECT_EQ(at + gpl + ": line 6: a value outside 0-255\n", refused(gpl, wide));
   EXPECT_EQ(at + gpl + ": line 65: more than 60 colours\n", refused(gpl, good + "1 2 3\n"));
-  EXPECT_EQ(at + gpl + ": line 1: not a palette: it does not begin with \"GIMP Palette\"\n", refused(gpl, "x\n"));
-  EXPECT_EQ(at + pal + ": line 3: the colour count must be 60\n", refused(pal, "JASC-PAL\r\n0100\r\n61\r\n"));
+  EXPECT_EQ(at + gpl + ": line 1: not a palette: it does not begin with \"GIMP Palette\"\n",
+            refused(gpl, "x\n"));
+  EXPECT_EQ(at + pal + ": line 3: the colour count must be 60\n",
+            refused(pal, "JASC-PAL\r\n0100\r\n61\r\n"));
   const std::string header = "index\tname\tentry\tred\tgreen\tblue\n";
-  EXPECT_EQ(at + tsv + ": line 2: item 1 is \"backgr. guiding screen\"\n", refused(tsv, header + "1\tsky\t5\t\t\t\n"));
-  EXPECT_EQ(at + tsv + ": line 2: item 0 is a heading\n", refused(tsv, header + "0\tgeneral navi colours\t5\t\t\t\n"));
-  EXPECT_EQ(at + tsv + ": line 2: no item 310 in this table\n", refused(tsv, header + "310\tx\t5\t\t\t\n"));
+  EXPECT_EQ(at + tsv + ": line 2: item 1 is \"backgr. guiding screen\"\n",
+            refused(tsv, header + "1\tsky\t5\t\t\t\n"));
+  EXPECT_EQ(at + tsv + ": line 2: item 0 is a heading\n",
+            refused(tsv, header + "0\tgeneral navi colours\t5\t\t\t\n"));
+  EXPECT_EQ(at + tsv + ": line 2: no item 310 in this table\n",
+            refused(tsv, header + "310\tx\t5\t\t\t\n"));
   EXPECT_EQ(at + tsv + ": line 2: the entry must be a number from 0 to 59\n",
             refused(tsv, header + "1\tbackgr. guiding screen\t60\t\t\t\n"));
   EXPECT_EQ(CliResult(1, "", at + "'" + dir.file("x.png") + "' must end in .gpl, .pal or .tsv\n"),

@@ -18,7 +18,8 @@ namespace {
 class Decoded {
  public:
   Decoded(const uint8_t* bytes, size_t length, const char* type) {
-    GdkPixbufLoader* loader = type ? gdk_pixbuf_loader_new_with_type(type, nullptr) : gdk_pixbuf_loader_new();
+    GdkPixbufLoader* loader =
+        type ? gdk_pixbuf_loader_new_with_type(type, nullptr) : gdk_pixbuf_loader_new();
     if (!loader) return;
     // Small pictures are decoded only when the loader is closed, so the
     // whole file goes in before anything is asked of it.
@@ -40,13 +41,15 @@ class Decoded {
 
 }  // namespace
 
-uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err, size_t errSize) {
+uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err,
+                         size_t errSize) {
   size_t length = 0;
   MallocPtr<uint8_t> bytes(fileReadAll(path, FILE_TEXT_LIMIT, &length, err, errSize));
   return bytes ? imageImportBytes(e, bytes.get(), length, size, err, errSize) : nullptr;
 }
 
-uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err, size_t errSize) {
+uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size,
+                          char* err, size_t errSize) {
   const char* required = imageTypeFormat(e->type);
   // XBM has no signature a loader recognizes from the bytes alone: what no
   // loader claims is tried with the required format's own.
@@ -78,8 +81,9 @@ uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t leng
   }
   const int width = gdk_pixbuf_get_width(picture), height = gdk_pixbuf_get_height(picture);
   if (uint32_t(width) != e->width || uint32_t(height) != e->height) {
-    std::snprintf(err, errSize, "\nImage size mismatch (%dx%d pixels).\nRequired size: %ux%u pixels.",
-                  width, height, e->width, e->height);
+    std::snprintf(err, errSize,
+                  "\nImage size mismatch (%dx%d pixels).\nRequired size: %ux%u pixels.", width,
+                  height, e->width, e->height);
     return nullptr;
   }
   uint8_t* data = nullptr;

@@ -16,7 +16,9 @@
 // reason in err (errSize bytes): "File format not recognized.",
 // "\nImage format mismatch.\n...", "\nImage size mismatch ...", "\nImage
 // loading error:\n..." or why the file cannot be read.
-uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err, size_t errSize);
+uint8_t* imageImportFile(const ImageEntry* e, const char* path, uint32_t* size, char* err,
+                         size_t errSize);
 
 // The same for a picture file's bytes already read.
-uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size, char* err, size_t errSize);
+uint8_t* imageImportBytes(const ImageEntry* e, const uint8_t* bytes, size_t length, uint32_t* size,
+                          char* err, size_t errSize);
