@@ -12,12 +12,8 @@ PageEntry* entryAt(const List* entries, uint32_t i) {
   return static_cast<PageEntry*>(listGet(entries, i));
 }
 
-void entriesFree(List* entries, bool destroyWidgets) {
-  for (uint32_t i = 0; i < listGetCount(entries); i++) {
-    PageEntry* entry = entryAt(entries, i);
-    if (destroyWidgets && entry->widget) gtk_widget_destroy(entry->widget);
-    g_free(entry);
-  }
+void entriesFree(List* entries) {
+  for (uint32_t i = 0; i < listGetCount(entries); i++) g_free(entryAt(entries, i));
   listFree(entries);
 }
 
@@ -36,6 +32,67 @@ GtkWidget* tabLabel(Module* module) {
   return gtk_label_new(name.get());
 }
 
+// A notebook maps only its current page, so a page is mapped exactly when
+// it is first shown (and again on every later show).
+void slotMapped(GtkWidget* slot, PageEntry* entry) {
+  if (entry->widget) return;
+  EditorPage* page = entry->page;
+  if (moduleGetSize(entry->module) >= page->busySize) shellBusyUntilIdle(slot);
+  entry->widget = page->create(entry->pool, entry->module);
+  gtk_widget_show_all(entry->widget);
+  gtk_box_pack_start(GTK_BOX(slot), entry->widget, TRUE, TRUE, 0);
+}
+
+// The notebook's popup, a menu item for each page, is made when it is first
+// asked for (a right-click on the tabs, Shift+F10 or the Menu key on them):
+// these handlers run before the notebook's own, which then pops it up.
+gboolean popupAsked(GtkWidget* notebook, gpointer) {
+  if (!GTK_NOTEBOOK(notebook)->menu) gtk_notebook_popup_enable(GTK_NOTEBOOK(notebook));
+  return FALSE;
+}
+
+gboolean notebookPressed(GtkWidget* notebook, GdkEventButton* event, gpointer) {
+  return event->button == 3 ? popupAsked(notebook, nullptr) : FALSE;
+}
+
+// A page chosen by the user (its tab, the notebook's popup, the keys): the
+// focus goes to its list, as on the main notebook.
+void innerSwitched(GtkNotebook*, gpointer, guint, gpointer) { shellFocusMainListLater(); }
+
+// A notebook that shows its tabs or has its popup names every page again
+// (tab, menu item) at each page added or removed: with hundreds of pages
+// that costs the square of their number. So the tabs and the popup are off
+// while pages come and go.
+void notebookDrop(EditorPage* page) {
+  GtkWidget* old = containerOnlyChild(page->container);
+  if (old && GTK_IS_NOTEBOOK(old)) {
+    gtk_notebook_popup_disable(GTK_NOTEBOOK(old));
+    gtk_notebook_set_show_tabs(GTK_NOTEBOOK(old), FALSE);
+  }
+  containerClear(page->container);
+}
+
+// One empty page per entry, then the tabs; the popup that lists them comes
+// when asked for.
+GtkWidget* notebookMake(EditorPage* page) {
+  GtkWidget* notebook = gtk_notebook_new();
+  gtk_notebook_set_scrollable(GTK_NOTEBOOK(notebook), TRUE);
+  gtk_notebook_set_show_tabs(GTK_NOTEBOOK(notebook), FALSE);
+  for (uint32_t i = 0; i < listGetCount(page->entries); i++) {
+    PageEntry* entry = entryAt(page->entries, i);
+    entry->page = page;
+    entry->slot = gtk_vbox_new(FALSE, 0);
+    g_signal_connect(entry->slot, "map", G_CALLBACK(slotMapped), entry);
+    gtk_widget_show(entry->slot);
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), entry->slot, tabLabel(entry->module));
+  }
+  gtk_notebook_set_show_tabs(GTK_NOTEBOOK(notebook), TRUE);
+  g_signal_connect(notebook, "button-press-event", G_CALLBACK(notebookPressed), nullptr);
+  g_signal_connect(notebook, "popup-menu", G_CALLBACK(popupAsked), nullptr);
+  g_signal_connect_after(notebook, "switch-page", G_CALLBACK(innerSwitched), nullptr);
+  return notebook;
+}
+
 }  // namespace
 
 EditorPage* editorPageNew(GtkWidget* container, int (*match)(ModulePool*, Module*),
@@ -48,6 +105,7 @@ EditorPage* editorPageNew(GtkWidget* container, int (*match)(ModulePool*, Module
   page->store = store;
   page->emptyText = emptyText;
   page->entries = listNew();
+  page->busySize = UINT32_MAX;
   containerClear(container);
   gtk_container_add(GTK_CONTAINER(container), gtk_label_new(emptyText));
   return page;
@@ -67,37 +125,24 @@ void editorPageLoad(EditorPage* page, ModulePool* pool) {
   // Nothing changed: keep every view with its state (scroll positions,
   // change marks, undo data).
   if (entriesEqual(entries, page->entries)) {
-    entriesFree(entries, false);
+    entriesFree(entries);
     return;
   }
-  // Create the new views before the old ones go, as the callbacks expect.
-  for (uint32_t i = 0; i < listGetCount(entries); i++) {
-    PageEntry* entry = entryAt(entries, i);
-    entry->widget = page->create(entry->pool, entry->module);
-  }
-  entriesFree(page->entries, true);
+  // The old views go with their notebook, while their modules still live.
+  notebookDrop(page);
+  entriesFree(page->entries);
   page->entries = entries;
-
-  GtkWidget* shown;
-  if (listGetCount(entries)) {
-    shown = gtk_notebook_new();
-    gtk_notebook_set_scrollable(GTK_NOTEBOOK(shown), TRUE);
-    gtk_notebook_popup_disable(GTK_NOTEBOOK(shown));
-    for (uint32_t i = 0; i < listGetCount(entries); i++) {
-      PageEntry* entry = entryAt(entries, i);
-      gtk_notebook_append_page(GTK_NOTEBOOK(shown), entry->widget, tabLabel(entry->module));
-    }
-  } else {
-    shown = gtk_label_new(page->emptyText);
-  }
+  GtkWidget* shown = listGetCount(entries) ? notebookMake(page) : gtk_label_new(page->emptyText);
   gtk_widget_show_all(shown);
-  containerClear(page->container);
+  // Added to a page on screen, the notebook shows its first page: its view
+  // is built here.
   gtk_container_add(GTK_CONTAINER(page->container), shown);
 }
 
 void editorPageCommit(EditorPage* page) {
   for (uint32_t i = 0; i < listGetCount(page->entries); i++) {
     PageEntry* entry = entryAt(page->entries, i);
+    if (!entry->widget) continue;  // never shown: the module keeps its block
     // A module changed elsewhere since its view was stored (replaced on the
     // Modules tab) keeps its new bytes: the view shows the old ones and is
     // rebuilt when the tab is next entered. The view's own edits were
@@ -106,6 +151,15 @@ void editorPageCommit(EditorPage* page) {
     page->store(entry->widget);
     entry->crc = moduleGetField(entry->module, MF_CRC);
   }
+}
+
+GtkWidget* editorPageViewOf(GtkWidget* notebookPage) { return containerOnlyChild(notebookPage); }
+
+GtkWidget* editorViewTabLabel(GtkWidget* view) {
+  GtkWidget* slot = gtk_widget_get_parent(view);
+  GtkWidget* notebook = slot ? gtk_widget_get_parent(slot) : nullptr;
+  return notebook && GTK_IS_NOTEBOOK(notebook) ? gtk_notebook_get_tab_label(GTK_NOTEBOOK(notebook), slot)
+                                               : nullptr;
 }
 
 namespace {
@@ -127,11 +181,13 @@ void editorTabCommit(TabHandler* handler) {
 }  // namespace
 
 TabHandler* editorTabNew(GtkWidget* container, int (*match)(ModulePool*, Module*),
-                         GtkWidget* (*create)(ModulePool*, Module*), void (*store)(GtkWidget*)) {
+                         GtkWidget* (*create)(ModulePool*, Module*), void (*store)(GtkWidget*),
+                         uint32_t busySize) {
   auto* tab = g_new0(EditorTab, 1);
   tab->handler.load = editorTabLoad;
   tab->handler.commit = editorTabCommit;
   tab->handler.release = tabHandlerFree;
   tab->page = editorPageNew(container, match, create, store, "No modules found");
+  tab->page->busySize = busySize;
   return &tab->handler;
 }

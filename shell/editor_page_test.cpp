@@ -9,8 +9,10 @@
 
 namespace {
 
-// A test page: modules named "col..." shown as labels whose text store writes as the body.
-int created, freed, stored, freedAtCreate = -1;
+// A test page: modules named "col..." shown as labels whose text store writes
+// as the body. It sits in a window of its own, on screen as a tab would be.
+int created, freed, stored;
+GdkCursorType cursorAtCreate;  // over the page's window while the last view was built
 
 struct TestView {
   Module* module;
@@ -19,7 +21,8 @@ struct TestView {
 
 GtkWidget* testCreate(ModulePool*, Module* m) {
   created++;
-  freedAtCreate = freed;
+  GdkCursor* cursor = gdk_window_get_cursor(gtk_widget_get_window(shellGetMainWindow()));
+  cursorAtCreate = cursor ? gdk_cursor_get_cursor_type(cursor) : GDK_CURSOR_IS_PIXMAP;
   GtkWidget* view = gtk_label_new(moduleGetName(m));
   viewSetRecord(view, new TestView{m});
   return view;
@@ -35,52 +38,123 @@ void testStore(GtkWidget* view) {
 std::vector<PoolPtr> pools;  // pages and pools live as long as the process, as in the editor
 ModulePool* parse(const Bytes& image) { return pools.emplace_back(poolParse(image.data(), image.size(), nullptr, 0)).get(); }
 
-Bytes named(const char* name, uint8_t fill) { return ModuleBuilder().name(name).body(Bytes(8, fill)).build(); }
+Bytes named(const char* name, uint8_t fill, size_t size = 8) {
+  return ModuleBuilder().name(name).body(Bytes(size, fill)).build();
+}
 
-TEST_F(GuiTest, EditorPage) {
-  static GtkWidget* container = GTK_WIDGET(g_object_ref_sink(gtk_vbox_new(FALSE, 0)));
-  auto match = [](ModulePool*, Module* m) { return int(std::strncmp(moduleGetName(m), "col", 3) == 0); };
-  static EditorPage* page = editorPageNew(container, match, testCreate, testStore, "No modules found");
-  auto views = [] {  // the views shown, by tab title
+Bytes blockOf(ModulePool* pool, uint32_t index) {
+  uint32_t size = 0;
+  MallocPtr<uint8_t> data(moduleGetData(poolGet(pool, index), &size));
+  return Bytes(data.get(), data.get() + size);
+}
+
+class EditorPageTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    // The main window holds the page in place of its notebook.
+    GtkWidget* box = gtk_bin_get_child(GTK_BIN(shellGetMainWindow()));
+    gtk_widget_hide(shellGetNotebook());
+    container = gtk_vbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), container, TRUE, TRUE, 0);
+    gtk_widget_show(container);
+    auto match = [](ModulePool*, Module* m) { return int(std::strncmp(moduleGetName(m), "col", 3) == 0); };
+    page = editorPageNew(container, match, testCreate, testStore, "No modules found");
+  }
+  // Pages live as long as the process, as in the editor.
+  static inline GtkWidget* container;
+  static inline EditorPage* page;
+  GtkNotebook* inner() { return GTK_NOTEBOOK(guiOnlyChild(container)); }
+  // The view of each page shown, by tab title; null for a page never shown.
+  std::vector<std::pair<std::string, GtkWidget*>> views() {
     std::vector<std::pair<std::string, GtkWidget*>> result;
-    GtkWidget* inner = guiOnlyChild(container);
-    for (int i = 0; GTK_IS_NOTEBOOK(inner) && i < gtk_notebook_get_n_pages(GTK_NOTEBOOK(inner)); i++) {
-      GtkWidget* view = gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), i);
-      result.push_back({guiLabelText(gtk_notebook_get_tab_label(GTK_NOTEBOOK(inner), view)), view});
+    for (int i = 0; GTK_IS_NOTEBOOK(guiOnlyChild(container)) && i < gtk_notebook_get_n_pages(inner()); i++) {
+      GtkWidget* slot = gtk_notebook_get_nth_page(inner(), i);
+      result.push_back({guiLabelText(gtk_notebook_get_tab_label(inner(), slot)), editorPageViewOf(slot)});
     }
     return result;
-  };
+  }
+};
+
+// One page per module, a view only for the page shown; a commit stores those
+// alone and leaves the other modules' blocks as they were.
+TEST_F(EditorPageTest, ViewsAreBuiltWhenShownAndOnlyTheyAreStored) {
   EXPECT_EQ("No modules found", guiLabelText(guiOnlyChild(container)));
-  Bytes image = imageOf({named("col_day", 1), named("font8", 2), named("col_day", 3)});
+  Bytes image = imageOf({named("col_day", 1), named("font8", 2), named("col_day", 3), named("col_x", 4)});
   ModulePool* pool = parse(image);
   editorPageLoad(page, pool);
   auto before = views();
-  ASSERT_EQ(2u, before.size());  // two modules of one name: two pages
+  ASSERT_EQ(3u, before.size());  // two modules of one name: two pages
   EXPECT_EQ("col_day", before[1].first);
-  EXPECT_TRUE(gtk_notebook_get_scrollable(GTK_NOTEBOOK(guiOnlyChild(container))));
+  EXPECT_TRUE(gtk_notebook_get_scrollable(inner()));
+  EXPECT_TRUE(gtk_notebook_get_show_tabs(inner()));
+  EXPECT_EQ(1, created);
+  ASSERT_TRUE(before[0].second);
+  EXPECT_EQ(nullptr, before[1].second);
+  EXPECT_EQ(nullptr, before[2].second);
 
-  // The page's own edits, stored on commit, never rebuild it.
+  // The page's own edits, stored on commit, never rebuild it; pages never
+  // shown store nothing.
   gtk_label_set_text(GTK_LABEL(before[0].second), "edited");
+  gtk_notebook_set_current_page(inner(), 2);
+  gtk_notebook_set_current_page(inner(), 0);
   editorPageCommit(page);
   editorPageLoad(page, pool);
-  EXPECT_EQ(before, views());
-  EXPECT_EQ(2, stored);  // every view, edited or not
-  EXPECT_EQ(1, poolIsModified(pool));
+  EXPECT_EQ(2, created);
+  EXPECT_EQ(before[0].second, views()[0].second);
+  EXPECT_EQ(nullptr, views()[1].second);
+  EXPECT_EQ(2, stored);  // the views built, edited or not
+  EXPECT_EQ(ModuleBuilder().name("col_day").body(bytesOf("edited")).build(), blockOf(pool, 0));
+  EXPECT_EQ(ModuleBuilder().name("col_x").body(bytesOf("col_x")).build(), blockOf(pool, 3));
+  EXPECT_EQ(named("col_day", 3), blockOf(pool, 2));
+  EXPECT_EQ(0, moduleIsModified(poolGet(pool, 2)));
 
   // A module replaced elsewhere keeps its bytes on commit, then every view
-  // is made anew, while the old ones still live; so does a new pool.
-  Bytes other = named("col_day", 9);
-  moduleSetData(poolGet(pool, 2), other.data(), uint32_t(other.size()));
+  // goes and only the page shown is built again; so with a new pool.
+  Bytes other = named("col_x", 9);
+  moduleSetData(poolGet(pool, 3), other.data(), uint32_t(other.size()));
   editorPageCommit(page);
-  EXPECT_EQ(3, stored);  // not the replaced one
+  EXPECT_EQ(3, stored);
+  EXPECT_EQ(other, blockOf(pool, 3));
   editorPageLoad(page, pool);
-  EXPECT_NE(before[0].second, views()[0].second);
-  EXPECT_EQ(0, freedAtCreate);
+  EXPECT_EQ(2, freed);
+  EXPECT_EQ(3, created);
+  EXPECT_NE(nullptr, views()[0].second);
+  EXPECT_EQ(nullptr, views()[2].second);
   editorPageLoad(page, parse(image));
-  EXPECT_EQ(6, created);
-  EXPECT_EQ(4, freed);  // the views' records went with their widgets
+  EXPECT_EQ(4, created);
+  EXPECT_EQ(3, freed);  // the views' records went with their widgets
   editorPageLoad(page, parse(named("font8", 2)));
   EXPECT_EQ("No modules found", guiLabelText(guiOnlyChild(container)));
+  EXPECT_EQ(4, freed);
+}
+
+// Off screen, a load builds nothing; the page shown later builds its view.
+TEST_F(EditorPageTest, AHiddenPageBuildsItsViewWhenShown) {
+  gtk_widget_hide(container);
+  editorPageLoad(page, parse(imageOf({named("col_a", 1), named("col_b", 2)})));
+  EXPECT_EQ(0, created);
+  editorPageCommit(page);
+  EXPECT_EQ(0, stored);
+  gtk_widget_show(container);
+  EXPECT_EQ(1, created);
+  ASSERT_TRUE(views()[0].second);
+  EXPECT_EQ("col_a", guiLabelText(views()[0].second));
+}
+
+// A module of the page's busy size or more is built under the busy cursor,
+// which goes once the main loop is idle; a smaller one is not.
+TEST_F(EditorPageTest, LargeModulesAreBuiltUnderTheBusyCursor) {
+  Bytes small = named("col_small", 1), large = named("col_large", 2, 64);
+  page->busySize = uint32_t(large.size());
+  editorPageLoad(page, parse(imageOf({small, large})));
+  EXPECT_EQ(GDK_CURSOR_IS_PIXMAP, cursorAtCreate);  // none
+  gtk_notebook_set_current_page(inner(), 1);
+  EXPECT_EQ(GDK_WATCH, cursorAtCreate);
+  ASSERT_TRUE(guiWaitFor([] { return !gdk_window_get_cursor(gtk_widget_get_window(shellGetMainWindow())); }));
+  page->busySize = uint32_t(large.size()) + 4;
+  editorPageLoad(page, parse(imageOf({large})));
+  EXPECT_EQ(GDK_CURSOR_IS_PIXMAP, cursorAtCreate);
 }
 
 }  // namespace

@@ -20,9 +20,7 @@ GtkWidget* mainListOf(GtkWidget* page) {
       GtkNotebook* book = GTK_NOTEBOOK(page);
       page = gtk_notebook_get_nth_page(book, gtk_notebook_get_current_page(book));
     } else if (GTK_IS_BIN(page) || GTK_IS_BOX(page)) {
-      GList* children = gtk_container_get_children(GTK_CONTAINER(page));
-      page = children && !children->next ? GTK_WIDGET(children->data) : nullptr;
-      g_list_free(children);
+      page = containerOnlyChild(page);
     } else {
       page = nullptr;
     }
@@ -70,9 +68,7 @@ gboolean windowKeyPress(GtkWidget*, GdkEventKey* event, gpointer) {
     pageTurn(book, step);
   } else if (mods == (GDK_CONTROL_MASK | GDK_MOD1_MASK) && pageKey) {
     // An editor tab's page holds its inner notebook alone.
-    GList* children = gtk_container_get_children(GTK_CONTAINER(currentPage()));
-    GtkWidget* inner = children && !children->next ? GTK_WIDGET(children->data) : nullptr;
-    g_list_free(children);
+    GtkWidget* inner = containerOnlyChild(currentPage());
     if (inner && GTK_IS_NOTEBOOK(inner)) pageTurn(GTK_NOTEBOOK(inner), step);
   } else {
     return FALSE;

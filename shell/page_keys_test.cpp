@@ -10,6 +10,7 @@
 #include "tabs/images/image_view.h"
 #include "tabs/modules/modules_tab.h"
 #include "tabs/strings/language_view.h"
+#include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
 
 namespace {
@@ -24,7 +25,8 @@ class PageKeys : public GuiTest {
   static GtkNotebook* inner(int page) { return GTK_NOTEBOOK(guiOnlyChild(gtk_notebook_get_nth_page(book(), page))); }
   template <class View>
   static View* view(int page, int innerPage = 0) {
-    return viewGetRecord<View>(gtk_notebook_get_nth_page(inner(page), innerPage));
+    GtkWidget* top = editorPageViewOf(gtk_notebook_get_nth_page(inner(page), innerPage));
+    return top ? viewGetRecord<View>(top) : nullptr;
   }
   static bool focusIs(GtkWidget* w) {
     return guiWaitFor([w] { return guiFocus() == w && gtk_widget_has_focus(w); });
@@ -82,6 +84,55 @@ TEST_F(PageKeys, TabsByKeysFromAnywhereAndTheFocusGoesToTheList) {
   EXPECT_TRUE(focusIs(view<LanguageView>(3, 1)->treeView));
   guiType(GDK_Page_Up, GDK_CONTROL_MASK | GDK_MOD1_MASK);
   EXPECT_TRUE(focusIs(de->treeView));
+}
+
+// Four language modules: the Strings tab's notebook lists its pages in its
+// popup, from Shift+F10 on its tabs or a right-click there; a page chosen
+// there is built and its list takes the focus. Pages never shown have no
+// view.
+TEST_F(PageKeys, InnerPagesFromTheNotebooksPopup) {
+  const Bytes texts = languageBody(LANGUAGE_LAYOUT_32, {{"Ja", "Nein"}}, "CP1252");
+  auto module = [&texts](const char* name) { return ModuleBuilder().name(name).body(texts).build(); };
+  ASSERT_TRUE(writeFile(good, imageOf({module("Lng_A"), module("Lng_B"), module("Lng_C"), module("Lng_D")})));
+  open(good);
+  guiType(GDK_4, GDK_MOD1_MASK);
+  GtkNotebook* strings = inner(3);
+  ASSERT_TRUE(view<LanguageView>(3, 0));
+  ASSERT_TRUE(focusIs(view<LanguageView>(3, 0)->treeView));  // laid out
+  EXPECT_EQ(nullptr, view<LanguageView>(3, 2));
+
+  gtk_widget_grab_focus(GTK_WIDGET(strings));  // the tabs, as a click on one leaves it
+  guiType(GDK_F10, GDK_SHIFT_MASK);
+  ASSERT_TRUE(strings->menu);
+  ASSERT_TRUE(gtk_widget_get_visible(strings->menu));
+  guiType(GDK_Down);  // from the first item
+  guiType(GDK_Down);
+  guiType(GDK_Return);
+  EXPECT_FALSE(gtk_widget_get_visible(strings->menu));
+  EXPECT_EQ(2, gtk_notebook_get_current_page(strings));
+  LanguageView* c = view<LanguageView>(3, 2);
+  ASSERT_TRUE(c);
+  EXPECT_TRUE(focusIs(c->treeView));
+  EXPECT_EQ(nullptr, view<LanguageView>(3, 1));
+
+  open(good);  // a new notebook, its popup not yet made
+  strings = inner(3);
+  ASSERT_TRUE(guiWaitFor([strings] { return GTK_WIDGET(strings)->allocation.width > 1; }));  // laid out
+  GdkEvent* press = gdk_event_new(GDK_BUTTON_PRESS);
+  press->button.x = press->button.y = 4;  // on the first tab
+  press->button.button = 3;
+  press->button.device = gdk_device_get_core_pointer();
+  press->any.window = GDK_WINDOW(g_object_ref(strings->event_window));
+  EXPECT_TRUE(gtk_widget_event(GTK_WIDGET(strings), press));
+  gdk_event_free(press);
+  ASSERT_TRUE(strings->menu);
+  EXPECT_TRUE(gtk_widget_get_visible(strings->menu));
+  std::vector<std::string> titles;
+  GList* items = gtk_container_get_children(GTK_CONTAINER(strings->menu));
+  for (GList* l = items; l; l = l->next) titles.push_back(guiLabelText(gtk_bin_get_child(GTK_BIN(l->data))));
+  g_list_free(items);
+  EXPECT_EQ((std::vector<std::string>{"Lng_A", "Lng_B", "Lng_C", "Lng_D"}), titles);
+  gtk_menu_popdown(GTK_MENU(strings->menu));
 }
 
 }  // namespace

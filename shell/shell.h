@@ -96,6 +96,8 @@ int askSaveFirst(const char* text);
 
 // Destroys every child of a container (a tab's page before new content).
 void containerClear(GtkWidget* container);
+// The child of a container that holds exactly one, else null.
+GtkWidget* containerOnlyChild(GtkWidget* container);
 
 // Calls commit on every tab, when a pool is loaded.
 void commitAllTabs();
@@ -119,6 +121,11 @@ void shellSetMainList(GtkWidget* page, GtkWidget* list);
 // Once the main loop is idle, puts the keyboard focus into the main list of
 // the page shown; its cursor row stays. Selecting a tab in any way does it.
 void shellFocusMainListLater();
+
+// Shows the busy cursor over widget's window, flushed to the screen at once,
+// until the main loop is idle again (the work done and drawn): for work that
+// may take a noticeable time, announced before it starts.
+void shellBusyUntilIdle(GtkWidget* widget);
 
 // Returns a new image widget showing the 16 x 16 replace icon.
 GtkWidget* newReplaceIcon();

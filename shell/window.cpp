@@ -206,6 +206,40 @@ void containerClear(GtkWidget* container) {
   g_list_free(children);
 }
 
+GtkWidget* containerOnlyChild(GtkWidget* container) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+  GtkWidget* child = children && !children->next ? GTK_WIDGET(children->data) : nullptr;
+  g_list_free(children);
+  return child;
+}
+
+namespace {
+
+GdkWindow* busyWindow;  // the window showing the busy cursor, referenced
+guint busySource;
+
+// At the default idle priority, behind the redraws of the work just done.
+gboolean busyEnd(gpointer) {
+  gdk_window_set_cursor(busyWindow, nullptr);
+  g_object_unref(busyWindow);
+  busyWindow = nullptr;
+  busySource = 0;
+  return FALSE;
+}
+
+}  // namespace
+
+void shellBusyUntilIdle(GtkWidget* widget) {
+  GdkWindow* window = gtk_widget_get_window(gtk_widget_get_toplevel(widget));
+  if (busySource || !window) return;
+  GdkCursor* watch = gdk_cursor_new_for_display(gdk_drawable_get_display(window), GDK_WATCH);
+  gdk_window_set_cursor(window, watch);
+  gdk_cursor_unref(watch);
+  gdk_flush();
+  busyWindow = GDK_WINDOW(g_object_ref(window));
+  busySource = g_idle_add(busyEnd, nullptr);
+}
+
 void commitAllTabs() {
   if (!currentPool || !tabList) return;
   shellRefusalsBegin();

@@ -363,6 +363,10 @@ void colorViewShowSelected(ColorView* view) {
                            view->table.colorIsChanged(&view->table, uint32_t(view->selected)));
 }
 
+// A colour table holds at most 256 colours and the items of its layout: its
+// view is quick to build whatever the module's size, short of this.
+constexpr uint32_t COLORS_BUSY_SIZE = 1024 * 1024;
+
 TabHandler* colorsTabNew(GtkWidget* container) {
-  return editorTabNew(container, colorMatch, colorViewCreate, colorViewStore);
+  return editorTabNew(container, colorMatch, colorViewCreate, colorViewStore, COLORS_BUSY_SIZE);
 }

@@ -24,8 +24,7 @@ class ColorsTab : public GuiTest {
     ASSERT_TRUE(writeFile(good, imageOf({kernel, ModuleBuilder().name("rom_col_a").body(body).build()})));
     open(good);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 2);
-    GtkWidget* inner = guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 2));
-    v = viewGetRecord<ColorView>(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 0));
+    v = viewGetRecord<ColorView>(guiEditorView(2));
     t = &v->table;
     tree = GTK_TREE_VIEW(v->treeView);
     gtk_tree_view_expand_all(tree);

@@ -171,9 +171,9 @@ GtkWidget* fontMenuBuild(FontView* view) {
   g_signal_connect(item, "activate", G_CALLBACK(importActivated), view);
   gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
   gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+  // Its submenu is made as the menu pops up (fontMenuFor).
   view->missingItem = gtk_menu_item_new_with_label("Missing for");
   gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->missingItem);
-  missingMenuBuild(view);
   gtk_widget_show_all(menu);
   return menu;
 }

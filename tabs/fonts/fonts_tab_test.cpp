@@ -30,8 +30,7 @@ class FontsTab : public GuiTest {
     ASSERT_TRUE(writeFile(good, imageOf(modules)));
     open(good);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 4);
-    GtkWidget* inner = guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 4));
-    v = viewGetRecord<FontView>(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 0));
+    v = viewGetRecord<FontView>(guiEditorView(4));
     while (gtk_events_pending()) gtk_main_iteration();
   }
 
@@ -77,7 +76,10 @@ class FontsTab : public GuiTest {
   void click(const char* label) {
     gtk_button_clicked(GTK_BUTTON(child(gtk_widget_get_parent(v->restoreButton), label)));
   }
+  // Its submenu is made as the list's menu pops up.
   void missingFor(const std::string& language) {
+    guiKeyPress(v->listView, GDK_F10, GDK_SHIFT_MASK);
+    gtk_menu_popdown(GTK_MENU(v->menu));
     guiActivate(child(gtk_menu_item_get_submenu(GTK_MENU_ITEM(child(v->menu, "Missing for"))), language));
   }
   // Whether the glyph's code is marked as missing, as drawn.

@@ -333,6 +333,11 @@ void imageImport(ImageView* view) {
   gtk_tree_path_free(row);
 }
 
+// A view copies every picture's data and lists each picture in a row; the
+// smallest pictures take a few dozen bytes, so from this size on the list
+// may hold tens of thousands of rows and take over 0.2 s to build.
+constexpr uint32_t IMAGES_BUSY_SIZE = 1024 * 1024;
+
 TabHandler* imagesTabNew(GtkWidget* container) {
-  return editorTabNew(container, imageMatch, imageViewCreate, imageViewStore);
+  return editorTabNew(container, imageMatch, imageViewCreate, imageViewStore, IMAGES_BUSY_SIZE);
 }

@@ -45,9 +45,8 @@ class ImagesTab : public GuiTest {
     ASSERT_TRUE(writeFile(good, imageOf({kernel, bitmaps, icons})));
     open(good);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 1);
-    auto* inner = GTK_NOTEBOOK(guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 1)));
-    b = viewGetRecord<ImageView>(gtk_notebook_get_nth_page(inner, 0));
-    i = viewGetRecord<ImageView>(gtk_notebook_get_nth_page(inner, 1));
+    i = viewGetRecord<ImageView>(guiEditorView(1, 1));
+    b = viewGetRecord<ImageView>(guiEditorView(1, 0));
     while (gtk_events_pending()) gtk_main_iteration();
   }
 
@@ -166,8 +165,7 @@ TEST_F(ImagesTab, ZoomByKeysKeepsTheWindowsSize) {
   ASSERT_TRUE(writeFile(good, imageOf({ModuleBuilder().name("rombitmaps").body(imagesBody(IMAGE_KIND_BITMAPS, {
       {IMAGE_BITMAP, 8, 2, {0xF0, 0x00, 0, 0}}, {IMAGE_BITMAP, 40, 30, big}})).build()})));
   open(good);
-  auto* inner = GTK_NOTEBOOK(guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 1)));
-  b = viewGetRecord<ImageView>(gtk_notebook_get_nth_page(inner, 0));
+  b = viewGetRecord<ImageView>(guiEditorView(1));
   select(b, 0);
   auto width = [this] { return gdk_pixbuf_get_width(gtk_image_get_pixbuf(GTK_IMAGE(picture(b)))); };
   gtk_widget_grab_focus(b->listView);

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "shell/shell.h"
@@ -31,14 +32,26 @@ struct StringsChoices {
   std::string font;       // a font module's name, or "" for none
 };
 
+struct LanguageView;
+
 // The Strings tab's own state, made with the tab and handed to each view it
 // makes: what was chosen for each module, by name, so that a view made
-// again shows it again; and the folders of the last accepted Export Texts
-// and Import Texts dialogs.
+// again shows it again; the views built, by module, so that a view finds
+// the one of its reference without looking through every page; and the
+// folders of the last accepted Export Texts and Import Texts dialogs.
 struct StringsTab {
   std::map<std::string, StringsChoices> choices;
+  std::unordered_map<const Module*, LanguageView*> views;
   char exportFolder[SHELL_TEXT_SIZE];
   char importFolder[SHELL_TEXT_SIZE];
+};
+
+// Frees a LanguageModule read with readLanguageModule, and the record.
+struct LanguageModuleDelete {
+  void operator()(LanguageModule* lm) const {
+    languageModuleClear(lm);
+    delete lm;
+  }
 };
 
 struct LanguageView {
@@ -63,11 +76,15 @@ struct LanguageView {
   // The list shows the store itself for FILTER_ALL, otherwise a filter model
   // over it made for the filter chosen; the "#" numbers never change.
   int filter;
-  // The view of the language module the "Reference" column shows, or null:
-  // a view beside this one in the inner notebook, found again when views
-  // come or go there. By entry number, the reference's entry of the same
-  // key, or null.
-  LanguageView* reference;
+  // The texts the "Reference" column shows, or null: those of the language
+  // module chosen, from the same image. Where that module's view is built
+  // they are its texts as edited there (referenceView), else the module's
+  // stored texts, read for this view (referenceRead); found again when views
+  // come or go. By entry number, the reference's entry of the same key, or
+  // null.
+  const LanguageModule* reference;
+  LanguageView* referenceView;
+  std::unique_ptr<LanguageModule, LanguageModuleDelete> referenceRead;
   std::vector<const StringEntry*> referenceEntries;
   GtkTreeViewColumn* referenceColumn;
   // The font the "Width" column measures with, while measuring.
@@ -82,9 +99,14 @@ struct LanguageView {
   // Undo and redo of texts entered, reverted and imported.
   std::unique_ptr<UndoHistory> history;
 
-  // The list's popup menu and its items, kept for the view's life.
+  // The list's popup menu and its items, kept for the view's life. The two
+  // submenus of modules are made each time the menu pops up, from the image
+  // as it is then: made with every view, they would cost the square of the
+  // number of modules.
   GtkWidget* menu;
   GtkWidget* filterItems[FILTER_COUNT];
+  GtkWidget* referenceItem;
+  GtkWidget* measureItem;
   GtkWidget* referenceMenu;  // radio items: each other language module, then "None"
   GtkWidget* measureMenu;    // radio items: each font module, then "None"
   GtkWidget* exportItem;
@@ -111,13 +133,16 @@ void stringsListModelSet(LanguageView* view);
 void stringsEditFinish(LanguageView* view);
 
 // The popup menu and its choices (strings_menu.cpp). stringsMenuBuild makes
-// the menu once; stringsChoicesApply shows a new view as the tab's choices
-// for its module say. The reference is found among the views of the inner
-// notebook when a view is put there, and again when one goes.
+// the menu once, stringsMenuFor makes its submenus of modules as it pops up;
+// stringsChoicesApply shows a new view as the tab's choices for its module
+// say. stringsViewAdded counts a new view among the tab's views and finds
+// the references of those views again, as does stringsViewGone for a view
+// that goes.
 void stringsMenuBuild(LanguageView* view);
+GtkWidget* stringsMenuFor(LanguageView* view);
 void stringsChoicesApply(LanguageView* view);
-void stringsReferencesResolve(LanguageView* view);
-void stringsReferenceGone(LanguageView* view);
+void stringsViewAdded(LanguageView* view);
+void stringsViewGone(LanguageView* view);
 // The Width column's font: stopped, or read again when it changed.
 void stringsMeasureStop(LanguageView* view);
 void stringsMeasureRefresh(LanguageView* view);

@@ -62,7 +62,7 @@ void stringsTextsExport(LanguageView* view) {
   if (format == TRANSLATION_UNKNOWN) return;
   size_t size = 0;
   MallocPtr<char> bytes(
-      translationWrite(&view->lm, view->reference ? &view->reference->lm : nullptr, format, &size));
+      translationWrite(&view->lm, view->reference, format, &size));
   char err[SHELL_TEXT_SIZE] = "", message[SHELL_TEXT_SIZE];
   if (!fileSaveBytes(path, bytes.get(), size, err, sizeof err)) {
     shellFormatMessage(message, "Unable to export texts\n%s", err);

@@ -9,7 +9,6 @@
 
 #include "pool/glib_memory.h"
 #include "pool/module_format.h"
-#include "shell/editor_page.h"
 #include "shell/shell.h"
 #include "tabs/fonts/font_codec.h"
 #include "tabs/strings/language_view.h"
@@ -21,7 +20,7 @@ const char* const FILTER_TITLES[FILTER_COUNT] = {
 
 // The radio item of a submenu whose module name is name ("" for "None").
 void submenuSelect(GtkWidget* submenu, const std::string& name) {
-  GList* items = gtk_container_get_children(GTK_CONTAINER(submenu));
+  GList* items = submenu ? gtk_container_get_children(GTK_CONTAINER(submenu)) : nullptr;
   for (GList* l = items; l; l = l->next) {
     auto* itemName = static_cast<const char*>(g_object_get_data(G_OBJECT(l->data), "module-name"));
     if (itemName && name == itemName)
@@ -35,8 +34,7 @@ void menuSync(LanguageView* view) {
   view->menuSyncing = true;
   gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(view->filterItems[view->filter]), TRUE);
   gtk_widget_set_sensitive(view->filterItems[FILTER_SAME], view->reference != nullptr);
-  submenuSelect(view->referenceMenu,
-                view->reference ? moduleGetName(view->reference->lm.module) : "");
+  submenuSelect(view->referenceMenu, view->reference ? moduleGetName(view->reference->module) : "");
   submenuSelect(view->measureMenu, view->measuring ? moduleGetName(view->font) : "");
   view->menuSyncing = false;
 }
@@ -62,49 +60,52 @@ void filterApply(LanguageView* view) {
 
 // ----- reference -----
 
-// The views of the same inner notebook, in page order: the views the page
-// made from one pool.
-std::vector<LanguageView*> siblingsOf(const LanguageView* view) {
-  std::vector<LanguageView*> views;
-  GtkWidget* notebook = gtk_widget_get_parent(view->top);
-  if (!GTK_IS_NOTEBOOK(notebook)) return views;
-  const int pages = gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook));
-  for (int i = 0; i < pages; i++)
-    if (auto* v = viewGetRecord<LanguageView>(gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i)))
-      views.push_back(v);
-  return views;
-}
-
-// The last view beside this one of the module its choice names, skipping
-// one being destroyed.
-LanguageView* referenceFind(const LanguageView* view, const LanguageView* gone) {
-  const std::string& name = view->choices->reference;
-  LanguageView* found = nullptr;
-  if (name.empty()) return nullptr;
-  for (LanguageView* v : siblingsOf(view))
-    if (v != view && v != gone && !v->malformed && v->lm.module != view->lm.module &&
-        name == moduleGetName(v->lm.module))
-      found = v;
-  return found;
-}
-
-void referenceSet(LanguageView* view, LanguageView* reference) {
-  view->reference = reference;
+void referenceSet(LanguageView* view, LanguageView* referenceView, LanguageModule* read) {
+  view->referenceView = referenceView;
+  view->referenceRead.reset(read);
+  view->reference = referenceView ? &referenceView->lm : read;
   view->referenceEntries.assign(listGetCount(view->lm.entries), nullptr);
-  if (reference) languageEntriesMatch(&view->lm, &reference->lm, view->referenceEntries.data());
-  gtk_tree_view_column_set_visible(view->referenceColumn, reference != nullptr);
+  if (view->reference) languageEntriesMatch(&view->lm, view->reference, view->referenceEntries.data());
+  gtk_tree_view_column_set_visible(view->referenceColumn, view->reference != nullptr);
   filterApply(view);
   gtk_widget_queue_draw(view->treeView);
 }
 
-// Points every view beside this one (itself included) at the reference it
-// chose, when that is now another view.
-void referencesResolve(const LanguageView* view, const LanguageView* gone) {
-  for (LanguageView* v : siblingsOf(view)) {
-    if (v->malformed || v == gone) continue;
-    LanguageView* found = referenceFind(v, gone);
-    if (found != v->reference) referenceSet(v, found);
+// Points the view at the texts of the reference it chose: the last module
+// of that name in its image, other than its own, that can be read; through
+// that module's view where one is built, else read from the module.
+// Returns whether the reference changed.
+bool referenceResolve(LanguageView* view) {
+  const std::string& name = view->choices->reference;
+  ModulePool* pool = view->pool;
+  for (uint32_t i = name.empty() ? 0 : poolGetCount(pool); i-- > 0;) {
+    Module* m = poolGet(pool, i);
+    if (m == view->lm.module || name != moduleGetName(m) || !languageMatch(pool, m)) continue;
+    auto built = view->tab->views.find(m);
+    if (built != view->tab->views.end()) {
+      if (built->second == view->referenceView) return false;
+      referenceSet(view, built->second, nullptr);
+      return true;
+    }
+    if (!view->referenceView && view->referenceRead && view->referenceRead->module == m) return false;
+    auto* read = new LanguageModule{};
+    read->module = m;
+    char err[ERROR_SIZE];
+    if (readLanguageModule(read, err, sizeof err)) {
+      referenceSet(view, nullptr, read);
+      return true;
+    }
+    LanguageModuleDelete()(read);  // not readable: an earlier one of the name may be
   }
+  if (!view->reference) return false;
+  referenceSet(view, nullptr, nullptr);
+  return true;
+}
+
+// Every view of the tab finds its reference again; those already pointing
+// at it cost a look through the image's modules.
+void referencesResolve(const StringsTab* tab) {
+  for (const auto& [module, view] : tab->views) referenceResolve(view);
 }
 
 // ----- width -----
@@ -143,7 +144,7 @@ void referenceToggled(GtkCheckMenuItem* item, LanguageView* view) {
   StringsChoices& choices = *view->choices;
   choices.reference = static_cast<const char*>(g_object_get_data(G_OBJECT(item), "module-name"));
   if (choices.reference.empty() && choices.filter == FILTER_SAME) choices.filter = FILTER_ALL;
-  referenceSet(view, referenceFind(view, nullptr));
+  if (!referenceResolve(view)) filterApply(view);  // the filter chosen may have changed alone
 }
 
 void measureToggled(GtkCheckMenuItem* item, LanguageView* view) {
@@ -167,14 +168,13 @@ GtkWidget* radioAdd(GtkWidget* menu, GSList** group, const char* label) {
   return item;
 }
 
-// A submenu of modules by name, then "None"; each item carries its module's
-// name ("" for "None").
-GtkWidget* moduleSubmenu(GtkWidget* menu, const char* title, LanguageView* view,
-                         int (*match)(ModulePool*, Module*), GCallback toggled) {
-  GtkWidget* item = gtk_menu_item_new_with_label(title);
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+// Gives item a new submenu of the image's modules by name, then "None";
+// each item carries its module's name ("" for "None"). The submenu it had
+// goes.
+GtkWidget* moduleSubmenu(GtkWidget* item, LanguageView* view, int (*match)(ModulePool*, Module*),
+                         GCallback toggled) {
+  if (GtkWidget* old = gtk_menu_item_get_submenu(GTK_MENU_ITEM(item))) gtk_widget_destroy(old);
   GtkWidget* submenu = gtk_menu_new();
-  gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), submenu);
   GSList* group = nullptr;
   std::vector<GtkWidget*> items;
   for (uint32_t i = 0; i < poolGetCount(view->pool); i++) {
@@ -190,7 +190,15 @@ GtkWidget* moduleSubmenu(GtkWidget* menu, const char* title, LanguageView* view,
   g_object_set_data_full(G_OBJECT(items.back()), "module-name", g_strdup(""), g_free);
   gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(items.back()), TRUE);
   for (GtkWidget* radio : items) g_signal_connect(radio, "toggled", toggled, view);
+  gtk_widget_show_all(submenu);
+  gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), submenu);
   return submenu;
+}
+
+GtkWidget* itemAdd(GtkWidget* menu, const char* label) {
+  GtkWidget* item = gtk_menu_item_new_with_label(label);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  return item;
 }
 
 }  // namespace
@@ -205,18 +213,22 @@ void stringsMenuBuild(LanguageView* view) {
   for (GtkWidget* item : view->filterItems)
     g_signal_connect(item, "toggled", G_CALLBACK(filterToggled), view);
   gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
-  view->referenceMenu =
-      moduleSubmenu(menu, "Reference", view, languageMatch, G_CALLBACK(referenceToggled));
-  view->measureMenu =
-      moduleSubmenu(menu, "Measure with", view, fontMatch, G_CALLBACK(measureToggled));
+  view->referenceItem = itemAdd(menu, "Reference");
+  view->measureItem = itemAdd(menu, "Measure with");
   gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
-  view->exportItem = gtk_menu_item_new_with_label("Export texts\u2026");
+  view->exportItem = itemAdd(menu, "Export texts\u2026");
   g_signal_connect(view->exportItem, "activate", G_CALLBACK(exportActivated), view);
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->exportItem);
-  view->importItem = gtk_menu_item_new_with_label("Import texts\u2026");
+  view->importItem = itemAdd(menu, "Import texts\u2026");
   g_signal_connect(view->importItem, "activate", G_CALLBACK(importActivated), view);
-  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->importItem);
   gtk_widget_show_all(menu);
+}
+
+GtkWidget* stringsMenuFor(LanguageView* view) {
+  view->referenceMenu =
+      moduleSubmenu(view->referenceItem, view, languageMatch, G_CALLBACK(referenceToggled));
+  view->measureMenu = moduleSubmenu(view->measureItem, view, fontMatch, G_CALLBACK(measureToggled));
+  menuSync(view);
+  return view->menu;
 }
 
 void stringsChoicesApply(LanguageView* view) {
@@ -227,9 +239,14 @@ void stringsChoicesApply(LanguageView* view) {
   menuSync(view);
 }
 
-void stringsReferencesResolve(LanguageView* view) { referencesResolve(view, nullptr); }
+void stringsViewAdded(LanguageView* view) {
+  view->tab->views[view->lm.module] = view;
+  referencesResolve(view->tab);
+}
 
-void stringsReferenceGone(LanguageView* view) { referencesResolve(view, view); }
+void stringsViewGone(LanguageView* view) {
+  if (view->tab->views.erase(view->lm.module)) referencesResolve(view->tab);
+}
 
 void stringsMeasureStop(LanguageView* view) {
   if (view->measuring) textMeasureClose(&view->measure);

@@ -50,8 +50,8 @@ class StringsTab : public GuiTest {
     gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 3);
     inner =
         GTK_NOTEBOOK(guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 3)));
-    de = viewGetRecord<LanguageView>(gtk_notebook_get_nth_page(inner, 0));
-    ru = viewGetRecord<LanguageView>(gtk_notebook_get_nth_page(inner, 2));
+    ru = viewGetRecord<LanguageView>(guiEditorView(3, 2));
+    de = viewGetRecord<LanguageView>(guiEditorView(3, 0));
     while (gtk_events_pending()) gtk_main_iteration();
   }
 
@@ -114,8 +114,23 @@ class StringsTab : public GuiTest {
     return row;
   }
   std::string tooltip() {
-    GCharPtr text(gtk_widget_get_tooltip_text(gtk_notebook_get_tab_label(inner, de->top)));
+    GCharPtr text(gtk_widget_get_tooltip_text(editorViewTabLabel(de->top)));
     return text ? text.get() : "<none>";
+  }
+  // The list's menu opened by Shift+F10 and closed: its submenus of modules
+  // are made as it pops up.
+  static void menuMade(LanguageView* v) {
+    EXPECT_TRUE(guiKeyPress(v->treeView, GDK_F10, GDK_SHIFT_MASK));
+    EXPECT_TRUE(gtk_widget_get_visible(v->menu));
+    gtk_menu_popdown(GTK_MENU(v->menu));
+  }
+  static std::vector<std::string> labels(GtkWidget* menu) {
+    std::vector<std::string> result;
+    GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+    for (GList* l = items; l; l = l->next)
+      result.push_back(GTK_IS_SEPARATOR_MENU_ITEM(l->data) ? "-" : guiLabelText(gtk_bin_get_child(GTK_BIN(l->data))));
+    g_list_free(items);
+    return result;
   }
   static GtkWidget* item(GtkWidget* menu, const char* label) {
     GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
@@ -198,8 +213,29 @@ TEST_F(StringsTab, ReferenceWidthAndFilterLastAndEditsWhileFilteredReachTheModul
   EXPECT_NE(-1, column(de, "Reference"));
   EXPECT_NE(-1, column(de, "Width"));
   EXPECT_TRUE(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item(de->menu, "Show changed"))));
+  menuMade(de);
   guiActivate(item(de->referenceMenu, "None"));
   EXPECT_EQ(-1, column(de, "Reference"));
+}
+
+// The menu lists the image's other modules as it pops up. The Reference
+// column of a module whose page was never shown reads the module's stored
+// texts; once its view is built, it shows the texts as edited there.
+TEST_F(StringsTab, ReferenceWithoutAViewReadsTheModuleThenFollowsItsView) {
+  menuMade(de);
+  EXPECT_EQ((std::vector<std::string>{"Lng_English", "Lng_Russian", "-", "None"}), labels(de->referenceMenu));
+  EXPECT_EQ((std::vector<std::string>{"font_test", "-", "None"}), labels(de->measureMenu));
+  guiActivate(item(de->referenceMenu, "Lng_English"));
+  EXPECT_EQ(nullptr, editorPageViewOf(gtk_notebook_get_nth_page(inner, 1)));
+  EXPECT_EQ("Yes", cell(de, "Reference", 0));
+  EXPECT_EQ("Next", cell(de, "Reference", 3));
+
+  auto* en = viewGetRecord<LanguageView>(guiEditorView(3, 1));
+  ASSERT_TRUE(en);
+  edit(en, 4, "Onward");  // English has every entry: its row 4 is 0/4
+  EXPECT_EQ("Onward", cell(de, "Reference", 3));
+  menuMade(en);
+  EXPECT_EQ((std::vector<std::string>{"Lng_German", "Lng_Russian", "-", "None"}), labels(en->referenceMenu));
 }
 
 TEST_F(StringsTab, SearchFindsTextAnywhereIgnoringCase) {
@@ -286,6 +322,7 @@ TEST_F(StringsTab, SearchTakesTheReferenceAndShowsAMissAndTheTabTheFilter) {
   ASSERT_TRUE(de->searchEntry);
   EXPECT_TRUE(red(de->searchEntry));
   guiType(GDK_Escape);
+  menuMade(de);
   guiActivate(item(de->referenceMenu, "Lng_English"));
   gtk_widget_grab_focus(de->treeView);
   guiTypeText("next");
@@ -295,7 +332,7 @@ TEST_F(StringsTab, SearchTakesTheReferenceAndShowsAMissAndTheTabTheFilter) {
   EXPECT_TRUE(red(de->searchEntry));
   guiType(GDK_Escape);
 
-  GtkWidget* label = gtk_notebook_get_tab_label(inner, de->top);
+  GtkWidget* label = editorViewTabLabel(de->top);
   guiActivate(item(de->menu, "Show empty"));
   EXPECT_EQ("Lng_German (empty)", guiLabelText(label));
   guiActivate(item(de->menu, "Show same as reference"));

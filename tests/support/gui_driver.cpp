@@ -2,6 +2,7 @@
 #include "tests/support/gui_driver.h"
 
 #include "pool/glib_memory.h"
+#include "shell/editor_page.h"
 #include "tabs/images/image_codec.h"
 #include "tabs/pages.h"
 #include "tabs/strings/language_codec.h"
@@ -194,6 +195,16 @@ GtkWidget* guiOnlyChild(GtkWidget* container) {
   GtkWidget* child = children && !children->next ? GTK_WIDGET(children->data) : nullptr;
   g_list_free(children);
   return child;
+}
+
+GtkWidget* guiEditorView(int tab, int innerPage) {
+  GtkNotebook* book = GTK_NOTEBOOK(shellGetNotebook());
+  gtk_notebook_set_current_page(book, tab);
+  GtkWidget* inner = guiOnlyChild(gtk_notebook_get_nth_page(book, tab));
+  if (!inner || !GTK_IS_NOTEBOOK(inner) || innerPage >= gtk_notebook_get_n_pages(GTK_NOTEBOOK(inner)))
+    return nullptr;
+  gtk_notebook_set_current_page(GTK_NOTEBOOK(inner), innerPage);
+  return editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), innerPage));
 }
 
 void GuiTest::startShell() { guiStartShell(TAB_PAGES, TAB_PAGE_COUNT); }

@@ -62,6 +62,10 @@ GtkWidget* guiFocus();
 std::string guiCellText(GtkWidget* view, int column, int row);
 std::string guiLabelText(GtkWidget* label);
 GtkWidget* guiOnlyChild(GtkWidget* container);
+// The view on an editor tab's inner page (both numbered from 0), shown as a
+// click on their tabs would show it, which builds it; null when the tab has
+// no such page.
+GtkWidget* guiEditorView(int tab, int innerPage = 0);
 
 // The real main window, a scratch folder and an image of three modules.
 class GuiTest : public testing::Test {
