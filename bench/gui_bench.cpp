@@ -8,7 +8,8 @@
 // entering the Strings page with nothing changed, against a CRC of the
 // module, and switching the list's filter, against loading and reading the
 // module. On an image of one 32 x 32 font: opening it with the Fonts page
-// showing, against loading and decoding that font.
+// showing, against loading and decoding that font. The demo images' figures
+// are in demo_bench.cpp.
 // Needs an X display; see bench/README.md.
 #include <benchmark/benchmark.h>
 #include <glib.h>
@@ -35,6 +36,7 @@
 #include "tabs/modules/modules_tab.h"
 #include "tabs/pages.h"
 #include "tabs/strings/language_view.h"
+#include "bench/gui_bench.h"
 #include "bench/navigation_texts.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_session.h"
@@ -96,15 +98,6 @@ const std::string& imageFile() {
   return path;
 }
 
-// Runs every pending event and redraw, and waits for the X server to have
-// done the drawing, until nothing is left to do.
-void flushAll() {
-  do {
-    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
-    gdk_window_process_all_updates();
-    gdk_flush();
-  } while (gtk_events_pending());
-}
 
 // When the module list's rows were first drawn after an open.
 struct DrawWatch {
@@ -166,7 +159,7 @@ ModulePool* ensureLoaded() {
     if (!imageFile().empty()) timePoolLoad(imageFile(), &ok);
     if (!ok) return nullptr;
     shellOpenFile(imageFile().c_str());
-    flushAll();
+    benchFlushAll();
   }
   ModulePool* pool = shellGetCurrentPool();
   return poolGetCount(pool) == IMAGE_MODULES ? pool : nullptr;
@@ -199,7 +192,7 @@ void BM_OpenToDrawnList(benchmark::State& state) {
   }
   GtkNotebook* notebook = GTK_NOTEBOOK(shellGetNotebook());
   gtk_notebook_set_current_page(notebook, 0);
-  flushAll();
+  benchFlushAll();
   // The first open of the process also swaps the "File not loaded" label for
   // the list; it is timed on its own.
   static double firstOpen = -1;
@@ -212,7 +205,7 @@ void BM_OpenToDrawnList(benchmark::State& state) {
   if (!shellGetCurrentPool()) {
     auto start = Clock::now();
     shellOpenFile(path.c_str());
-    flushAll();
+    benchFlushAll();
     firstOpen = secondsSince(start);
   }
   double open = 0, call = 0, firstDraw = 0, load = 0;
@@ -227,7 +220,7 @@ void BM_OpenToDrawnList(benchmark::State& state) {
     auto start = Clock::now();
     shellOpenFile(path.c_str());
     call += secondsSince(start);
-    flushAll();
+    benchFlushAll();
     double seconds = secondsSince(start);
     state.SetIterationTime(seconds);
     open += seconds;
@@ -273,7 +266,7 @@ void BM_PageSwitch(benchmark::State& state) {
     return;
   }
   gtk_notebook_set_current_page(notebook, 0);
-  flushAll();
+  benchFlushAll();
   static const int ORDER[PAGES] = {1, 2, 3, 4, 0};
   int next = 0;
   double total = 0, crc = 0, slowest = 0, toModules = 0, toEditor = 0;
@@ -284,7 +277,7 @@ void BM_PageSwitch(benchmark::State& state) {
     next = (next + 1) % PAGES;
     auto start = Clock::now();
     gtk_notebook_set_current_page(notebook, page);
-    flushAll();
+    benchFlushAll();
     double seconds = secondsSince(start);
     state.SetIterationTime(seconds);
     total += seconds;
@@ -302,7 +295,7 @@ void BM_PageSwitch(benchmark::State& state) {
   }
   // Back on the Modules page for whatever runs next.
   gtk_notebook_set_current_page(notebook, 0);
-  flushAll();
+  benchFlushAll();
   if (poolIsModified(pool)) state.SkipWithError("switching pages modified the pool");
   double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
   state.counters["switch_over_crc_pass"] = total / crc;
@@ -363,7 +356,7 @@ bool stringsViewShown(int page) {
   GtkWidget* shown = children ? GTK_WIDGET(children->data) : nullptr;
   g_list_free(children);
   if (!shown || !GTK_IS_NOTEBOOK(shown)) return false;
-  GtkWidget* top = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shown), 0);
+  GtkWidget* top = editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shown), 0));
   LanguageView* view = top ? viewGetRecord<LanguageView>(top) : nullptr;
   if (!view || !view->treeView || listGetCount(view->lm.entries) != STRINGS_ENTRIES ||
       !gtk_widget_is_drawable(view->treeView))
@@ -403,9 +396,9 @@ bool stringsImageOpen(const std::string& path) {
   ModulePool* pool = shellGetCurrentPool();
   if (!ok || (pool && poolIsModified(pool))) return false;  // an open would ask a question
   gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 0);
-  flushAll();
+  benchFlushAll();
   shellOpenFile(path.c_str());
-  flushAll();
+  benchFlushAll();
   return true;
 }
 
@@ -422,7 +415,7 @@ void BM_StringsViewBuild(benchmark::State& state) {
   }
   GtkNotebook* notebook = GTK_NOTEBOOK(shellGetNotebook());
   gtk_notebook_set_current_page(notebook, page);
-  flushAll();
+  benchFlushAll();
   static const bool hooked = [page] {
     stringsContainer = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), page);
     return g_signal_add_emission_hook(g_signal_lookup("expose-event", GTK_TYPE_WIDGET), 0,
@@ -441,7 +434,7 @@ void BM_StringsViewBuild(benchmark::State& state) {
     auto start = Clock::now();
     shellOpenFile(path.c_str());
     call += secondsSince(start);
-    flushAll();
+    benchFlushAll();
     double seconds = secondsSince(start);
     state.SetIterationTime(seconds);
     build += seconds;
@@ -480,13 +473,13 @@ void BM_StringsPageSwitch(benchmark::State& state) {
   MallocPtr<uint8_t> block(moduleGetData(poolGet(pool, 0), &size));
   // The first visit builds the view; the switches then only show it.
   gtk_notebook_set_current_page(notebook, page);
-  flushAll();
+  benchFlushAll();
   if (!stringsViewShown(page)) {
     state.SkipWithError("the strings view was not built");
     return;
   }
   gtk_notebook_set_current_page(notebook, 0);
-  flushAll();
+  benchFlushAll();
   double total = 0, crc = 0, slowest = 0, leave = 0;
   for (auto _ : state) {
     auto start = Clock::now();
@@ -494,7 +487,7 @@ void BM_StringsPageSwitch(benchmark::State& state) {
     crc += secondsSince(start);
     start = Clock::now();
     gtk_notebook_set_current_page(notebook, page);
-    flushAll();
+    benchFlushAll();
     double seconds = secondsSince(start);
     state.SetIterationTime(seconds);
     total += seconds;
@@ -505,7 +498,7 @@ void BM_StringsPageSwitch(benchmark::State& state) {
     }
     start = Clock::now();
     gtk_notebook_set_current_page(notebook, 0);
-    flushAll();
+    benchFlushAll();
     leave += secondsSince(start);
   }
   if (poolIsModified(pool)) state.SkipWithError("switching pages modified the pool");
@@ -525,7 +518,7 @@ LanguageView* stringsView(int page) {
   GtkWidget* inner = children ? GTK_WIDGET(children->data) : nullptr;
   g_list_free(children);
   GtkWidget* top =
-      inner && GTK_IS_NOTEBOOK(inner) ? gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 0) : nullptr;
+      inner && GTK_IS_NOTEBOOK(inner) ? editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 0)) : nullptr;
   return top ? viewGetRecord<LanguageView>(top) : nullptr;
 }
 
@@ -543,7 +536,7 @@ void BM_StringsFilterSwitch(benchmark::State& state) {
     return;
   }
   gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), page);
-  flushAll();
+  benchFlushAll();
   LanguageView* view = stringsView(page);
   if (!stringsViewShown(page) || !view || view->filter != FILTER_ALL) {
     state.SkipWithError("the strings view was not built with all its rows");
@@ -559,7 +552,7 @@ void BM_StringsFilterSwitch(benchmark::State& state) {
     read += timeLanguageRead(path, &ok);
     auto start = Clock::now();
     gtk_menu_item_activate(GTK_MENU_ITEM(view->filterItems[filter]));
-    flushAll();
+    benchFlushAll();
     double seconds = secondsSince(start);
     state.SetIterationTime(seconds);
     total += seconds;
@@ -574,7 +567,7 @@ void BM_StringsFilterSwitch(benchmark::State& state) {
     }
   }
   gtk_menu_item_activate(GTK_MENU_ITEM(view->filterItems[FILTER_ALL]));
-  flushAll();
+  benchFlushAll();
   double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
   state.counters["switch_over_read"] = total / read;
   state.counters["read_ms"] = read / n * 1e3;
@@ -649,7 +642,7 @@ bool fontViewShown(int page) {
   GtkWidget* shown = children ? GTK_WIDGET(children->data) : nullptr;
   g_list_free(children);
   if (!shown || !GTK_IS_NOTEBOOK(shown)) return false;
-  GtkWidget* top = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shown), 0);
+  GtkWidget* top = editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shown), 0));
   FontView* view = top ? viewGetRecord<FontView>(top) : nullptr;
   return view && view->glyphs && view->metrics.width == 32 && view->metrics.height == 32 &&
          gtk_widget_is_drawable(view->listView) && gtk_widget_is_drawable(view->glyphEdit);
@@ -673,11 +666,11 @@ void BM_FontViewBuild(benchmark::State& state) {
   // so that entering the Fonts page builds nothing but the font's view.
   if (gtk_notebook_get_current_page(notebook) != page) {
     gtk_notebook_set_current_page(notebook, 0);
-    flushAll();
+    benchFlushAll();
     shellOpenFile(path.c_str());
-    flushAll();
+    benchFlushAll();
     gtk_notebook_set_current_page(notebook, page);
-    flushAll();
+    benchFlushAll();
   }
   double build = 0, call = 0, decode = 0;
   for (auto _ : state) {
@@ -685,7 +678,7 @@ void BM_FontViewBuild(benchmark::State& state) {
     auto start = Clock::now();
     shellOpenFile(path.c_str());
     call += secondsSince(start);
-    flushAll();
+    benchFlushAll();
     double seconds = secondsSince(start);
     state.SetIterationTime(seconds);
     build += seconds;
@@ -704,7 +697,16 @@ BENCHMARK(BM_FontViewBuild)->UseManualTime()->Iterations(20)->Unit(benchmark::kM
 
 }  // namespace
 
+void benchFlushAll() {
+  do {
+    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+    gdk_window_process_all_updates();
+    gdk_flush();
+  } while (gtk_events_pending());
+}
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--demo-child") == 0) return demoChildMain(argc, argv);
   TempDir home;
   guiUseHome(home);
   if (!guiDisplayOpen(&argc, &argv)) {
@@ -716,7 +718,7 @@ int main(int argc, char** argv) {
   shellWindowNew(TAB_PAGES, TAB_PAGE_COUNT);
   g_signal_connect(modulesTabGetWidgets()->view, "expose-event", G_CALLBACK(onListExpose),
                    nullptr);
-  flushAll();
+  benchFlushAll();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
