@@ -62,6 +62,11 @@ GtkWidget* guiFocus();
 std::string guiCellText(GtkWidget* view, int column, int row);
 std::string guiLabelText(GtkWidget* label);
 GtkWidget* guiOnlyChild(GtkWidget* container);
+// The child of container whose label, a button's or a menu item's
+// (mnemonic marks included), is text; null for none.
+GtkWidget* guiChildLabelled(GtkWidget* container, const std::string& text);
+// The text of the tooltip on screen, "" while none is shown.
+std::string guiTooltipText();
 
 // The real main window, a scratch folder and an image of three modules.
 class GuiTest : public testing::Test {
