@@ -161,7 +161,6 @@ gboolean gridFocus(GtkWidget* grid, GtkDirectionType direction, ColorView* view)
 
 // Every drag carries the selected entry, whichever swatch it starts on.
 void swatchDragBegin(GtkWidget*, GdkDragContext* context, ColorView* view) {
-  view->pressed = nullptr;  // a drag, not a click for the menu
   if (view->selected != -1)
     gtk_drag_set_icon_pixbuf(context, view->swatchPixbufs[view->selected], -5, -5);
 }

@@ -127,7 +127,8 @@ gboolean paletteButtonPress(GtkWidget*, GdkEventButton* event, ColorView* view) 
 }
 
 // The release comes to the window the button went down in: over it still,
-// and no drag began, it is a click.
+// and no drag began, it is a click. A drag ends with a release GTK sends
+// while it still holds the pointer, which takes the press with it.
 gboolean paletteButtonRelease(GtkWidget*, GdkEventButton* event, ColorView* view) {
   GtkWidget* pressed = view->pressed;
   view->pressed = nullptr;
