@@ -3,8 +3,6 @@
 
 #include <glib.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -112,13 +110,6 @@ int editorModuleStore(EditorModule* m, char* err, size_t errSize) {
   }
 }
 
-std::string editorIndexText(uint32_t index, uint32_t largest) {
-  const int width = std::max(3, int(std::to_string(largest).size()));
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*u", width, index);
-  return text;
-}
-
 std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& stem,
                                           const char* codePage, std::string* skipped) {
   std::vector<EditorFile> files;
@@ -149,8 +140,9 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
         const ImageEntry* e = entryAt(m->images, i);
         if (!imageTypeIsShown(e->type)) continue;
         auto* bytes = reinterpret_cast<char*>(imageExportBytes(e, &size));
-        const std::string path = "images/" + stem + "/" + editorIndexText(i, count - 1) + "." +
-                                 imageTypeExtension(e->type);
+        char name[32];
+        imageFileName(i, count - 1, e->type, name, sizeof name);
+        const std::string path = "images/" + stem + "/" + name;
         if (bytes)
           add(path, bytes, false);
         else

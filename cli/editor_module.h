@@ -86,10 +86,6 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
 int editorModuleRead(EditorModule* m, const std::string& path, const char* data, size_t size,
                      std::string* notes, char* err, size_t errSize);
 
-// The number of index written with at least three digits and as many as the
-// largest index needs: "007", or "0042" for one of 1000 or more.
-std::string editorIndexText(uint32_t index, uint32_t largest);
-
 // How often each byte is used by each CP1251 language module of the pool
 // (languageByteUses), read once for every font to be written.
 using ByteUses = std::array<uint32_t, 256>;

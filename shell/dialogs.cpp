@@ -179,3 +179,16 @@ void shellMenuBelowCursor(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer
   *y += area.y + area.height;
   *pushIn = TRUE;
 }
+
+void shellMenuBelowWidget(GtkMenu*, gint* x, gint* y, gboolean* pushIn, gpointer data) {
+  GtkWidget* widget = GTK_WIDGET(data);
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  GtkAllocation a;
+  gtk_widget_get_allocation(widget, &a);
+  gint dx = 0, dy = 0;
+  gtk_widget_translate_coordinates(widget, top, 0, a.height, &dx, &dy);
+  gdk_window_get_origin(gtk_widget_get_window(top), x, y);
+  *x += dx;
+  *y += dy;
+  *pushIn = TRUE;
+}

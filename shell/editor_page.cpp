@@ -46,13 +46,19 @@ void slotMapped(GtkWidget* slot, PageEntry* entry) {
 // The notebook's popup, a menu item for each page, is made when it is first
 // asked for (a right-click on the tabs, Shift+F10 or the Menu key on them):
 // these handlers run before the notebook's own, which then pops it up.
+// GTK's notebook would pop it for a right-click or a menu key anywhere in
+// its pages too, over a view's own menu or a drag: those stop here.
 gboolean popupAsked(GtkWidget* notebook, gpointer) {
+  if (!gtk_widget_has_focus(notebook)) return TRUE;
   if (!GTK_NOTEBOOK(notebook)->menu) gtk_notebook_popup_enable(GTK_NOTEBOOK(notebook));
   return FALSE;
 }
 
 gboolean notebookPressed(GtkWidget* notebook, GdkEventButton* event, gpointer) {
-  return event->button == 3 ? popupAsked(notebook, nullptr) : FALSE;
+  if (event->button != 3) return FALSE;
+  if (gtk_get_event_widget(reinterpret_cast<GdkEvent*>(event)) != notebook) return TRUE;
+  if (!GTK_NOTEBOOK(notebook)->menu) gtk_notebook_popup_enable(GTK_NOTEBOOK(notebook));
+  return FALSE;
 }
 
 // A page chosen by the user (its tab, the notebook's popup, the keys): the

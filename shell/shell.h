@@ -113,6 +113,9 @@ void shellStoreRefused(Module* module, const char* reason, bool first);
 // the Menu key): the menu drops down from the cursor row of the GtkTreeView
 // given as data.
 void shellMenuBelowCursor(GtkMenu* menu, gint* x, gint* y, gboolean* pushIn, gpointer treeView);
+// The same for any widget given as data: the menu drops down from its
+// bottom left corner.
+void shellMenuBelowWidget(GtkMenu* menu, gint* x, gint* y, gboolean* pushIn, gpointer widget);
 
 // Marks list as the widget that takes the keyboard focus when page is shown:
 // the Modules tab's page container, or an editor view's top widget (found

@@ -58,6 +58,7 @@ void changedToggled(gpointer data, const gchar* pathText) {
        more = gtk_tree_model_iter_next(model, &child))
     rowSwatchSet(view, &child, rowItem(model, &child));
   gtk_widget_queue_draw(view->treeView);  // the heading's box follows its items
+  colorViewItemsChanged(view);
 }
 
 gboolean selectRow(GtkTreeSelection*, GtkTreeModel* model, GtkTreePath* path, gboolean selected,
@@ -235,6 +236,7 @@ void colorItemsAssignSelected(ColorView* view, int32_t e) {
   view->history->end();
   rowSwatchSet(view, &iter, item);
   gtk_widget_queue_draw(view->treeView);  // the heading's box follows its items
+  colorViewItemsChanged(view);
 }
 
 void colorItemsRefreshAll(ColorView* view) {
@@ -246,6 +248,7 @@ void colorItemsRefreshAll(ColorView* view) {
       },
       view);
   gtk_widget_queue_draw(view->treeView);
+  colorViewItemsChanged(view);
 }
 
 int32_t colorItemsSelectedEntry(ColorView* view) {

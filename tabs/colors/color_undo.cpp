@@ -47,13 +47,17 @@ void stepApply(ColorView* view, const UndoStep* step, bool after) {
   if (!step) return;
   for (const UndoChange& change : step->changes)
     stateSet(view, change.kind, change.key, after ? change.after : change.before);
+  colorViewFollowItems(view);
+}
+
+}  // namespace
+
+void colorViewFollowItems(ColorView* view) {
   colorItemsRefreshAll(view);
   const int32_t entry = colorItemsSelectedEntry(view);
   if (entry != view->selected) colorViewSelect(view, entry);
   colorViewShowSelected(view);
 }
-
-}  // namespace
 
 void colorUndoInit(ColorView* view) {
   view->history = std::make_unique<UndoHistory>(stateRead, view);

@@ -35,6 +35,19 @@ struct ColorView {
   // Raised while the view sets the sliders itself, so that only the user's
   // moves (with or without focus, the mouse wheel too) change a colour.
   bool settingSliders;
+  GtkWidget* grid;      // the swatches' table
+  GtkWidget* hexEntry;  // the selected colour as #rrggbb
+  bool settingHex;      // raised while the view sets the entry's text itself
+  // The event box around the Palette frame: it opens the popup menu, and
+  // takes the keyboard focus while no entry is selected (then nothing in
+  // the frame can), so that Shift+F10 reaches the menu.
+  GtkWidget* palette;
+  GtkWidget* menu;
+  GtkWidget* pressed;  // the swatch or preview a right button went down on, till a drag
+  // How many colour items use each entry: counted in one pass over the
+  // items when asked after they changed.
+  uint32_t uses[COLOR_PALETTE_COUNT];
+  bool usesKnown;
   ModuleKeep keep;        // the module's block as loaded, once edited
   bool refusedStoreTold;  // the last store was refused, and the user told
   // Undo and redo of palette colours and item assignments.
@@ -55,6 +68,31 @@ void colorViewSelect(ColorView* view, int32_t e);
 void colorViewRefreshEntry(ColorView* view, int32_t e);
 // Preview, sliders and Restore show the selected entry again.
 void colorViewShowSelected(ColorView* view);
+
+// The hex entry shows the selected colour again (or nothing, for none).
+void colorViewShowHex(ColorView* view);
+
+// Every row shows its item's swatch again and the palette the selected
+// item's entry, after an undo or an import changed items or colours.
+void colorViewFollowItems(ColorView* view);
+
+// The number of colour items using each palette entry, headings aside.
+const uint32_t* colorViewUses(ColorView* view);
+// The items' entries changed: the counts are made again when next asked,
+// and the swatches redrawn with their marks.
+void colorViewItemsChanged(ColorView* view);
+// Draws the marks of swatch e (the palette's inner event box) over its
+// picture: an entry no colour item uses, an entry edited since loading.
+void swatchMarksDraw(ColorView* view, GtkWidget* swatch, int32_t e, const GdkRectangle* area);
+// A swatch's tooltip: its entry, colour, channels and uses.
+gboolean swatchQueryTooltip(GtkWidget* swatch, gint x, gint y, gboolean byKey, GtkTooltip* tooltip,
+                            ColorView* view);
+
+// Puts the Palette frame into the event box that opens the palette's popup
+// menu: a right-click outside the swatches, a right button released over a
+// swatch or the preview without a drag, Shift+F10 and the Menu key. Returns
+// the event box.
+GtkWidget* paletteMenuAttach(ColorView* view, GtkWidget* frame);
 
 // What the undo history names: a palette entry or an item, by its number.
 enum : uint32_t { COLOR_UNDO_ENTRY = 1, COLOR_UNDO_ITEM = 2 };

@@ -6,11 +6,14 @@
 
 #include <gdk/gdkkeysyms.h>
 
+#include <algorithm>
+
 #include "pool/be.h"
 #include "resources/icons.h"
 #include "shell/editor_page.h"
 #include "shell/shell.h"
 #include "tabs/colors/color_view.h"
+#include "tabs/colors/palette_file.h"
 
 namespace {
 
@@ -34,6 +37,59 @@ void slidersSet(ColorView* view, int32_t e) {
   view->settingSliders = true;
   for (int c = 0; c < 3; c++) gtk_range_set_value(GTK_RANGE(view->sliders[c]), channels[c]);
   view->settingSliders = false;
+  colorViewShowHex(view);
+}
+
+// A typing error shows in red until the text is typed again or replaced.
+void hexMark(ColorView* view, bool wrong) {
+  static const GdkColor RED = {0, 0xFFFF, 0x6666, 0x6666}, WHITE = {0, 0xFFFF, 0xFFFF, 0xFFFF};
+  gtk_widget_modify_base(view->hexEntry, GTK_STATE_NORMAL, wrong ? &RED : nullptr);
+  gtk_widget_modify_text(view->hexEntry, GTK_STATE_NORMAL, wrong ? &WHITE : nullptr);
+}
+
+void hexChanged(GtkEditable*, ColorView* view) {
+  if (!view->settingHex) hexMark(view, false);
+}
+
+// Return takes the typed colour as the sliders would take its channels: the
+// nearest 5-bit values, one undo step. A colour the entry shows already
+// keeps its word.
+void hexActivated(GtkEntry* entry, ColorView* view) {
+  ColorTable* t = &view->table;
+  const int32_t e = view->selected;
+  uint32_t typed[3], shown[3];
+  if (e == -1 || t->colorIsTransparent(t, e)) return;
+  if (!colorHexParse(gtk_entry_get_text(entry), typed)) return hexMark(view, true);
+  t->colorGet(t, e, &shown[0], &shown[1], &shown[2]);
+  t->colorToRgb8(t, &shown[0], &shown[1], &shown[2]);
+  if (!std::equal(typed, typed + 3, shown)) {
+    view->history->begin();
+    view->history->note(COLOR_UNDO_ENTRY, uint32_t(e));
+    t->colorSet(t, e, colorNearestChannel(typed[0]), colorNearestChannel(typed[1]), colorNearestChannel(typed[2]));
+    view->history->end();
+  }
+  colorViewRefreshEntry(view, e);
+  slidersSet(view, e);
+}
+
+// Leaving the entry drops a colour typed and not taken.
+gboolean hexFocusOut(GtkWidget*, GdkEventFocus*, ColorView* view) {
+  colorViewShowHex(view);
+  return FALSE;
+}
+
+GtkWidget* hexRowNew(ColorView* view) {
+  GtkWidget* row = gtk_hbox_new(FALSE, 4);
+  GtkWidget* label = gtk_label_new_with_mnemonic("_Hex:");
+  view->hexEntry = gtk_entry_new();
+  gtk_entry_set_width_chars(GTK_ENTRY(view->hexEntry), 8);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(label), view->hexEntry);
+  g_signal_connect(view->hexEntry, "activate", G_CALLBACK(hexActivated), view);
+  g_signal_connect(view->hexEntry, "changed", G_CALLBACK(hexChanged), view);
+  g_signal_connect(view->hexEntry, "focus-out-event", G_CALLBACK(hexFocusOut), view);
+  gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(row), view->hexEntry, FALSE, FALSE, 0);
+  return row;
 }
 
 // The entry of a swatch or the preview.
@@ -71,9 +127,12 @@ gboolean swatchKey(GtkWidget* widget, GdkEventKey* event, ColorView* view) {
   return FALSE;
 }
 
-// The focused swatch shows it in its own drawing, over its colour: a white
-// line under the theme's focus line, so that it shows on any colour.
-gboolean swatchExpose(GtkWidget* widget, GdkEventExpose* event, ColorView*) {
+// The marks of an unused or edited entry, and the focus, are drawn in the
+// swatch's own drawing over its colour, never into the picture the tree and
+// the preview share. The focus is a white line under the theme's focus
+// line, so that it shows on any colour.
+gboolean swatchExpose(GtkWidget* widget, GdkEventExpose* event, ColorView* view) {
+  swatchMarksDraw(view, widget, sourceEntry(view, widget), &event->area);
   if (!gtk_widget_has_focus(widget)) return FALSE;
   GtkAllocation a;
   gtk_widget_get_allocation(widget, &a);
@@ -189,6 +248,8 @@ GtkWidget* cellNew(ColorView* view, int32_t e) {
   dragSourceSet(inner, view);
   g_signal_connect(inner, "key_press_event", G_CALLBACK(swatchKey), view);
   g_signal_connect_after(inner, "expose-event", G_CALLBACK(swatchExpose), view);
+  gtk_widget_set_has_tooltip(inner, TRUE);
+  g_signal_connect(inner, "query-tooltip", G_CALLBACK(swatchQueryTooltip), view);
   g_object_set_data(G_OBJECT(inner), "selrect", outer);
   g_object_set_data(G_OBJECT(inner), "entry", GINT_TO_POINTER(e));
   view->swatches[e] = inner;
@@ -215,7 +276,7 @@ GtkWidget* paletteBuild(ColorView* view) {
 
   uint32_t n = 0;
   while (n * n < t->paletteCount) n++;
-  GtkWidget* grid = gtk_table_new(n, n, TRUE);
+  GtkWidget* grid = view->grid = gtk_table_new(n, n, TRUE);
   gtk_container_set_border_width(GTK_CONTAINER(grid), 5);
   g_signal_connect(grid, "focus", G_CALLBACK(gridFocus), view);
   for (uint32_t e = 0; e < t->paletteCount; e++)
@@ -248,6 +309,7 @@ GtkWidget* paletteBuild(ColorView* view) {
     gtk_box_pack_start(GTK_BOX(sliderBox), slider, TRUE, TRUE, 0);
     view->sliders[c] = slider;
   }
+  gtk_box_pack_start(GTK_BOX(sliderBox), hexRowNew(view), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), sliderBox, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), gtk_hseparator_new(), FALSE, FALSE, 0);
@@ -262,9 +324,10 @@ GtkWidget* paletteBuild(ColorView* view) {
   gtk_box_pack_start(GTK_BOX(buttons), view->restoreAllButton, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(box), buttons, FALSE, FALSE, 0);
 
+  GtkWidget* palette = paletteMenuAttach(view, frame);
   view->selected = 0;  // so that selecting none below makes everything insensitive
   colorViewSelect(view, -1);
-  return frame;
+  return palette;
 }
 
 GtkWidget* colorViewCreate(ModulePool*, Module* module) {
@@ -306,6 +369,7 @@ ColorView::~ColorView() {
   if (table.tableFree) table.tableFree(&table);
   for (GdkPixbuf* pixbuf : swatchPixbufs)
     if (pixbuf) g_object_unref(pixbuf);
+  if (menu) gtk_widget_destroy(menu);
 }
 
 int32_t colorViewItemEntry(ColorView* view, uint32_t item) {
@@ -327,13 +391,17 @@ void colorViewSelect(ColorView* view, int32_t e) {
   for (uint32_t k = 0; k < t->paletteCount; k++) gtk_widget_set_sensitive(view->swatches[k], !none);
   gtk_widget_set_sensitive(view->preview, !none);
   gtk_widget_set_sensitive(view->restoreAllButton, !none);
+  gtk_widget_set_can_focus(view->palette, none);
   if (none) {
     for (GtkWidget* slider : view->sliders) gtk_widget_set_sensitive(slider, FALSE);
+    gtk_widget_set_sensitive(view->hexEntry, FALSE);
     gtk_widget_set_sensitive(view->restoreButton, FALSE);
     view->selected = -1;
+    colorViewShowHex(view);
     return;
   }
   for (GtkWidget* slider : view->sliders) gtk_widget_set_sensitive(slider, !t->colorIsTransparent(t, e));
+  gtk_widget_set_sensitive(view->hexEntry, !t->colorIsTransparent(t, e));
   previewShow(view, e);
   // From the tree the focus stays there: moving it would end the tree's
   // type-ahead after each letter.
@@ -344,6 +412,7 @@ void colorViewSelect(ColorView* view, int32_t e) {
   gtk_widget_modify_bg(static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(view->swatches[e]), "selrect")),
                        GTK_STATE_NORMAL, &black);
   view->selected = e;
+  colorViewShowHex(view);
 }
 
 void colorViewRefreshEntry(ColorView* view, int32_t e) {
@@ -352,7 +421,23 @@ void colorViewRefreshEntry(ColorView* view, int32_t e) {
   gtk_widget_queue_draw(view->swatches[e]);
   previewShow(view, e);
   gtk_widget_set_sensitive(view->restoreButton, t->colorIsChanged(t, e));
+  if (e == view->selected) colorViewShowHex(view);
   colorItemsRefreshEntry(view, e);
+}
+
+void colorViewShowHex(ColorView* view) {
+  ColorTable* t = &view->table;
+  char text[8] = "";
+  uint32_t r, g, b;
+  if (view->selected != -1) {
+    t->colorGet(t, uint32_t(view->selected), &r, &g, &b);
+    t->colorToRgb8(t, &r, &g, &b);
+    colorHexText(r, g, b, text);
+  }
+  view->settingHex = true;
+  gtk_entry_set_text(GTK_ENTRY(view->hexEntry), text);
+  view->settingHex = false;
+  hexMark(view, false);
 }
 
 void colorViewShowSelected(ColorView* view) {

@@ -197,6 +197,26 @@ uint32_t colorNearestChannel(uint32_t value) {
   return best;
 }
 
+void colorHexText(uint32_t red, uint32_t green, uint32_t blue, char out[8]) {
+  std::snprintf(out, 8, "#%02x%02x%02x", red & 0xFF, green & 0xFF, blue & 0xFF);
+}
+
+int colorHexParse(const char* text, uint32_t rgb[3]) {
+  std::string_view t(text);
+  while (!t.empty() && g_ascii_isspace(t.front())) t.remove_prefix(1);
+  while (!t.empty() && g_ascii_isspace(t.back())) t.remove_suffix(1);
+  if (!t.empty() && t.front() == '#') t.remove_prefix(1);
+  if (t.size() != 6) return 0;
+  uint32_t values[3] = {};
+  for (size_t i = 0; i < 6; i++) {
+    const int digit = g_ascii_xdigit_value(t[i]);
+    if (digit < 0) return 0;
+    values[i / 2] = values[i / 2] << 4 | uint32_t(digit);
+  }
+  std::copy(values, values + 3, rgb);
+  return 1;
+}
+
 char* paletteWrite(ColorTable* t, const char* name, int format, size_t* size) {
   std::string out;
   if (format == PALETTE_GPL) {

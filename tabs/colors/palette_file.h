@@ -38,6 +38,13 @@ int paletteFormatNamed(const char* name);
 // lower one where two are as near.
 uint32_t colorNearestChannel(uint32_t value);
 
+// A colour as the Colors tab's entry shows and takes it: "#rrggbb", three
+// 8-bit values in hexadecimal. colorHexParse takes upper case too, and the
+// text without its "#" or with blanks around it; it returns 0, leaving rgb
+// alone, for anything else.
+void colorHexText(uint32_t red, uint32_t green, uint32_t blue, char out[8]);
+int colorHexParse(const char* text, uint32_t rgb[3]);
+
 // The file of the table (named `name`, the module's name) in format.
 // Returns the bytes (malloc'd, not terminated) and their count in *size.
 char* paletteWrite(ColorTable* table, const char* name, int format, size_t* size);

@@ -114,6 +114,22 @@ TEST(PaletteFileChannels, NearestFiveBitValue) {
   EXPECT_EQ(31u, colorNearestChannel(252));
 }
 
+// What the Colors tab's entry takes: six hex digits, "#" and blanks
+// optional, either case; anything else leaves the colour as it was.
+TEST(PaletteFileChannels, HexColours) {
+  char text[8];
+  colorHexText(230, 9, 156, text);
+  EXPECT_STREQ("#e6099c", text);
+  uint32_t rgb[3] = {1, 2, 3};
+  ASSERT_TRUE(colorHexParse(" #E6099c\t", rgb));
+  EXPECT_EQ(std::vector<uint32_t>({230, 9, 156}), std::vector<uint32_t>(rgb, rgb + 3));
+  ASSERT_TRUE(colorHexParse("0a0b0f", rgb));
+  EXPECT_EQ(std::vector<uint32_t>({10, 11, 15}), std::vector<uint32_t>(rgb, rgb + 3));
+  for (const char* bad : {"", "#", "#e6099", "#e6099c0", "#e6 99c", "#g6099c", "##e6099c", "e6099c#"})
+    EXPECT_FALSE(colorHexParse(bad, rgb)) << bad;
+  EXPECT_EQ(15u, rgb[2]);
+}
+
 // Only the entries and items the file changes change; the transparent entry
 // never does.
 TEST_F(PaletteFile, EditsApplyExactlyTheirEntries) {

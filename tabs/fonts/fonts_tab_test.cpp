@@ -59,20 +59,7 @@ class FontsTab : public GuiTest {
     gtk_widget_grab_focus(v->listView);
     guiKeyPress(shellGetMainWindow(), keyval, state);
   }
-  // The child of container whose label, a button's or a menu item's, is text.
-  GtkWidget* child(GtkWidget* container, const std::string& text) {
-    GList* children = gtk_container_get_children(GTK_CONTAINER(container));
-    GtkWidget* found = nullptr;
-    for (GList* c = children; c; c = c->next) {
-      GtkWidget* w = GTK_WIDGET(c->data);
-      const gchar* label = GTK_IS_BUTTON(w)      ? gtk_button_get_label(GTK_BUTTON(w))
-                           : GTK_IS_MENU_ITEM(w) ? gtk_menu_item_get_label(GTK_MENU_ITEM(w))
-                                                 : nullptr;
-      if (label && text == label) found = w;
-    }
-    g_list_free(children);
-    return found;
-  }
+  GtkWidget* child(GtkWidget* container, const std::string& text) { return guiChildLabelled(container, text); }
   void click(const char* label) {
     gtk_button_clicked(GTK_BUTTON(child(gtk_widget_get_parent(v->restoreButton), label)));
   }

@@ -343,6 +343,12 @@ void imageSuggestedName(int kind, uint32_t index, int type, char* out, size_t ou
                 imageTypeExtension(type));
 }
 
+void imageFileName(uint32_t index, uint32_t largest, int type, char* out, size_t outSize) {
+  int digits = 1;
+  for (uint32_t rest = largest; rest >= 10; rest /= 10) digits++;
+  std::snprintf(out, outSize, "%0*u.%s", std::max(3, digits), index, imageTypeExtension(type));
+}
+
 void xpmCode(uint32_t index, uint32_t width, char* out) {
   for (uint32_t k = width; k-- > 0; index /= 26) out[k] = char('A' + index % 26);
   out[width] = '\0';

@@ -109,6 +109,13 @@ int imageTypeIsShown(int type);
 // "bitmap_007.xbm", "icon_012.png": the name offered when saving entry index.
 void imageSuggestedName(int kind, uint32_t index, int type, char* out, size_t outSize);
 
+// The name entry index takes among all of its module's pictures in one
+// folder (unpack, "Export all"): "NNN.EXT", NNN the index with at least
+// three digits and as many as largest (the module's last index) needs, so
+// the names sort as the entries do; EXT by the type ("007.xbm", "0042.png"
+// beside index 1000).
+void imageFileName(uint32_t index, uint32_t largest, int type, char* out, size_t outSize);
+
 // index in base 26 with the letters A to Z (A = 0), padded with A to width.
 void xpmCode(uint32_t index, uint32_t width, char* out);
 

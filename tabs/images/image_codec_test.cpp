@@ -123,6 +123,14 @@ TEST(ImageCodec, PixelsAndExportTexts) {
   char name[32];
   imageSuggestedName(IMAGE_KIND_ICONS, 12, IMAGE_PNG, name, sizeof name);
   EXPECT_STREQ("icon_012.png", name);
+
+  // A folder of all pictures: three digits, or as many as the last index has.
+  imageFileName(7, 999, IMAGE_BITMAP, name, sizeof name);
+  EXPECT_STREQ("007.xbm", name);
+  imageFileName(7, 1000, IMAGE_PIXMAP15, name, sizeof name);
+  EXPECT_STREQ("0007.xpm", name);
+  imageFileName(4294967295u, 4294967295u, IMAGE_JPEG, name, sizeof name);
+  EXPECT_STREQ("4294967295.jpeg", name);
 }
 
 // The values line of the XPM of n colours in one row: "W H N CHARS".

@@ -22,6 +22,7 @@ struct ImageView {
   GtkWidget* menu;
   GtkWidget* saveItem;
   GtkWidget* replaceItem;
+  GtkWidget* exportAllItem;
   int32_t shown;          // the entry in the preview frame; -1 before the first selection
   ImageModule* images;    // null for a module too short to decode: nothing is stored
   ModuleKeep keep;        // the module's block as loaded, once edited
@@ -44,3 +45,6 @@ gboolean imageViewKeyPress(GtkWidget* top, GdkEventKey* event, ImageView* view);
 // "Save Image" and "Replace" of the entry in the preview frame.
 void imageExport(ImageView* view);
 void imageImport(ImageView* view);
+// "Export all…": every picture the tab can save, into a folder the user
+// chooses, each as "Save Image" writes it and named as unpack names it.
+void imageExportAll(ImageView* view);

@@ -206,6 +206,7 @@ GtkWidget* menuFor(gpointer data) {
 
 void exportActivated(GtkMenuItem*, ImageView* view) { imageExport(view); }
 void importActivated(GtkMenuItem*, ImageView* view) { imageImport(view); }
+void exportAllActivated(GtkMenuItem*, ImageView* view) { imageExportAll(view); }
 
 GtkWidget* menuBuild(ImageView* view) {
   GtkWidget* menu = gtk_menu_new();
@@ -216,6 +217,10 @@ GtkWidget* menuBuild(ImageView* view) {
   gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(view->replaceItem), newReplaceIcon());
   g_signal_connect(view->replaceItem, "activate", G_CALLBACK(importActivated), view);
   gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->replaceItem);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+  view->exportAllItem = gtk_menu_item_new_with_mnemonic("Export _all…");
+  g_signal_connect(view->exportAllItem, "activate", G_CALLBACK(exportAllActivated), view);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), view->exportAllItem);
   gtk_widget_show_all(menu);
   return menu;
 }

@@ -207,6 +207,48 @@ GtkWidget* guiEditorView(int tab, int innerPage) {
   return editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), innerPage));
 }
 
+GtkWidget* guiChildLabelled(GtkWidget* container, const std::string& text) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+  GtkWidget* found = nullptr;
+  for (GList* c = children; c; c = c->next) {
+    GtkWidget* w = GTK_WIDGET(c->data);
+    const gchar* label = GTK_IS_BUTTON(w)      ? gtk_button_get_label(GTK_BUTTON(w))
+                         : GTK_IS_MENU_ITEM(w) ? gtk_menu_item_get_label(GTK_MENU_ITEM(w))
+                                               : nullptr;
+    if (label && text == label) found = w;
+  }
+  g_list_free(children);
+  return found;
+}
+
+namespace {
+
+GtkWidget* labelIn(GtkWidget* widget) {
+  if (GTK_IS_LABEL(widget)) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  GtkWidget* found = nullptr;
+  for (GList* c = children; c && !found; c = c->next) found = labelIn(GTK_WIDGET(c->data));
+  g_list_free(children);
+  return found;
+}
+
+}  // namespace
+
+// GTK shows a tooltip in a popup window of its own named "gtk-tooltip".
+std::string guiTooltipText() {
+  flush();
+  GList* windows = gtk_window_list_toplevels();
+  std::string text;
+  for (GList* w = windows; w; w = w->next) {
+    GtkWidget* window = GTK_WIDGET(w->data);
+    if (g_strcmp0(gtk_widget_get_name(window), "gtk-tooltip") != 0 || !gtk_widget_get_mapped(window)) continue;
+    if (GtkWidget* label = labelIn(window)) text = gtk_label_get_text(GTK_LABEL(label));
+  }
+  g_list_free(windows);
+  return text;
+}
+
 void GuiTest::startShell() { guiStartShell(TAB_PAGES, TAB_PAGE_COUNT); }
 
 void GuiTest::SetUp() {

@@ -66,6 +66,11 @@ GtkWidget* guiOnlyChild(GtkWidget* container);
 // click on their tabs would show it, which builds it; null when the tab has
 // no such page.
 GtkWidget* guiEditorView(int tab, int innerPage = 0);
+// The child of container whose label, a button's or a menu item's
+// (mnemonic marks included), is text; null for none.
+GtkWidget* guiChildLabelled(GtkWidget* container, const std::string& text);
+// The text of the tooltip on screen, "" while none is shown.
+std::string guiTooltipText();
 
 // The real main window, a scratch folder and an image of three modules.
 class GuiTest : public testing::Test {
