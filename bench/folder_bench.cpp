@@ -20,8 +20,6 @@
 
 namespace {
 
-// korvane-cli in-process, output thrown away; the exit code.
-
 void folderRatios(benchmark::State& state, const Bytes& image) {
   TempDir dir;
   const std::string in = dir.file("in.img"), out = dir.file("out.img"), folder = dir.file("mod");
