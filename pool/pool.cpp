@@ -109,6 +109,20 @@ ModulePool* parseAdopted(uint8_t* bytes, size_t length, char* err, size_t errSiz
   return pool;
 }
 
+// The buffer a large image is read into. Filling it faults in one page per
+// 4 KiB, which on a virtual machine costs more than the read itself; huge
+// pages take that to one fault per 2 MiB where the system lends them. Freed
+// with free() like any other buffer.
+uint8_t* imageBufferNew(size_t length) {
+  constexpr size_t HUGE_PAGE = size_t(2) << 20;
+  if (length < 2 * HUGE_PAGE) return static_cast<uint8_t*>(std::malloc(length));
+  void* buffer = nullptr;
+  if (posix_memalign(&buffer, HUGE_PAGE, length) != 0) return nullptr;
+  // Only advice: a system without huge pages reads it the usual way.
+  ::madvise(buffer, length, MADV_HUGEPAGE);
+  return static_cast<uint8_t*>(buffer);
+}
+
 }  // namespace
 
 ModulePool* poolLoad(const char* path, char* err, size_t errSize) {
@@ -139,7 +153,7 @@ ModulePool* poolLoad(const char* path, char* err, size_t errSize) {
     errorSet(err, errSize, "Error at 0x%x: Unknown data", UINT32_MAX);
     return nullptr;
   }
-  MallocPtr<uint8_t> buffer(static_cast<uint8_t*>(std::malloc(size_t(length))));
+  MallocPtr<uint8_t> buffer(imageBufferNew(size_t(length)));
   size_t done = 0;
   while (buffer && done < length) {
     ssize_t n = ::read(fd, buffer.get() + done, size_t(length) - done);

@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "pool/memory.h"
 #include "pool/glib_memory.h"
@@ -40,21 +43,71 @@ int selectedIndex = -1;
 GtkTreeViewColumn* viewColumns[MC_COUNT];
 GtkCellRenderer* cells[MC_COUNT];
 
+// The width of text in a column's cell, padding included.
+int cellWidth(int column, const char* text) {
+  g_object_set(cells[column], "text", text, nullptr);
+  gint width = 0;
+  gtk_tree_view_column_cell_get_size(viewColumns[column], nullptr, nullptr, nullptr, &width, nullptr);
+  return width;
+}
+
+// The texts worth measuring whole. A layout per text is what opening an
+// image of thousands of modules would spend most of its time on, so past a
+// few dozen texts each is first estimated from its letters' widths in the
+// cell's font (each letter laid out once), and only the widest few dozen
+// estimates are measured: kerning narrows a text by a pixel or two, which a
+// few pixels of margin take in; names that differ in their digits alone
+// estimate alike, and any of them stands for the rest.
+std::vector<const std::string*> widestCandidates(int column, const std::unordered_set<std::string>& texts) {
+  constexpr size_t MEASURED = 64;
+  std::vector<const std::string*> chosen;
+  if (texts.size() <= MEASURED) {
+    for (const std::string& text : texts) chosen.push_back(&text);
+    return chosen;
+  }
+  PangoFontDescription* font = pango_font_description_copy(widgets.view->style->font_desc);
+  gboolean weightSet = FALSE;
+  gint weight = PANGO_WEIGHT_NORMAL;
+  g_object_get(cells[column], "weight-set", &weightSet, "weight", &weight, nullptr);
+  if (weightSet) pango_font_description_set_weight(font, PangoWeight(weight));
+  GObjectPtr<PangoLayout> layout(gtk_widget_create_pango_layout(widgets.view, nullptr));
+  pango_layout_set_font_description(layout.get(), font);
+  pango_font_description_free(font);
+  std::unordered_map<gunichar, int> letters;
+  std::vector<std::pair<int, const std::string*>> estimates;
+  estimates.reserve(texts.size());
+  for (const std::string& text : texts) {
+    int estimate = 0;
+    for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
+      auto [letter, added] = letters.try_emplace(g_utf8_get_char(p), 0);
+      if (added) {
+        char one[8] = "";
+        one[g_unichar_to_utf8(letter->first, one)] = '\0';
+        pango_layout_set_text(layout.get(), one, -1);
+        pango_layout_get_pixel_size(layout.get(), &letter->second, nullptr);
+      }
+      estimate += letter->second;
+    }
+    estimates.emplace_back(estimate, &text);
+  }
+  std::partial_sort(estimates.begin(), estimates.begin() + MEASURED, estimates.end(),
+                    [](const auto& a, const auto& b) { return a.first > b.first; });
+  const int margin = std::max(4, estimates[0].first / 32);
+  for (size_t i = 0; i < MEASURED && estimates[i].first >= estimates[0].first - margin; i++)
+    chosen.push_back(estimates[i].second);
+  return chosen;
+}
+
 // Width a column needs for the widest of texts, its title included: what the
 // tree view would find by measuring every row, from each distinct text once.
 int columnWidth(int column, const std::unordered_set<std::string>& texts) {
-  GtkTreeViewColumn* viewColumn = viewColumns[column];
   gint separator = 0;
   gtk_widget_style_get(widgets.view, "horizontal-separator", &separator, nullptr);
   int widest = 0;
-  for (const std::string& text : texts) {
-    g_object_set(cells[column], "text", text.c_str(), nullptr);
-    gint width = 0;
-    gtk_tree_view_column_cell_get_size(viewColumn, nullptr, nullptr, nullptr, &width, nullptr);
-    widest = std::max(widest, width + separator);
-  }
+  for (const std::string* text : widestCandidates(column, texts))
+    widest = std::max(widest, cellWidth(column, text->c_str()) + separator);
   GtkRequisition title = {0, 0};
-  if (viewColumn->button) gtk_widget_size_request(viewColumn->button, &title);
+  if (GtkWidget* button = viewColumns[column]->button) gtk_widget_size_request(button, &title);
   return std::max(widest, title.width);
 }
 

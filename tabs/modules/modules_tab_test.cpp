@@ -4,6 +4,10 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "pool/memory.h"
 #include "tabs/modules/module_columns.h"
 #include "tests/support/gui_driver.h"
@@ -49,6 +53,32 @@ TEST_F(ModulesTab, ListReplacesTheLabelAndDrawsLiveCells) {
   ASSERT_TRUE(writeFile(good, ModuleBuilder().name("M\xFCller").build()));
   open(good);
   EXPECT_EQ("M\xC3\xBCller", guiCellText(view(), MC_NAME, 0));
+
+  // Among hundreds of names the Name column is as wide as the widest, which
+  // has the fewest letters but the widest ones.
+  std::vector<std::string> names;
+  Bytes image;
+  for (int i = 0; i < 300; i++) {
+    names.push_back(i == 150 ? "WMWMWMWMWMWMWM" : "lng_" + std::to_string(i) + "_iiiiiiiiiiiil");
+    const Bytes m = ModuleBuilder().name(names.back()).build();
+    image.insert(image.end(), m.begin(), m.end());
+  }
+  poolMarkSaved(shellGetCurrentPool());
+  ASSERT_TRUE(writeFile(good, image));
+  open(good);
+  GtkTreeViewColumn* column = gtk_tree_view_get_column(GTK_TREE_VIEW(view()), MC_NAME);
+  GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+  int widest = 0;
+  for (const std::string& name : names) {
+    g_object_set(cells->data, "text", name.c_str(), nullptr);
+    gint width = 0;
+    gtk_tree_view_column_cell_get_size(column, nullptr, nullptr, nullptr, &width, nullptr);
+    widest = std::max(widest, width);
+  }
+  g_list_free(cells);
+  gint separator = 0;
+  gtk_widget_style_get(view(), "horizontal-separator", &separator, nullptr);
+  EXPECT_EQ(widest + separator, gtk_tree_view_column_get_fixed_width(column));
 }
 
 TEST_F(ModulesTab, KeyboardAndMouse) {
