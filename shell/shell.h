@@ -66,7 +66,7 @@ void shellWindowNew(const TabPage* pages, size_t count);
 void shellOpenFile(const char* path);
 
 // Opens a file given at start-up once the main window is mapped, so that a
-// message box sits on a drawn window. path must outlive the call.
+// message box sits on a drawn window. path is copied.
 void shellOpenWhenShown(const char* path);
 
 // Puts a page into the main notebook, with the icon above the title, and

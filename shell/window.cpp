@@ -19,7 +19,7 @@ ModulePool* currentPool;
 GdkPixbuf* replaceIcon;  // never freed
 ShellMenu menu;
 bool windowOnScreen;      // the first map event has arrived
-const char* pathAtStart;  // a file waiting for it
+char* pathAtStart;  // a file waiting for it, a copy
 
 TabHandler* tabAt(uint32_t index) { return static_cast<TabHandler*>(listGet(tabList, index)); }
 
@@ -111,12 +111,13 @@ GtkWidget* stockItem(GtkWidget* parent, const char* stock, GtkAccelGroup* accel,
 // then behind the window's first drawing, which runs before idle work.
 gboolean openWhenIdle(gpointer path) {
   shellOpenFile(static_cast<const char*>(path));
+  g_free(path);
   return FALSE;
 }
 
 gboolean onMapEvent(GtkWidget*, GdkEvent*, gpointer) {
   windowOnScreen = true;
-  if (pathAtStart) g_idle_add(openWhenIdle, const_cast<char*>(pathAtStart));
+  if (pathAtStart) g_idle_add(openWhenIdle, pathAtStart);
   pathAtStart = nullptr;
   return FALSE;
 }
@@ -183,10 +184,13 @@ void shellOpenFile(const char* path) {
 void shellOpenWhenShown(const char* path) {
   // The widget counts as mapped as soon as it is shown; the server's map
   // event comes later.
-  if (windowOnScreen)
-    g_idle_add(openWhenIdle, const_cast<char*>(path));
-  else
-    pathAtStart = path;
+  char* copy = g_strdup(path);
+  if (windowOnScreen) {
+    g_idle_add(openWhenIdle, copy);
+  } else {
+    g_free(pathAtStart);
+    pathAtStart = copy;
+  }
 }
 
 GtkWidget* addTabPage(GdkPixbuf* icon, const char* title) {

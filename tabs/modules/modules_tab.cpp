@@ -84,7 +84,7 @@ std::vector<const std::string*> widestCandidates(int column, const std::unordere
         char one[8] = "";
         one[g_unichar_to_utf8(letter->first, one)] = '\0';
         pango_layout_set_text(layout.get(), one, -1);
-        pango_layout_get_pixel_size(layout.get(), &letter->second, nullptr);
+        pango_layout_get_size(layout.get(), &letter->second, nullptr);  // no rounding to add up
       }
       estimate += letter->second;
     }
@@ -92,14 +92,15 @@ std::vector<const std::string*> widestCandidates(int column, const std::unordere
   }
   std::partial_sort(estimates.begin(), estimates.begin() + MEASURED, estimates.end(),
                     [](const auto& a, const auto& b) { return a.first > b.first; });
-  const int margin = std::max(4, estimates[0].first / 32);
+  const int margin = std::max(4 * PANGO_SCALE, estimates[0].first / 32);
   for (size_t i = 0; i < MEASURED && estimates[i].first >= estimates[0].first - margin; i++)
     chosen.push_back(estimates[i].second);
   return chosen;
 }
 
 // Width a column needs for the widest of texts, its title included: what the
-// tree view would find by measuring every row, from each distinct text once.
+// tree view would find by measuring every row, from each distinct text once
+// (or the likely widest of many).
 int columnWidth(int column, const std::unordered_set<std::string>& texts) {
   gint separator = 0;
   gtk_widget_style_get(widgets.view, "horizontal-separator", &separator, nullptr);
