@@ -64,16 +64,22 @@ double timeLanguageRead(const std::string& path, bool* ok) {
   return secondsSince(start);
 }
 
-// The Strings page shows the view of the 50,000 entries, on screen with its
-// first rows.
-bool stringsViewShown(int page) {
+// The view of the first module on a main notebook's page, if it was built.
+template <typename View>
+View* firstView(int page) {
   GtkWidget* container = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), page);
   GList* children = gtk_container_get_children(GTK_CONTAINER(container));
   GtkWidget* shown = children ? GTK_WIDGET(children->data) : nullptr;
   g_list_free(children);
-  if (!shown || !GTK_IS_NOTEBOOK(shown)) return false;
+  if (!shown || !GTK_IS_NOTEBOOK(shown)) return nullptr;
   GtkWidget* top = editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shown), 0));
-  LanguageView* view = top ? viewGetRecord<LanguageView>(top) : nullptr;
+  return top ? viewGetRecord<View>(top) : nullptr;
+}
+
+// The Strings page shows the view of the 50,000 entries, on screen with its
+// first rows.
+bool stringsViewShown(int page) {
+  LanguageView* view = firstView<LanguageView>(page);
   if (!view || !view->treeView || listGetCount(view->lm.entries) != STRINGS_ENTRIES ||
       !gtk_widget_is_drawable(view->treeView))
     return false;
@@ -227,17 +233,6 @@ void BM_StringsPageSwitch(benchmark::State& state) {
 }
 BENCHMARK(BM_StringsPageSwitch)->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 
-// The view of the strings image's module on the Strings page, or null.
-LanguageView* stringsView(int page) {
-  GtkWidget* container = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), page);
-  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
-  GtkWidget* inner = children ? GTK_WIDGET(children->data) : nullptr;
-  g_list_free(children);
-  GtkWidget* top =
-      inner && GTK_IS_NOTEBOOK(inner) ? editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 0)) : nullptr;
-  return top ? viewGetRecord<LanguageView>(top) : nullptr;
-}
-
 // With the strings image loaded and its view shown, the filter of the
 // list's menu goes from "Show all" to "Show empty", "Show changed" and
 // "Show undecodable" and back each time, by activating the radio items as a
@@ -253,7 +248,7 @@ void BM_StringsFilterSwitch(benchmark::State& state) {
   }
   gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), page);
   benchFlushAll();
-  LanguageView* view = stringsView(page);
+  LanguageView* view = firstView<LanguageView>(page);
   if (!stringsViewShown(page) || !view || view->filter != FILTER_ALL) {
     state.SkipWithError("the strings view was not built with all its rows");
     return;
@@ -350,16 +345,9 @@ double timeFontLoad(const std::string& path, bool* ok) {
   return secondsSince(start);
 }
 
-
 // The Fonts page shows a view of a 32 x 32 font, laid out and on screen.
 bool fontViewShown(int page) {
-  GtkWidget* container = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), page);
-  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
-  GtkWidget* shown = children ? GTK_WIDGET(children->data) : nullptr;
-  g_list_free(children);
-  if (!shown || !GTK_IS_NOTEBOOK(shown)) return false;
-  GtkWidget* top = editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shown), 0));
-  FontView* view = top ? viewGetRecord<FontView>(top) : nullptr;
+  FontView* view = firstView<FontView>(page);
   return view && view->glyphs && view->metrics.width == 32 && view->metrics.height == 32 &&
          gtk_widget_is_drawable(view->listView) && gtk_widget_is_drawable(view->glyphEdit);
 }
