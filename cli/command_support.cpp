@@ -23,11 +23,13 @@ int cliFail(FILE* err, const char* text) {
   return 1;
 }
 
-void cliPrintName(FILE* out, const char* name) {
-  std::string shown(4 * std::strlen(name) + 1, '\0');
-  textEscape(name, shown.data(), shown.size());
-  std::fputs(shown.c_str(), out);
+std::string cliShown(const std::string& text) {
+  std::string shown(4 * text.size() + 1, '\0');
+  textEscape(text.c_str(), shown.data(), shown.size());
+  return shown.c_str();
 }
+
+void cliPrintName(FILE* out, const char* name) { std::fputs(cliShown(name).c_str(), out); }
 
 bool cliParseIndex(const char* text, const char* what, uint32_t* index, FILE* err) {
   char* end = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "pool/pool.h"
 
@@ -14,8 +15,11 @@ PoolPtr cliLoadImage(const char* path, FILE* err);
 // with a newline for its message boxes; a line on standard error does not.
 int cliFail(FILE* err, const char* text);
 
-// Writes a module name, control characters and backslashes as \xNN, so that
-// one name stays one field of one line.
+// A name or path with control characters and backslashes written as \xNN,
+// so that one name stays one field of one line.
+std::string cliShown(const std::string& text);
+
+// Writes a module name as cliShown shows it.
 void cliPrintName(FILE* out, const char* name);
 
 // Parses an index strictly: decimal digits only, no sign, no spaces. Says

@@ -3,7 +3,6 @@
 // modules two images differ in and, where an editor reads both sides, the
 // texts, glyphs, colours and pictures that changed; carry moves what a mod
 // changed from one firmware version to the next, unit by unit.
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -32,9 +31,9 @@ std::vector<std::string> moduleKeys(ModulePool* pool) {
   return keys;
 }
 
-std::map<std::string, Module*> modulesByKey(ModulePool* pool) {
+std::map<std::string, Module*> modulesByKey(ModulePool* pool,
+                                            const std::vector<std::string>& keys) {
   std::map<std::string, Module*> byKey;
-  const std::vector<std::string> keys = moduleKeys(pool);
   for (uint32_t i = 0; i < keys.size(); i++) byKey[keys[i]] = poolGet(pool, i);
   return byKey;
 }
@@ -53,14 +52,7 @@ bool modulesEqual(Module* a, Module* b) {
   return std::memcmp(x.get(), y.get(), n) == 0;
 }
 
-std::string nameShown(Module* m) {
-  const char* name = moduleGetName(m);
-  std::string out(4 * std::strlen(name) + 1, '\0');
-  textEscape(name, out.data(), out.size());
-  return out.c_str();
-}
-
-PoolPtr loadOrSay(const char* path, FILE* err) { return cliLoadImage(path, err); }
+std::string nameShown(Module* m) { return cliShown(moduleGetName(m)); }
 
 // ----- diff -----
 
@@ -89,12 +81,13 @@ void diffUnits(Module* a, Module* b, FILE* out) {
 }
 
 int runDiff(char** operands, FILE* out, FILE* err) {
-  PoolPtr a = loadOrSay(operands[0], err);
-  PoolPtr b = a ? loadOrSay(operands[1], err) : nullptr;
+  PoolPtr a = cliLoadImage(operands[0], err);
+  PoolPtr b = a ? cliLoadImage(operands[1], err) : nullptr;
   if (!a || !b) return TROUBLE;
   const bool all = operands[2], brief = operands[3];
   const std::vector<std::string> keysA = moduleKeys(a.get()), keysB = moduleKeys(b.get());
-  const std::map<std::string, Module*> inB = modulesByKey(b.get()), inA = modulesByKey(a.get());
+  const std::map<std::string, Module*> inB = modulesByKey(b.get(), keysB),
+                                       inA = modulesByKey(a.get(), keysA);
   bool differ = false;
   for (uint32_t i = 0; i < keysA.size(); i++) {
     Module* x = poolGet(a.get(), i);
@@ -254,13 +247,13 @@ int runCarry(char** operands, FILE* out, FILE* err) {
     }
     c.preferMod = std::strcmp(operands[4], "mod") == 0;
   }
-  PoolPtr old = loadOrSay(operands[0], err);
-  PoolPtr mod = old ? loadOrSay(operands[1], err) : nullptr;
-  PoolPtr now = mod ? loadOrSay(operands[2], err) : nullptr;
+  PoolPtr old = cliLoadImage(operands[0], err);
+  PoolPtr mod = old ? cliLoadImage(operands[1], err) : nullptr;
+  PoolPtr now = mod ? cliLoadImage(operands[2], err) : nullptr;
   if (!now) return TROUBLE;
-  const std::map<std::string, Module*> inOld = modulesByKey(old.get()),
-                                       inMod = modulesByKey(mod.get());
   const std::vector<std::string> keysNew = moduleKeys(now.get()), keysMod = moduleKeys(mod.get());
+  const std::map<std::string, Module*> inOld = modulesByKey(old.get(), moduleKeys(old.get())),
+                                       inMod = modulesByKey(mod.get(), keysMod);
   std::map<std::string, Module*> result;  // by key: NEW's modules, changed where carried
   std::vector<std::string> order;         // NEW's order, then what the mod added
   for (uint32_t i = 0; i < keysNew.size(); i++) {
@@ -300,18 +293,32 @@ int runCarry(char** operands, FILE* out, FILE* err) {
       order.push_back(key);
     }
   }
-  // What the mod added goes after the module it follows in the mod.
+  // What the mod added goes after the module it follows in the mod (itself
+  // perhaps added), or at the end when that one is gone.
+  std::map<std::string, std::vector<std::string>> addedAfter;  // "" for the end
   for (uint32_t i = 0; i < keysMod.size(); i++) {
     if (moduleAt(inOld, keysMod[i]) || result.count(keysMod[i])) continue;
     Module* m = poolGet(mod.get(), i);
-    auto after = i ? std::find(order.begin(), order.end(), keysMod[i - 1]) : order.end();
-    order.insert(after == order.end() ? order.end() : after + 1, keysMod[i]);
+    const bool follows = i && result.count(keysMod[i - 1]);
+    addedAfter[follows ? keysMod[i - 1] : ""].push_back(keysMod[i]);
     result[keysMod[i]] = m;
     c.tally.modules++;
     c.line("added", m, "");
   }
+  // A stack, the next module on top: NEW's order, then those added at the
+  // end; each module pushes what was added after it.
+  const std::vector<std::string>& atEnd = addedAfter[""];
+  std::vector<std::string> pending(atEnd.rbegin(), atEnd.rend());
+  pending.insert(pending.end(), order.rbegin(), order.rend());
   PoolPtr made(poolNew());
-  for (const std::string& key : order) poolAdd(made.get(), moduleClone(result[key]));
+  while (!pending.empty()) {
+    const std::string key = std::move(pending.back());
+    pending.pop_back();
+    poolAdd(made.get(), moduleClone(result[key]));
+    auto added = addedAfter.find(key);
+    if (added != addedAfter.end())
+      pending.insert(pending.end(), added->second.rbegin(), added->second.rend());
+  }
   const Tally& t = c.tally;
   std::fprintf(out,
                "carried %u texts, %u glyphs, %u colours, %u pictures, %u modules; %u conflicts\n",

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli/editor_module.h"
 
-#include <glib.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -114,25 +112,22 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
                                           const char* codePage, std::string* skipped) {
   std::vector<EditorFile> files;
   size_t size = 0;
-  // Each writer returns its bytes and sets size: take both after the call.
-  auto add = [&](const std::string& path, char* bytes, bool gFree) {
+  // Each writer returns its bytes (malloc'd) and sets size: take both after the call.
+  auto add = [&](const std::string& path, char* bytes) {
     files.push_back({path, std::string(bytes, size)});
-    gFree ? g_free(bytes) : std::free(bytes);
+    std::free(bytes);
   };
   const char* name = moduleGetName(m->module);
   switch (m->kind) {
     case EDITOR_STRINGS:
-      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size),
-          false);
+      add("strings/" + stem + ".po", translationWrite(&m->lm, nullptr, TRANSLATION_PO, &size));
       break;
     case EDITOR_FONTS:
-      add("fonts/" + stem + ".bdf", fontBdfWrite(&m->metrics, m->glyphs, name, codePage, &size),
-          false);
+      add("fonts/" + stem + ".bdf", fontBdfWrite(&m->metrics, m->glyphs, name, codePage, &size));
       break;
     case EDITOR_COLORS:
-      add("colors/" + stem + ".gpl", paletteWrite(&m->table, name, PALETTE_GPL, &size), false);
-      add("colors/" + stem + ".items.tsv", paletteWrite(&m->table, name, PALETTE_ITEMS, &size),
-          false);
+      add("colors/" + stem + ".gpl", paletteWrite(&m->table, name, PALETTE_GPL, &size));
+      add("colors/" + stem + ".items.tsv", paletteWrite(&m->table, name, PALETTE_ITEMS, &size));
       break;
     case EDITOR_IMAGES: {
       const uint32_t count = listGetCount(m->images->entries);
@@ -144,7 +139,7 @@ std::vector<EditorFile> editorModuleFiles(EditorModule* m, const std::string& st
         imageFileName(i, count - 1, e->type, name, sizeof name);
         const std::string path = "images/" + stem + "/" + name;
         if (bytes)
-          add(path, bytes, false);
+          add(path, bytes);
         else
           *skipped += path + ": a picture of " + std::to_string(e->width) + "x" +
                       std::to_string(e->height) + " pixels over " + std::to_string(e->size) +

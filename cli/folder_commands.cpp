@@ -27,12 +27,6 @@
 
 namespace {
 
-std::string shown(const std::string& text) {
-  std::string out(4 * text.size() + 1, '\0');
-  textEscape(text.c_str(), out.data(), out.size());
-  return out.c_str();
-}
-
 int failWith(FILE* err, const std::string& text) {
   std::fprintf(err, "korvane-cli: %s\n", text.c_str());
   return 1;
@@ -117,7 +111,7 @@ bool unpackWrite(ModulePool* pool, int temp, std::string* why, FILE* err) {
         if (!fileWriteNew(temp, f.path, f.bytes, &made, why)) return false;
         entry.files.push_back({f.path, modSha256(f.bytes.data(), f.bytes.size())});
       }
-      if (!skipped.empty()) std::fputs(("korvane-cli: " + shown(skipped)).c_str(), err);
+      if (!skipped.empty()) std::fputs(("korvane-cli: " + cliShown(skipped)).c_str(), err);
     }
     manifest.push_back(std::move(entry));
   }
@@ -129,7 +123,7 @@ int runUnpack(char** operands, FILE*, FILE* err) {
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   std::string why;
   if (!folderFree(dir, &why))
-    return failWith(err, "cannot unpack into '" + shown(dir) + "': " + why);
+    return failWith(err, "cannot unpack into '" + cliShown(dir) + "': " + why);
   PoolPtr pool = cliLoadImage(operands[0], err);
   if (!pool) return 1;
   if (uint32_t offset = poolGetAlignmentOffset(pool.get())) {
@@ -146,7 +140,7 @@ int runUnpack(char** operands, FILE*, FILE* err) {
   const std::string parent = slash == std::string::npos ? "." : slash ? dir.substr(0, slash) : "/";
   std::string temp = parent + "/.korvane-unpack-XXXXXX";
   if (!::mkdtemp(temp.data()))
-    return failWith(err, "cannot unpack into '" + shown(dir) + "': " + std::strerror(errno));
+    return failWith(err, "cannot unpack into '" + cliShown(dir) + "': " + std::strerror(errno));
   int folder = ::open(temp.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   bool ok = folder >= 0 && unpackWrite(pool.get(), folder, &why, err);
   if (folder >= 0 && ok && ::syncfs(folder) != 0) why = std::strerror(errno), ok = false;
@@ -154,7 +148,7 @@ int runUnpack(char** operands, FILE*, FILE* err) {
   if (ok && ::rename(temp.c_str(), dir.c_str()) != 0) why = std::strerror(errno), ok = false;
   if (!ok) {
     treeRemove(temp);
-    return failWith(err, "cannot unpack into '" + shown(dir) + "': " + shown(why));
+    return failWith(err, "cannot unpack into '" + cliShown(dir) + "': " + cliShown(why));
   }
   return 0;
 }
@@ -173,7 +167,7 @@ Module* modRead(const std::string& path, uint8_t* data, size_t length, bool fix,
     data[size - 4] = 0;
     beSet24(data + size - 3, moduleCrc(data, size - 3));
     std::fprintf(err, "korvane-cli: %s: header parity and CRC computed again\n",
-                 shown(path).c_str());
+                 cliShown(path).c_str());
     code = moduleValidate(data, length);
   }
   if (code != ME_NONE) {
@@ -218,9 +212,9 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
   std::string why;
   PackFile mod;
   if (!fileLoad(dir, m.mod, POOL_IMAGE_MAX, &mod, &why)) return failWith(err, why), nullptr;
-  if (!mod.present) return failWith(err, shown(m.mod.path) + ": " + std::strerror(ENOENT)), nullptr;
+  if (!mod.present) return failWith(err, cliShown(m.mod.path) + ": " + std::strerror(ENOENT)), nullptr;
   Module* module = modRead(m.mod.path, mod.bytes.get(), mod.length, fix, &why, err);
-  if (!module) return failWith(err, shown(m.mod.path) + ": " + why), nullptr;
+  if (!module) return failWith(err, cliShown(m.mod.path) + ": " + why), nullptr;
   // Files are read before anything is decoded: a missing or unreadable one
   // stops the pack as early as it can.
   std::vector<PackFile> changed;
@@ -232,24 +226,24 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
   }
   if (changed.empty()) return module;
   if (mod.changed) {
-    failWith(err, shown(m.mod.path) + " and " + shown(changed[0].path) +
+    failWith(err, cliShown(m.mod.path) + " and " + cliShown(changed[0].path) +
                       " both changed: which one is meant cannot be told; take back one of them");
     return moduleFree(module), nullptr;
   }
   EditorModule decoded;
   char text[ERROR_SIZE] = "";
   if (!editorModuleDecode(nullptr, module, &decoded, text, sizeof text)) {
-    failWith(err, shown(changed[0].path) + ": its module cannot be read: " + text);
+    failWith(err, cliShown(changed[0].path) + ": its module cannot be read: " + text);
     return moduleFree(module), nullptr;
   }
   std::string notes;
   for (const PackFile& f : changed)
     if (!editorModuleRead(&decoded, f.path, f.data(), f.length, &notes, text, sizeof text)) {
-      failWith(err, shown(f.path) + ": " + text);
+      failWith(err, cliShown(f.path) + ": " + text);
       return moduleFree(module), nullptr;
     }
   if (!notes.empty())
-    std::fputs(("korvane-cli: " + shown(changed[0].path) + ": " + notes).c_str(), err);
+    std::fputs(("korvane-cli: " + cliShown(changed[0].path) + ": " + notes).c_str(), err);
   if (!editorModuleStore(&decoded, text, sizeof text)) {
     cliStoreRefused(err, module, text);
     return moduleFree(module), nullptr;
@@ -258,7 +252,7 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
     std::fprintf(out, "module %s ", m.index.c_str());
     cliPrintName(out, moduleGetName(module));
     for (const PackFile& f : changed)
-      std::fprintf(out, "%s%s", &f == &changed[0] ? " from " : ", ", shown(f.path).c_str());
+      std::fprintf(out, "%s%s", &f == &changed[0] ? " from " : ", ", cliShown(f.path).c_str());
     std::fputc('\n', out);
   }
   return module;
@@ -276,8 +270,8 @@ int runPack(char** operands, FILE* out, FILE* err) {
   std::vector<ManifestModule> modules;
   std::string why;
   if (!manifestRead(reinterpret_cast<const char*>(data.get()), length, &modules, &why))
-    return failWith(err, shown(manifestPath) + ": " + shown(why));
-  if (modules.empty()) return failWith(err, shown(manifestPath) + ": it lists no module");
+    return failWith(err, cliShown(manifestPath) + ": " + cliShown(why));
+  if (modules.empty()) return failWith(err, cliShown(manifestPath) + ": it lists no module");
   PoolPtr pool(poolNew());
   for (const ManifestModule& m : modules) {
     Module* module = packModule(dir, m, operands[2] != nullptr, operands[3] != nullptr, out, err);
