@@ -212,7 +212,8 @@ Module* packModule(const std::string& dir, const ManifestModule& m, bool fix, bo
   std::string why;
   PackFile mod;
   if (!fileLoad(dir, m.mod, POOL_IMAGE_MAX, &mod, &why)) return failWith(err, why), nullptr;
-  if (!mod.present) return failWith(err, cliShown(m.mod.path) + ": " + std::strerror(ENOENT)), nullptr;
+  if (!mod.present)
+    return failWith(err, cliShown(m.mod.path) + ": " + std::strerror(ENOENT)), nullptr;
   Module* module = modRead(m.mod.path, mod.bytes.get(), mod.length, fix, &why, err);
   if (!module) return failWith(err, cliShown(m.mod.path) + ": " + why), nullptr;
   // Files are read before anything is decoded: a missing or unreadable one
