@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target: fontBdfRead of arbitrary text into a blank font whose cell comes from the
-// first two bytes (W 1 to 32, H 1 to 32). A refusal must say why and change no glyph. An
-// accepted text is written back with fontBdfWrite, and reading that into another blank font
-// must give every glyph the same width and the same pixels left of it, with no pixel dropped.
-// Anything else aborts (input kept).
+// first two bytes (W and H 1 to 32). A refusal must say why and change no glyph. An accepted text,
+// written back with fontBdfWrite and read into another blank font, must give every glyph the same
+// width and pixels left of it, with no pixel dropped. Anything else aborts (input kept).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -28,9 +27,8 @@ List* blankFont(const FontMetrics& m) {
 
 // Same widths, and the same pixels left of them (a BDF export clears the rest of the cell).
 bool fontsSame(const FontMetrics& m, List* a, List* b) {
-  for (uint32_t i = 0; i < FONT_GLYPH_COUNT; i++) {
-    auto* x = static_cast<FontGlyph*>(listGet(a, i));
-    auto* y = static_cast<FontGlyph*>(listGet(b, i));
+  for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
+    const FontGlyph *x = fontGlyphAt(a, c), *y = fontGlyphAt(b, c);
     if (x->width != y->width) return false;
     for (uint32_t row = 0; row < m.height; row++)
       if (std::memcmp(x->pixels + row * m.width, y->pixels + row * m.width, x->width) != 0) return false;
@@ -43,8 +41,7 @@ bool fontsSame(const FontMetrics& m, List* a, List* b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   if (length < 2) return 0;
   const FontMetrics m = {1 + bytes[0] % 32u, 1 + bytes[1] % 32u, (1 + bytes[0] % 32u + 7) / 8};
-  List* first = blankFont(m);
-  List* blank = blankFont(m);
+  List *first = blankFont(m), *blank = blankFont(m);
   char err[ERROR_SIZE] = "";
   char* warnings = nullptr;
   const char* text = reinterpret_cast<const char*>(bytes + 2);

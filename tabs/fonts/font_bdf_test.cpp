@@ -32,75 +32,74 @@ Bytes patternFont(uint32_t W, uint32_t H) {
   return Bytes(body.get(), body.get() + size);
 }
 
-// A font decoded from a body, or from that of module `index` of an image file.
+// A font decoded from a body.
 struct Decoded {
   explicit Decoded(const Bytes& body) : glyphs(fontDecode(body.data(), uint32_t(body.size()), &m)) {}
-  Decoded(const std::string& path, uint32_t index) : Decoded(bodyOf(path, index)) {}
   ~Decoded() { fontGlyphsFree(glyphs); }
-  static Bytes bodyOf(const std::string& path, uint32_t index) {
-    char err[ERROR_SIZE];
-    PoolPtr pool(poolLoad(path.c_str(), err, sizeof err));
-    uint32_t size = 0;
-    MallocPtr<uint8_t> body(pool ? moduleGetBody(poolGet(pool.get(), index), &size) : nullptr);
-    return body ? Bytes(body.get(), body.get() + size) : Bytes();
-  }
-  FontGlyph* operator[](uint32_t code) { return static_cast<FontGlyph*>(listGet(glyphs, code - 1)); }
   // The glyph's width, then its rows: '#' for a set pixel, rows apart by '|'.
   std::string shown(uint32_t code) {
-    std::string s = std::to_string((*this)[code]->width);
+    std::string s = std::to_string(fontGlyphAt(glyphs, code)->width);
     for (uint32_t i = 0; i < m.width * m.height; i++)
-      s += std::string(i % m.width ? "" : "|") + ((*this)[code]->pixels[i] ? '#' : '.');
+      s += std::string(i % m.width ? "" : "|") + (fontGlyphAt(glyphs, code)->pixels[i] ? '#' : '.');
     return s;
+  }
+  // Reads text into the font; the result, with the error in err.
+  int read(const std::string& text) {
+    char* warnings = nullptr;
+    int ok = fontBdfRead(text.data(), text.size(), &m, glyphs, &warnings, err, sizeof err);
+    std::free(warnings);
+    return ok;
   }
   FontMetrics m{};
   List* glyphs;
+  char err[ERROR_SIZE] = "";
 };
+
+// The body of the first module of an image file.
+Bytes firstBody(const std::string& path) {
+  char err[ERROR_SIZE];
+  PoolPtr pool(poolLoad(path.c_str(), err, sizeof err));
+  uint32_t size = 0;
+  MallocPtr<uint8_t> body(pool ? moduleGetBody(poolGet(pool.get(), 0), &size) : nullptr);
+  return body ? Bytes(body.get(), body.get() + size) : Bytes();
+}
 
 // Export, then bdftopcf takes the file without a word, then the import of
 // the file gives the image back byte for byte: no pixel, width or row moved.
 TEST(FontBdf, ExportPassesBdftopcfAndImportsBackUnchanged) {
-  ASSERT_EQ(0, std::system("command -v bdftopcf >/dev/null"))
-      << "bdftopcf missing: tools/deps.sh installs it";
+  ASSERT_EQ(0, std::system("command -v bdftopcf >/dev/null")) << "bdftopcf missing: tools/deps.sh installs it";
   TempDir dir;
-  const std::string image = dir.file("image.img"), bdf = dir.file("font.bdf"),
-                    out = dir.file("out.img");
+  const std::string image = dir.file("image.img"), bdf = dir.file("font.bdf"), out = dir.file("out.img");
   for (auto [W, H] : {std::pair{6u, 8u}, {9u, 1u}, {17u, 20u}, {32u, 32u}}) {
     SCOPED_TRACE(std::to_string(W) + " x " + std::to_string(H));
-    const Bytes original =
-        imageOf({ModuleBuilder().name("kernel").type(12).build(),
-                 ModuleBuilder().name("font_x").body(patternFont(W, H)).build()});
+    const Bytes original = imageOf({ModuleBuilder().name("kernel").type(12).build(),
+                                    ModuleBuilder().name("font_x").body(patternFont(W, H)).build()});
     ASSERT_TRUE(writeFile(image, original));
-    EXPECT_EQ(CliResult(0, "", ""),
-              cliCapture({"font-export", image, "font_x", bdf, "--codepage", "cp1251"}));
-    const std::string command =
-        "bdftopcf -o " + dir.file("font.pcf") + " " + bdf + " 2>" + dir.file("pcf.log");
+    EXPECT_EQ(CliResult(0, "", ""), cliCapture({"font-export", image, "font_x", bdf, "--codepage", "cp1251"}));
+    const std::string command = "bdftopcf -o " + dir.file("font.pcf") + " " + bdf + " 2>" + dir.file("pcf.log");
     EXPECT_EQ(0, std::system(command.c_str()));
     EXPECT_EQ(Bytes(), readFile(dir.file("pcf.log")));
     EXPECT_EQ(CliResult(0, "", ""), cliCapture({"font-import", image, "1", bdf, out}));
     EXPECT_EQ(original, readFile(out));
   }
-  const Bytes file = readFile(bdf);
-  const std::string text(file.begin(), file.end());
-  EXPECT_NE(std::string::npos, text.find("\nCHARSET_ENCODING \"CP1251\"\n"));
-  EXPECT_NE(std::string::npos, text.find("\nSTARTCHAR uni0401\nENCODING 168\n"));  // Ё
-  EXPECT_NE(std::string::npos, text.find("\nSTARTCHAR c152\nENCODING 152\n"));     // none in CP1251
+  auto text = [&] { const Bytes file = readFile(bdf); return std::string(file.begin(), file.end()); };
+  EXPECT_NE(std::string::npos, text().find("\nCHARSET_ENCODING \"CP1251\"\n"));
+  EXPECT_NE(std::string::npos, text().find("\nSTARTCHAR uni0401\nENCODING 168\n"));  // Ё
+  EXPECT_NE(std::string::npos, text().find("\nSTARTCHAR c152\nENCODING 152\n"));     // none in CP1251
   // Without --codepage the letters are CP1252's.
   ASSERT_EQ(CliResult(0, "", ""), cliCapture({"font-export", image, "font_x", bdf}));
-  const Bytes plain = readFile(bdf);
-  EXPECT_NE(std::string::npos, std::string(plain.begin(), plain.end()).find("\nCHARSET_ENCODING \"CP1252\"\n"));
+  EXPECT_NE(std::string::npos, text().find("\nCHARSET_ENCODING \"CP1252\"\n"));
 }
 
 // Columns past a glyph's width are written clear, as the editor shows them.
 TEST(FontBdf, ExportClearsColumnsPastTheWidth) {
   Decoded f(fontBody(1));
-  f[65]->width = 2;
+  fontGlyphAt(f.glyphs, 65)->width = 2;
   size_t length = 0;
   MallocPtr<char> text(fontBdfWrite(&f.m, f.glyphs, "font_a", "CP1252", &length));
   // 'A' is .###. over #...#: the second row keeps its first pixel only.
-  EXPECT_NE(std::string::npos,
-            std::string(text.get(), length)
-                .find("STARTCHAR uni0041\nENCODING 65\nSWIDTH 250 0\nDWIDTH 2 0\n"
-                      "BBX 6 8 0 0\nBITMAP\n40\n80\n"));
+  EXPECT_NE(std::string::npos, std::string(text.get(), length).find("STARTCHAR uni0041\nENCODING 65\nSWIDTH 250 0\n"
+                                                                    "DWIDTH 2 0\nBBX 6 8 0 0\nBITMAP\n40\n80\n"));
 }
 
 // A hand-made file for the 6 x 8 font, its baseline 2 rows above the cell's
@@ -118,16 +117,13 @@ const char EDITED[] =
 
 TEST(FontBdf, ImportSetsExactlyTheGlyphsOfTheFile) {
   TempDir dir;
-  const std::string image = dir.file("image.img"), bdf = dir.file("edit.bdf"),
-                    out = dir.file("out.img");
-  ASSERT_TRUE(
-      writeFile(image, imageOf({ModuleBuilder().name("font_a").body(fontBody(1)).build()})));
+  const std::string image = dir.file("image.img"), bdf = dir.file("edit.bdf"), out = dir.file("out.img");
+  ASSERT_TRUE(writeFile(image, imageOf({ModuleBuilder().name("font_a").body(fontBody(1)).build()})));
   ASSERT_TRUE(writeFile(bdf, bytesOf(EDITED)));
-  EXPECT_EQ(CliResult(0, "",
-                   "korvane-cli: " + bdf +
-                       ": glyph 'wide' (code 66): 1 pixel outside the 6 x 8 cell dropped\n"),
+  EXPECT_EQ(CliResult(0, "", "korvane-cli: " + bdf + ": glyph 'wide' (code 66): 1 pixel outside the 6 x 8 cell "
+                             "dropped\n"),
             cliCapture({"font-import", image, "font_a", bdf, out}));
-  Decoded before(fontBody(1)), after(out, 0);
+  Decoded before(fontBody(1)), after(firstBody(out));
   ASSERT_TRUE(after.glyphs);
   EXPECT_EQ("4|......|......|......|......|......|......|.###..|.#.#..", after.shown(65));
   EXPECT_EQ("6|....##|.....#|......|......|......|......|......|......", after.shown(66));
@@ -147,17 +143,11 @@ TEST(FontBdf, ImportSetsExactlyTheGlyphsOfTheFile) {
 TEST(FontBdf, ImportKeepsToTheCellAndItsCodes) {
   std::string text = EDITED;
   text.replace(text.find("ENCODING 66"), 11, "ENCODING 255");
-  Decoded f(fontBody(1));
-  char err[ERROR_SIZE] = "";
-  char* warnings = nullptr;
-  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &f.m, f.glyphs, &warnings, err, sizeof err)) << err;
-  std::free(warnings);
+  Decoded f(fontBody(1)), g(fontBody(1));
+  ASSERT_TRUE(f.read(text)) << f.err;
   EXPECT_EQ("6|....##|.....#|......|......|......|......|......|......", f.shown(255));
-
   text.replace(text.find("STARTPROPERTIES 2\nFONT_ASCENT 6\n"), 32, "STARTPROPERTIES 1\n");
-  Decoded g(fontBody(1));
-  ASSERT_TRUE(fontBdfRead(text.data(), text.size(), &g.m, g.glyphs, &warnings, err, sizeof err)) << err;
-  std::free(warnings);
+  ASSERT_TRUE(g.read(text)) << g.err;
   EXPECT_EQ(f.shown(65), g.shown(65));
   EXPECT_EQ(f.shown(255), g.shown(255));
 }
@@ -171,20 +161,16 @@ TEST(FontBdf, MalformedFilesAreRefusedWithTheirLine) {
   const struct { std::string text, err; } cases[] = {
       {"FONT x\n" + edited, "line 1: not a BDF file: it does not begin with STARTFONT"},
       {replaced("A0\n", ""), "line 15: glyph 'A': ENDCHAR after 1 bitmap rows, its BBX says 2"},
-      {replaced("A0\n", "A0\n80\n"),
-       "line 16: glyph 'A': more bitmap rows than the 2 its BBX says"},
-      {replaced("BBX 3 2 1", "BBX 9 2 1"),
-       "line 14: glyph 'A': a bitmap row does not fit its BBX width of 9"},
+      {replaced("A0\n", "A0\n80\n"), "line 16: glyph 'A': more bitmap rows than the 2 its BBX says"},
+      {replaced("BBX 3 2 1", "BBX 9 2 1"), "line 14: glyph 'A': a bitmap row does not fit its BBX width of 9"},
       {replaced("ENDFONT\n", ""), "line 38: the file ends before ENDFONT"},
   };
   Decoded f(fontBody(1));
   const std::string a = f.shown(65);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
-    char err[ERROR_SIZE] = "";
-    char* warnings = nullptr;
-    EXPECT_EQ(0, fontBdfRead(c.text.data(), c.text.size(), &f.m, f.glyphs, &warnings, err, sizeof err));
-    EXPECT_EQ(c.err, err);
+    EXPECT_EQ(0, f.read(c.text));
+    EXPECT_EQ(c.err, f.err);
     EXPECT_EQ(a, f.shown(65));  // nothing applied, even what came before
   }
 }
@@ -195,17 +181,15 @@ TEST(FontBdf, MalformedFilesAreRefusedWithTheirLine) {
 TEST(FontCoverage, ListsTheBlankLettersALanguageUsesWithTheirEntries) {
   TempDir dir;
   const std::string image = dir.file("image.img");
-  Bytes german =
-      languageBody(LANGUAGE_LAYOUT_32, {{"Straße ßß", std::nullopt, "Größe", "Zq", "ÿ"}}, "CP1252");
+  Bytes german = languageBody(LANGUAGE_LAYOUT_32, {{"Straße ßß", std::nullopt, "Größe", "Zq", "ÿ"}}, "CP1252");
   const Bytes zq = {'Z', 'q', 0};
   auto at = std::search(german.begin(), german.end(), zq.begin(), zq.end());
   ASSERT_NE(german.end(), at);
   at[1] = 0x81;  // no character in CP1252: the entry keeps its bytes
   const Bytes russian = languageBody(LANGUAGE_LAYOUT_32, {{"Да", "Stop"}}, "CP1251");
-  ASSERT_TRUE(writeFile(
-      image, imageOf({ModuleBuilder().name("font_a").body(fontBodyWidths(1, {{'S', 0}})).build(),
-                      ModuleBuilder().name("Lng_German").body(german).build(),
-                      ModuleBuilder().name("Lng_Russian").body(russian).build()})));
+  ASSERT_TRUE(writeFile(image, imageOf({ModuleBuilder().name("font_a").body(fontBodyWidths(1, {{'S', 0}})).build(),
+                                        ModuleBuilder().name("Lng_German").body(german).build(),
+                                        ModuleBuilder().name("Lng_Russian").body(russian).build()})));
   EXPECT_EQ(CliResult(0, "83\tS\t1\n129\t?\t1\n223\tß\t2\n246\tö\t1\n255\tÿ\t1\n", ""),
             cliCapture({"font-coverage", image, "0", "1"}));
   EXPECT_EQ(CliResult(0, "83\tS\t1\n196\tД\t1\n224\tа\t1\n", ""),

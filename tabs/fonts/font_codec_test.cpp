@@ -36,7 +36,7 @@ struct Font {
     }
   }
   ~Font() { fontGlyphsFree(glyphs); }
-  FontGlyph* operator[](uint32_t code) { return static_cast<FontGlyph*>(listGet(glyphs, code - 1)); }
+  FontGlyph* operator[](uint32_t code) { return fontGlyphAt(glyphs, code); }
   Bytes cell(uint32_t code) { return Bytes((*this)[code]->pixels, (*this)[code]->pixels + m.width * m.height); }
   void set(uint32_t code, uint32_t x, uint32_t y) { (*this)[code]->pixels[y * m.width + x] = 0xFF; }
   Bytes encode() {
@@ -54,38 +54,36 @@ Bytes record(const Bytes& body, uint32_t code, size_t n) {
   return Bytes(body.begin() + at, body.begin() + at + n);
 }
 
-int matches(const std::string& name, const Bytes& body) {
+using ModulePtr = std::unique_ptr<Module, decltype(&moduleFree)>;
+ModulePtr moduleOf(const std::string& name, const Bytes& body) {
   Bytes bytes = ModuleBuilder().name(name).body(body).build();
-  std::unique_ptr<Module, decltype(&moduleFree)> m(
-      moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr), moduleFree);
-  return fontMatch(nullptr, m.get());
+  return ModulePtr(moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr), moduleFree);
 }
 
 TEST(FontCodec, Recognition) {
   Bytes body = workedExample();
   for (const char* name : {"fontsmall", "pfont1", "ufont", "map_east", "frbold", "frg", "frn", "frs"})
-    EXPECT_TRUE(matches(name, body)) << name;
-  for (const char* name : {"fon", "map", "Font", "xfont"}) EXPECT_FALSE(matches(name, body)) << name;
+    EXPECT_TRUE(fontMatch(nullptr, moduleOf(name, body).get())) << name;
+  for (const char* name : {"fon", "map", "Font", "xfont"})
+    EXPECT_FALSE(fontMatch(nullptr, moduleOf(name, body).get())) << name;
   body[3] = 0x08;
-  EXPECT_FALSE(matches("font", body));
-  EXPECT_FALSE(matches("font", {}));
+  EXPECT_FALSE(fontMatch(nullptr, moduleOf("font", body).get()));
+  EXPECT_FALSE(fontMatch(nullptr, moduleOf("font", {}).get()));
 }
 
-// Encoded again, the decoded font gives the same bytes: metrics and widths read right.
-TEST(FontCodec, WorkedExampleBothWays) {
+// Encoded again, the decoded worked example gives its bytes back; blank
+// rows end a record, and only equal cells of equal width share one.
+TEST(FontCodec, WorkedExampleRecordsAndSharing) {
   Font f(workedExample());
   ASSERT_TRUE(f.glyphs);
   EXPECT_EQ(Bytes({0xFF, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF}), f.cell(65));
   EXPECT_EQ(workedExample(), f.encode());
-}
 
-TEST(FontCodec, RecordsAndSharing) {
   Font tall(3, 4, 2), flat(3, 1, 2);
   flat.set(10, 0, 0);
   EXPECT_EQ(Bytes({2, 1, 0}), record(tall.encode(), 9, 3));  // blank: row 0, end
   EXPECT_EQ(Bytes({2, 1, 2}), record(flat.encode(), 9, 3));  // no end byte: glyph 10 follows
-  // Equal within the width but not beyond: two records; equal cells: one.
-  tall.set(10, 2, 0);
+  tall.set(10, 2, 0);  // equal within the width but not beyond: two records
   tall.set(11, 2, 0);
   Bytes body = tall.encode();
   EXPECT_NE(beGet16(&body[4 + 2 * 8]), beGet16(&body[4 + 2 * 9]));
@@ -107,8 +105,7 @@ TEST(FontCodec, InlineRowsAndTheTableEnd) {
     }
   Bytes body = f.encode();
   EXPECT_EQ((beGet16(&body[2]) + 2 * 256 + 3) / 4 * 4, body.size());
-  // Glyph 127's rows are patterns 253 and 254, both by reference; glyph
-  // 128's first row is pattern 255, inline.
+  // Glyph 127's rows are patterns 253 and 254, by reference; glyph 128's first is 255, inline.
   EXPECT_EQ(Bytes({9, 253, 254}), record(body, 127, 3));
   EXPECT_EQ(Bytes({9, 0xFF}), record(body, 128, 2));
   Font back(body);
@@ -122,82 +119,64 @@ TEST(FontCodec, InlineRowsAndTheTableEnd) {
 }
 
 // The encoder's rules followed literally: identical glyphs share a record;
-// glyphs widest first (the order among equal widths: code order), each
-// stored row takes the first-made pattern whose leading `width` pixels are
-// its own, with one search over all patterns made so far; patterns numbered
-// by use (ties: the order made). What the encoder must give byte for byte.
-Bytes encodeByTheRules(const FontMetrics& m, List* glyphs) {
-  const uint32_t W = m.width, H = m.height, BPR = m.rowBytes;
-  auto at = [&](uint32_t c) { return static_cast<FontGlyph*>(listGet(glyphs, c - 1)); };
-  struct Pattern { uint32_t uses, length, number; const uint8_t* pixels; };
-  std::vector<uint32_t> same(256), end(256);
+// glyphs widest first (ties in code order); each stored row takes the
+// first-made pattern whose leading `width` pixels are its own; patterns
+// numbered by use (ties: the order made).
+Bytes encodeByTheRules(Font& f) {
+  const uint32_t W = f.m.width, H = f.m.height, BPR = f.m.rowBytes;
+  std::vector<uint32_t> same(256), end(256, H);
   std::vector<FontGlyph*> distinct;
   for (uint32_t c = 1; c <= 255; c++) {
     for (FontGlyph* d : distinct)
-      if (!same[c] && d->width == at(c)->width && std::memcmp(d->pixels, at(c)->pixels, W * H) == 0) same[c] = d->code;
-    if (!same[c]) distinct.push_back(at(c));
-    end[c] = H;
-    while (end[c] > 1 && std::all_of(at(c)->pixels + (end[c] - 1) * W, at(c)->pixels + end[c] * W,
-                                     [](uint8_t p) { return !p; }))
-      end[c]--;
+      if (!same[c] && d->width == f[c]->width && std::memcmp(d->pixels, f[c]->pixels, W * H) == 0) same[c] = d->code;
+    if (!same[c]) distinct.push_back(f[c]);
+    while (end[c] > 1 && Bytes(f[c]->pixels + (end[c] - 1) * W, f[c]->pixels + end[c] * W) == Bytes(W)) end[c]--;
   }
   std::stable_sort(distinct.begin(), distinct.end(), [](auto a, auto b) { return a->width > b->width; });
+  struct Pattern { uint32_t uses, length, number; const uint8_t* pixels; };
   std::vector<Pattern> patterns;
   std::map<std::pair<uint32_t, uint32_t>, size_t> ref;  // (code, row) -> pattern
   for (FontGlyph* g : distinct)
     for (uint32_t r = 0; r < end[g->code]; r++) {
-      const uint8_t* row = g->pixels + r * W;
       size_t p = 0;
-      while (p < patterns.size() && std::memcmp(patterns[p].pixels, row, g->width) != 0) p++;
-      if (p == patterns.size()) patterns.push_back({0, g->width, 0, row});
+      while (p < patterns.size() && std::memcmp(patterns[p].pixels, g->pixels + r * W, g->width) != 0) p++;
+      if (p == patterns.size()) patterns.push_back({0, g->width, 0, g->pixels + r * W});
       patterns[p].uses++;
       ref[{g->code, r}] = p;
     }
-  std::vector<size_t> order(patterns.size());
-  for (size_t i = 0; i < order.size(); i++) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return patterns[a].uses > patterns[b].uses; });
-  for (size_t i = 0; i < order.size(); i++) patterns[order[i]].number = uint32_t(i + 1);
+  std::vector<Pattern*> order;
+  for (Pattern& p : patterns) order.push_back(&p);
+  std::stable_sort(order.begin(), order.end(), [](auto a, auto b) { return a->uses > b->uses; });
+  for (size_t i = 0; i < order.size(); i++) order[i]->number = uint32_t(i + 1);
   auto bits = [&](const uint8_t* pixels, uint32_t n, Bytes& out) {
-    size_t start = out.size();
-    out.resize(start + BPR, 0);
+    out.resize(out.size() + BPR, 0);
     for (uint32_t x = 0; x < n; x++)
-      if (pixels[x]) out[start + x / 8] |= uint8_t(0x80 >> x % 8);
+      if (pixels[x]) out[out.size() - BPR + x / 8] |= uint8_t(0x80 >> x % 8);
   };
   Bytes out(514, 0);
   out[0] = uint8_t(W), out[1] = uint8_t(H);
   for (uint32_t c = 1; c <= 255; c++) {
-    if (same[c]) {
-      std::copy_n(&out[4 + 2 * (same[c] - 1)], 2, &out[4 + 2 * (c - 1)]);
-      continue;
+    beSet16(&out[4 + 2 * (c - 1)], same[c] ? beGet16(&out[4 + 2 * (same[c] - 1)]) : uint32_t(out.size()));
+    if (same[c]) continue;
+    out.push_back(uint8_t(f[c]->width));
+    for (uint32_t r = 0; r < end[c]; r++) {
+      const uint32_t n = patterns[ref[{c, r}]].number;
+      out.push_back(uint8_t(n <= 254 ? n : 0xFF));
+      if (n > 254) bits(f[c]->pixels + r * W, W, out);
     }
-    beSet16(&out[4 + 2 * (c - 1)], uint32_t(out.size()));
-    out.push_back(uint8_t(at(c)->width));
-    for (uint32_t r = 0; r < H; r++) {
-      if (r == end[c]) {
-        out.push_back(0);
-        break;
-      }
-      const Pattern& p = patterns[ref[{c, r}]];
-      if (p.number <= 254) {
-        out.push_back(uint8_t(p.number));
-      } else {
-        out.push_back(0xFF);
-        bits(at(c)->pixels + r * W, W, out);
-      }
-    }
+    if (end[c] < H) out.push_back(0);
   }
   if (out.size() % 2 == 0) out.push_back(0);
   beSet16(&out[2], uint32_t(out.size()));
   out.push_back(uint8_t(BPR));
   out.resize(out.size() + BPR - 1, 0xFF);
-  for (size_t i = 0; i < order.size() && i < 255; i++) bits(patterns[order[i]].pixels, patterns[order[i]].length, out);
+  for (size_t i = 0; i < order.size() && i < 255; i++) bits(order[i]->pixels, order[i]->length, out);
   out.resize((out.size() + 3) / 4 * 4, 0);
   return out;
 }
 
 // Random fonts whose rows come from a few shapes, so that rows of glyphs of
-// many widths share their leading pixels in every way: the encoder's
-// search must pick the same patterns as the rules.
+// many widths share their leading pixels in every way.
 TEST(FontCodec, PatternsFollowTheRulesWhateverTheWidths) {
   std::mt19937 random(7);
   for (uint32_t round = 0; round < 12; round++) {
@@ -215,7 +194,7 @@ TEST(FontCodec, PatternsFollowTheRulesWhateverTheWidths) {
       }
     }
     SCOPED_TRACE(round);
-    EXPECT_EQ(encodeByTheRules(f.m, f.glyphs), f.encode());
+    EXPECT_EQ(encodeByTheRules(f), f.encode());
   }
 }
 
@@ -245,9 +224,7 @@ TEST(FontCodec, MalformedBodiesAreRefused) {
 
 // A store takes an edit of the last glyph alone.
 TEST(FontCodec, StoreTakesTheLastGlyph) {
-  Bytes bytes = ModuleBuilder().name("font_a").body(workedExample()).build();
-  std::unique_ptr<Module, decltype(&moduleFree)> m(moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr),
-                                                   moduleFree);
+  ModulePtr m = moduleOf("font_a", workedExample());
   Font f(workedExample());
   f.set(255, 1, 1);
   ModuleKeep keep;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The GlyphEdit widget in a window of its own, driven by pointer events.
+// The GlyphEdit widget in a window of its own, driven by pointer and key events.
 #include "tabs/fonts/glyph_edit.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -46,8 +46,8 @@ class GlyphEditTest : public testing::Test {
     gtk_window_set_focus(GTK_WINDOW(window), nullptr);
     settle();
   }
-  // A press of a button, or pointer motion with the buttons held as in state.
-  void send(GdkEventType type, double x, double y, guint detail) {
+  // A press of a button (type GDK_BUTTON_PRESS or a double), or motion with the buttons of state held.
+  void send(double x, double y, guint detail, GdkEventType type = GDK_MOTION_NOTIFY) {
     GdkEvent* event = gdk_event_new(type);
     event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(ge))));
     if (type == GDK_MOTION_NOTIFY) event->motion.x = x, event->motion.y = y, event->motion.state = detail;
@@ -55,8 +55,8 @@ class GlyphEditTest : public testing::Test {
     gtk_widget_event(GTK_WIDGET(ge), event);
     gdk_event_free(event);
   }
-  void press(double x, double y, guint button, GdkEventType type = GDK_BUTTON_PRESS) { send(type, x, y, button); }
-  void move(double x, double y, guint state) { send(GDK_MOTION_NOTIFY, x, y, state); }
+  void press(int column, int row, guint button) { send(midX(column), midY(row), button, GDK_BUTTON_PRESS); }
+  void move(int column, int row, guint state) { send(midX(column), midY(row), state); }
   // The grid's outer left and top lines, and the middle of a cell.
   int left() { return ge->widget.allocation.width / 2 - 36 / 2; }
   int top() { return ge->widget.allocation.height / 2 - 27 / 2; }
@@ -83,43 +83,33 @@ class GlyphEditTest : public testing::Test {
   int modified = 0;
 };
 
-TEST_F(GlyphEditTest, PressOnAGridLineHitsTheCellLeftOfOrAboveIt) {
+// A press on a grid line paints the cell left of or above it; a drag paints
+// a cell once, as the pointer enters it, and only with the keyboard focus.
+TEST_F(GlyphEditTest, PressesAndDragsPaintACellOnce) {
   make();
-  press(left() + 9, top() + 9, 1);    // inner lines: cell (0, 0)
-  press(left() + 36, top() + 27, 1);  // outer right and bottom lines: cell (3, 2)
-  press(left(), midY(1), 1);
-  press(midX(1), top(), 1);
-  press(left() + 37, midY(1), 1);
-  press(midX(1), top() + 28, 1);
-  EXPECT_EQ("X...|....|...X", cells());
-  EXPECT_EQ(2, modified);
-}
-
-TEST_F(GlyphEditTest, DragPaintsACellOnceWhenThePointerEntersIt) {
-  make();
-  // Without the keyboard focus motion paints nothing; the first press takes it.
-  move(midX(1), midY(0), GDK_BUTTON1_MASK);
+  move(1, 0, GDK_BUTTON1_MASK);  // without the focus motion paints nothing; a press takes it
   EXPECT_EQ("....|....|....", cells());
-  press(midX(0), midY(0), 1);
-  move(midX(1), midY(0), GDK_BUTTON1_MASK);
-  move(midX(2), midY(0), GDK_BUTTON1_MASK);
-  move(midX(2), midY(1), 0);  // no button held
-  press(midX(0), midY(0), 1);  // set cells stay set, unannounced
-  move(midX(1), midY(0), GDK_BUTTON1_MASK);
-  EXPECT_EQ(3, modified);
+  send(left() + 9, top() + 9, 1, GDK_BUTTON_PRESS);  // an inner line: cell (0, 0)
+  send(left() + 36, top() + 27, 2, GDK_BUTTON_PRESS);  // the outer right and bottom: cell (3, 2)
+  send(left(), midY(1), 1, GDK_BUTTON_PRESS);  // the outer left line: no cell
+  move(1, 0, GDK_BUTTON1_MASK);
+  move(2, 0, GDK_BUTTON1_MASK);
+  move(2, 1, 0);  // no button held
+  press(0, 0, 1);  // set cells stay set, unannounced
+  move(1, 0, GDK_BUTTON1_MASK);
+  EXPECT_EQ(4, modified);
 
-  press(midX(0), midY(1), 2);
-  move(midX(0) + 2, midY(1) + 1, GDK_BUTTON2_MASK);     // same cell
-  press(midX(0), midY(1), 2, GDK_2BUTTON_PRESS);        // follows a second press
-  for (int column : {1, 0, 1, 0}) move(midX(column), midY(1), GDK_BUTTON2_MASK);
-  press(midX(2), midY(0), 3);
-  EXPECT_EQ("XX..|X...|....", cells());
-  EXPECT_EQ(9, modified);
+  press(0, 1, 2);
+  send(midX(0) + 2, midY(1) + 1, GDK_BUTTON2_MASK);  // same cell
+  send(midX(0), midY(1), 2, GDK_2BUTTON_PRESS);       // follows a second press
+  for (int column : {1, 0, 1, 0}) move(column, 1, GDK_BUTTON2_MASK);
+  press(2, 0, 3);
+  EXPECT_EQ("XX..|X...|...X", cells());
+  EXPECT_EQ(10, modified);
 }
 
 TEST_F(GlyphEditTest, DotSizeShrinksForTallGlyphsAndStaysInRange) {
-  // Even dots of 2 do not fit in half the screen: the smallest is kept. (Dots
-  // that fit stay as they are: the other cases' grids rely on dots of 5.)
+  // Even dots of 2 do not fit in half the screen: the smallest is kept.
   ASSERT_LT(gdk_screen_get_height(gdk_screen_get_default()) / 2, 255 * 6);
   GlyphEdit* tall = GLYPH_EDIT(g_object_ref_sink(glyphEditNew(8, 255, 10)));
   GtkRequisition size;
@@ -135,7 +125,6 @@ TEST_F(GlyphEditTest, DotSizeShrinksForTallGlyphsAndStaysInRange) {
   // A zoom keeps its dots whatever the screen; 0 goes back to the made size, fitted.
   glyphEditZoom(tall, 31);
   gtk_widget_size_request(GTK_WIDGET(tall), &size);
-  EXPECT_EQ(31, glyphEditGetDotSize(tall));
   EXPECT_EQ(255 * 35 + 2 * tall->borderY, size.height);
   glyphEditZoom(tall, 0);
   gtk_widget_size_request(GTK_WIDGET(tall), &size);
@@ -149,7 +138,7 @@ TEST_F(GlyphEditTest, DrawsAfterAnotherGlyphEditIsDestroyed) {
   gtk_widget_destroy(other);
   settle();
   glyphEditSetVisibleWidth(ge, 1);
-  press(midX(1), midY(0), 1);
+  press(1, 0, 1);
   EXPECT_EQ(0xE0E0E0u, pixel(midX(1), midY(0)));  // beyond the visible width
   EXPECT_EQ(0xFFFFFFu, pixel(midX(2), midY(0)));  // clear, on the white field
   EXPECT_NE(0xFFFFFFu, pixel(left(), midY(0)));   // grid line in the theme's colour
@@ -162,32 +151,21 @@ TEST_F(GlyphEditTest, DrawsAfterAnotherGlyphEditIsDestroyed) {
 TEST_F(GlyphEditTest, KeysMoveTheCursorInvertAndPaint) {
   make();
   gtk_widget_grab_focus(GTK_WIDGET(ge));
-  auto type = [this](guint key, guint state = 0) { guiType(key, state, window); };
-  type(GDK_Right);
-  type(GDK_Right);
-  type(GDK_Down);
-  type(GDK_space);
+  auto type = [this](std::initializer_list<guint> keys, guint state = 0) {
+    for (guint key : keys) guiType(key, state, window);
+  };
+  type({GDK_Right, GDK_Right, GDK_Down, GDK_space});
   EXPECT_EQ("....|..X.|....", cells());
-  type(GDK_space);
+  type({GDK_space});
   EXPECT_EQ("....|....|....", cells());
   EXPECT_EQ(2, modified);
-  type(GDK_End);
-  type(GDK_Page_Down);
-  type(GDK_space);
-  type(GDK_Right);  // no wrap at the edges
-  type(GDK_Down);
-  type(GDK_space);
+  type({GDK_End, GDK_Page_Down, GDK_space, GDK_Right, GDK_Down, GDK_space});  // no wrap at the edges
   EXPECT_EQ("....|....|....", cells());
-  type(GDK_Home);
-  type(GDK_space);
-  type(GDK_Page_Up);
-  type(GDK_Right, GDK_SHIFT_MASK);
-  type(GDK_Right, GDK_SHIFT_MASK);
-  type(GDK_Left, GDK_SHIFT_MASK);  // a set cell stays set, unannounced
-  type(GDK_End);
-  type(GDK_Right, GDK_SHIFT_MASK);  // at the edge the cursor enters no cell
-  type(GDK_Left);
-  type(GDK_Left);
+  type({GDK_Home, GDK_space, GDK_Page_Up});
+  type({GDK_Right, GDK_Right, GDK_Left}, GDK_SHIFT_MASK);  // a set cell stays set, unannounced
+  type({GDK_End});
+  type({GDK_Right}, GDK_SHIFT_MASK);  // at the edge the cursor enters no cell
+  type({GDK_Left, GDK_Left});
   EXPECT_EQ(".XX.|....|X...", cells());
   EXPECT_EQ(7, modified);
 
