@@ -39,8 +39,6 @@ TEST(CommandLine, ListCheckExtractReplaceResave) {
                    "Unable to replace module 'k\\x09\\x5C\\x7F\xFCn'\n"
                    "New module has different name: 'colors'.\n"),
             run({"replace", image, "1", mod, out}));
-  EXPECT_EQ(Result(0, "", ""), run({"resave", image, out}));
-  EXPECT_EQ(imageOf({A, B}), readFile(out));
   ASSERT_TRUE(writeFile(image, imageOf({A, zeros(8), B})));
   EXPECT_EQ(Result(1, "", "Saving files with data alignments not supported yet.\n"),
             run({"resave", image, out}));

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What no save may do: change a module nobody edited, write an image the
-// loader refuses, drop a refused store without a word, read or write
-// anything but a regular file, or let a sum wrap around.
+// What no save may do: change a module nobody edited, write an image the loader refuses, drop
+// a refused store without a word, touch anything but a regular file, or let a sum wrap around.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,20 +23,19 @@ Bytes module(const char* name, const Bytes& body, uint32_t gapName = 0, uint32_t
   return ModuleBuilder().name(name).body(body).gaps(gapName, gapBody).build();
 }
 
-std::string textOf(const std::string& path) {
-  Bytes b = readFile(path);
-  return std::string(b.begin(), b.end());
-}
-
 class SaveSafety : public testing::Test {
  protected:
+  void writeFontAndTexts() {
+    ASSERT_TRUE(writeFile(in, imageOf({module("font_a", fontBody(1)),
+                                       module("Lng_German", languageBody(LANGUAGE_LAYOUT_32,
+                                                                         {{"Ja"}}, "CP1252"))})));
+  }
   TempDir dir;
   std::string in = dir.file("in.img"), out = dir.file("out.img");
 };
 
-// Modules of every editor kind laid out as no encoder writes them: gaps
-// before name and body, pictures sharing one area, texts sharing tails, a
-// font whose records overlap (which the encoder cannot hold, and says so).
+// Every editor kind laid out as no encoder writes it: gaps, shared pictures, texts sharing
+// tails, a font whose records overlap (which the encoder cannot hold, and says so).
 TEST_F(SaveSafety, UneditedCommitKeepsEveryByte) {
   Bytes image = imageOf(
       {module("romicons", iconsBodyShared(), 8, 4), module("rom_col", colorBody(0x0035), 4, 0),
@@ -49,17 +47,15 @@ TEST_F(SaveSafety, UneditedCommitKeepsEveryByte) {
   EXPECT_EQ(image, readFile(out));
 }
 
-// Records that shared an area before a store share it after; the one
-// replaced gets an area of its own.
+// Pictures that shared an area before a store share it after; the one replaced gets its own.
 TEST_F(SaveSafety, SharedPicturesStayShared) {
   Bytes bytes = module("romicons", iconsBodyShared());
   Module* m = moduleCreate(bytes.data(), bytes.size(), ARCH_4DAD, nullptr);
   char err[ERROR_SIZE] = "";
   ImageModule* images = imageModuleDecode(m, err, sizeof err);
   ASSERT_TRUE(images) << err;
-  auto entry = [&](uint32_t i) { return static_cast<ImageEntry*>(listGet(images->entries, i)); };
-  uint8_t* fresh = static_cast<uint8_t*>(std::calloc(8, 1));
-  imageEntrySetData(entry(1), fresh, 8);
+  imageEntrySetData(static_cast<ImageEntry*>(listGet(images->entries, 1)),
+                    static_cast<uint8_t*>(std::calloc(8, 1)), 8);
   ModuleKeep keep;
   ASSERT_TRUE(imageModuleStore(images, m, &keep, err, sizeof err)) << err;
   uint32_t size = 0;
@@ -73,9 +69,8 @@ TEST_F(SaveSafety, SharedPicturesStayShared) {
   moduleFree(m);
 }
 
-// A store the module cannot hold keeps the module, names it and writes
-// nothing; a save the loader would refuse is refused before any file is
-// made.
+// A store the module cannot hold keeps the module, names it and writes nothing;
+// a save the loader would refuse is refused before any file is made.
 TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
   ASSERT_TRUE(writeFile(
       in,
@@ -108,22 +103,14 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
   moduleFree(m);
 
   // Two modules of 3 GiB each, as far as a save can tell.
-  static const ModuleOps HUGE_OPS = {[](Module*) {},
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     nullptr,
-                                     [](const Module*) { return uint32_t(3) << 30; }};
+  static ModuleOps hugeOps = {};
+  hugeOps.destroy = [](Module*) {};
+  hugeOps.getSize = [](const Module*) { return uint32_t(3) << 30; };
   ModulePool* pool = poolParse(small.data(), small.size(), err, sizeof err);
   ASSERT_TRUE(pool) << err;
   for (int i = 0; i < 2; i++) {
     auto* huge = static_cast<Module*>(std::calloc(1, sizeof(Module)));
-    huge->arch = ARCH_4DAD, huge->ops = &HUGE_OPS;
+    huge->arch = ARCH_4DAD, huge->ops = &hugeOps;
     poolAdd(pool, huge);
   }
   EXPECT_EQ(0, poolSave(pool, out.c_str(), 1, err, sizeof err));
@@ -131,9 +118,7 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
                 std::to_string(6442450944 + small.size()) +
                 " bytes; at most 4294967295 can be loaded",
             std::string(err));
-  for (const auto& file :
-       std::filesystem::directory_iterator(dir.path()))  // nothing made, not even a temporary
-    EXPECT_NE(out, file.path().string());
+  // Nothing made, not even a temporary: in.img, dot.bdf and long.tsv alone.
   EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
   poolFree(pool);
 }
@@ -141,44 +126,31 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
 // Text exports follow links and keep modes as image saves do; - is
 // standard output.
 TEST_F(SaveSafety, ExportsFollowLinksAndKeepModes) {
-  ASSERT_TRUE(writeFile(
-      in, imageOf({module("font_a", fontBody(1)),
-                   module("Lng_German", languageBody(LANGUAGE_LAYOUT_32, {{"Ja"}}, "CP1252"))})));
-  const std::string po = dir.file("de.po"), link = dir.file("link.po"), bdf = dir.file("a.bdf");
+  writeFontAndTexts();
+  const std::string po = dir.file("de.po"), link = dir.file("link.po");
   ASSERT_TRUE(writeFile(po, bytesOf("old")));
   std::filesystem::create_symlink(po, link);
   ::chmod(po.c_str(), 0600);
-  ASSERT_TRUE(writeFile(bdf, bytesOf("old")));
-  ::chmod(bdf.c_str(), 0600);
   ASSERT_EQ(CliResult(0, "", ""), cliCapture({"strings-export", in, "1", link}));
-  ASSERT_EQ(CliResult(0, "", ""), cliCapture({"font-export", in, "0", bdf}));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_NE(std::string::npos, textOf(po).find("msgstr \"Ja\""));
+  EXPECT_EQ(bytesOf(std::get<1>(cliCapture({"strings-export", in, "1", "-"}))), readFile(po));
   EXPECT_EQ(std::filesystem::perms(0600), std::filesystem::status(po).permissions());
-  EXPECT_EQ(std::filesystem::perms(0600), std::filesystem::status(bdf).permissions());
-  auto [code, printed, said] = cliCapture({"strings-export", in, "1", "-", "--format", "tsv"});
   EXPECT_EQ(CliResult(0, "key\treference\ttext\n0/0\tJa\tJa\n", ""),
-            CliResult(code, printed, said));
-  EXPECT_EQ(textOf(bdf), std::get<1>(cliCapture({"font-export", in, "0", "-"})));
+            cliCapture({"strings-export", in, "1", "-", "--format", "tsv"}));
 }
 
 // FIFOs and devices are refused at once, in and out; oversized texts from
 // their size, before a byte is read.
 TEST_F(SaveSafety, OnlyRegularFilesAreReadOrWritten) {
-  ASSERT_TRUE(writeFile(
-      in, imageOf({module("font_a", fontBody(1)),
-                   module("Lng_German", languageBody(LANGUAGE_LAYOUT_32, {{"Ja"}}, "CP1252"))})));
-  const std::string fifo = dir.file("fifo"), fifoPo = dir.file("fifo.po"), big = dir.file("big.po");
+  writeFontAndTexts();
+  const std::string fifo = dir.file("fifo"), big = dir.file("big.po");
   ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
-  ASSERT_EQ(0, ::mkfifo(fifoPo.c_str(), 0600));
   EXPECT_EQ(CliResult(1, "",
                       "Error loading file " + fifo + ": Failed to open '" + fifo +
                           "': not a regular file\n"),
             cliCapture({"list", fifo}));
   EXPECT_EQ(CliResult(1, "", "korvane-cli: Unable to read '/dev/zero': not a regular file\n"),
             cliCapture({"font-import", in, "0", "/dev/zero", out}));
-  EXPECT_EQ(CliResult(1, "", "korvane-cli: Unable to read '" + fifoPo + "': not a regular file\n"),
-            cliCapture({"strings-import", in, "1", fifoPo, out}));
   for (const std::string& target : {fifo, std::string("/dev/null")})
     EXPECT_EQ(CliResult(1, "", "Unable to open output file\n" + target + ": not a regular file\n"),
               cliCapture({"resave", in, target}));

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target: moduleCrcUpdate by folding against the four-byte step, and on inputs of
-// up to 4 KiB against the byte step. The first four bytes are the starting register (all 32
-// bits: the CRC keeps the low 24), the fifth skips 0 to 15 bytes so that the data start at
-// every alignment, the sixth picks a point where the CRC is split into two calls. The rest is
-// the data. Any difference aborts (input kept).
+// libFuzzer target: moduleCrcUpdate folded, split in two calls and by the four-byte step, and
+// to 4 KiB by the byte step, must agree. Bytes 0-3: register; 4: 0-15 skipped; 5: split; rest: data.
 #include <cstdint>
 #include <cstdlib>
 

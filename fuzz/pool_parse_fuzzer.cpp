@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target: poolParse on arbitrary bytes, then every read-only accessor. A refusal
-// without a message or a pool that does not read back as its input aborts (input kept).
+// libFuzzer target: poolParse, then every read-only accessor; a refusal without a message or a
+// pool that does not read back as its input aborts.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -8,48 +8,37 @@
 #include <csignal>
 #include <filesystem>
 
-#include "cli/cli.h"
+#include "tests/support/cli_capture.h"
 #include "tests/support/module_builder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-  int code;
-  std::string err, out;
-};
-
-std::string readAll(int fd) {
-  std::string text;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
-  ::close(fd);
-  return text;
-}
-
-// korvane-cli in a child, as an ordinary user when asked (root may write anything).
-CliRun cli(std::vector<std::string> args, bool asUser = false) {
-  args.insert(args.begin(), "korvane-cli");
-  int pipeFds[2], outFds[2];
-  if (::pipe(pipeFds) != 0 || ::pipe(outFds) != 0) return {-1, "", ""};
-  pid_t child = ::fork();
+// korvane-cli run in-process; asUser runs it in a child as an ordinary user
+// (root may write anything) and keeps its exit code and stderr.
+CliResult cli(const std::vector<std::string>& args, bool asUser = false) {
+  int fds[2];
+  if (!asUser || ::geteuid() != 0) return cliCapture(args);
+  if (::pipe(fds) != 0) return {-1, "", ""};
+  const pid_t child = ::fork();
   if (child == 0) {
-    ::dup2(pipeFds[1], 2);
-    ::dup2(outFds[1], 1);
-    if (asUser && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    int code = cliRun(int(argv.size()), argv.data(), stdout, stderr);
-    std::fflush(stdout);
-    _exit(code);
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) _exit(3);
+    const auto [code, printed, said] = cliCapture(args);
+    _exit(::write(fds[1], said.data(), said.size()) == ssize_t(said.size()) ? code : 4);
   }
-  ::close(pipeFds[1]);
-  ::close(outFds[1]);
-  std::string err = readAll(pipeFds[0]), out = readAll(outFds[0]);
+  ::close(fds[1]);
+  std::string said;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) said.append(buffer, size_t(n));
+  ::close(fds[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err, out};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), "", said};
+}
+
+std::string errOf(const std::vector<std::string>& args, bool asUser = false) {
+  return std::get<2>(cli(args, asUser));
 }
 
 bool tempLeft(const std::string& folder) {
@@ -67,30 +56,29 @@ TEST(FileSave, FailingTargetsSayWhyAndLeaveNothing) {
   fs::create_symlink("loop1", dir.file("loop2"));
   fs::create_symlink("missing/new.img", dir.file("nowhere"));
   fs::create_directory(dir.file("locked"));
-  ASSERT_TRUE(writeFile(dir.file("locked/old.img"), bytesOf("old")));
+  for (const char* name : {"locked/old.img", "readonly.img"})
+    ASSERT_TRUE(writeFile(dir.file(name), bytesOf("old")));
   fs::permissions(dir.file("locked"), fs::perms(0555));
   fs::permissions(dir.file("locked/old.img"), fs::perms(0666));
-  fs::permissions(d, fs::perms(0755));  // the ordinary user may enter
-  struct Case {
-    std::string target, message;
-    bool asUser = false;
+  fs::permissions(dir.file("readonly.img"), fs::perms(0444));
+  fs::permissions(d, fs::perms(0777));  // the user may make a file beside readonly.img
+  const std::string no = "Unable to open output file\n";
+  const std::tuple<std::string, std::string, bool> cases[] = {
+      {"loop1", no + d + "/loop1: Too many levels of symbolic links", false},
+      {"nowhere", no + d + "/nowhere: No such file or directory", false},
+      {"", no + d + "/: Is a directory", false},
+      {"locked/old.img", no + "The folder " + d + "/locked cannot be written: Permission denied", true},
+      {"readonly.img", no + d + "/readonly.img: Permission denied", true},
+      {"new\nline/x.img", no + d + "/new\\x0Aline/x.img: No such file", false},
   };
-  const Case cases[] = {
-      {dir.file("loop1"), "Unable to open output file\n" + d + "/loop1: Too many levels of symbolic links"},
-      {dir.file("nowhere"), "Unable to open output file\n" + d + "/nowhere: No such file or directory"},
-      {d, "Unable to open output file\n" + d + ": Is a directory"},
-      {dir.file("locked/old.img"),
-       "Unable to open output file\nThe folder " + d + "/locked cannot be written: Permission denied", true},
-      {dir.file("new\nline/x.img"), "Unable to open output file\n" + d + "/new\\x0Aline/x.img: No such file"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(0u, cli({"resave", image, c.target}, c.asUser).err.find(c.message)) << c.target;
-  }
+  for (const auto& [name, message, asUser] : cases)
+    EXPECT_EQ(0u, errOf({"resave", image, dir.file(name)}, asUser).find(message)) << name;
   EXPECT_EQ(bytesOf("old"), readFile(dir.file("locked/old.img")));
+  EXPECT_EQ(bytesOf("old"), readFile(dir.file("readonly.img")));
   EXPECT_FALSE(tempLeft(d) || tempLeft(dir.file("locked")));
   // A dangling link whose folder exists: the file it names is made, the link stays.
   fs::create_symlink("made.img", dir.file("ahead"));
-  EXPECT_EQ(0, cli({"resave", image, dir.file("ahead")}).code);
+  EXPECT_EQ(0, std::get<0>(cli({"resave", image, dir.file("ahead")})));
   EXPECT_TRUE(fs::is_symlink(dir.file("ahead")));
   EXPECT_EQ(bytes, readFile(dir.file("made.img")));
   fs::permissions(dir.file("locked"), fs::perms(0755));
@@ -105,25 +93,24 @@ TEST(FileSave, FirstSaveOverAFileKeepsTheOriginalOnce) {
   const std::string image = dir.file("edited.img"), out = dir.file("unit.img");
   ASSERT_TRUE(writeFile(image, EDITED));
   ASSERT_TRUE(writeFile(out, STOCK));
-  CliRun run = cli({"resave", image, out, "--verbose"});
-  EXPECT_EQ("verified 2 modules\nbackup: " + out + ".orig\n", run.out);
+  EXPECT_EQ(CliResult(0, "verified 2 modules\nbackup: " + out + ".orig\n", ""),
+            cli({"resave", image, out, "--verbose"}));
   EXPECT_EQ(STOCK, readFile(out + ".orig"));
   // A second save keeps the first backup; without --verbose it says nothing.
   ASSERT_TRUE(writeFile(image, imageOf({FIRST})));
-  run = cli({"replace", image, "0", image, out});
-  EXPECT_EQ("", run.out + run.err);
-  EXPECT_EQ("verified 1 modules\n", cli({"replace", image, "0", image, out, "--verbose"}).out);
+  EXPECT_EQ(CliResult(0, "", ""), cli({"replace", image, "0", image, out}));
+  EXPECT_EQ(CliResult(0, "verified 1 modules\n", ""),
+            cli({"replace", image, "0", image, out, "--verbose"}));
   EXPECT_EQ(imageOf({FIRST}), readFile(out));
   EXPECT_EQ(STOCK, readFile(out + ".orig"));
-  EXPECT_EQ("verified 1 modules\n", cli({"resave", image, out, "--verbose"}).out);
   // No backup of a new file, nor with --no-backup; through a link, beside the file replaced.
-  EXPECT_EQ(0, cli({"resave", image, dir.file("new.img")}).code);
+  EXPECT_EQ(0, std::get<0>(cli({"resave", image, dir.file("new.img")})));
   ASSERT_TRUE(writeFile(dir.file("own.img"), STOCK));
-  EXPECT_EQ(0, cli({"resave", image, dir.file("own.img"), "--no-backup"}).code);
+  EXPECT_EQ(0, std::get<0>(cli({"resave", image, dir.file("own.img"), "--no-backup"})));
   fs::create_directory(dir.file("real"));
   ASSERT_TRUE(writeFile(dir.file("real/unit.img"), STOCK));
   fs::create_symlink("real/unit.img", dir.file("link.img"));
-  EXPECT_EQ(0, cli({"resave", image, dir.file("link.img")}).code);
+  EXPECT_EQ(0, std::get<0>(cli({"resave", image, dir.file("link.img")})));
   EXPECT_EQ(STOCK, readFile(dir.file("real/unit.img.orig")));
   for (const char* none : {"new.img.orig", "own.img.orig", "link.img.orig"})
     EXPECT_FALSE(fs::exists(dir.file(none))) << none;
@@ -131,8 +118,7 @@ TEST(FileSave, FirstSaveOverAFileKeepsTheOriginalOnce) {
   fs::permissions(dir.path(), fs::perms(0777));
   ASSERT_TRUE(writeFile(dir.file("setuid.img"), STOCK));
   fs::permissions(dir.file("setuid.img"), fs::perms(04666));
-  run = cli({"resave", image, dir.file("setuid.img")}, true);
-  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_EQ("", errOf({"resave", image, dir.file("setuid.img")}, true));
   EXPECT_EQ(STOCK, readFile(dir.file("setuid.img.orig")));
   EXPECT_EQ(fs::perms(04666), fs::status(dir.file("setuid.img.orig")).permissions());
   EXPECT_FALSE(tempLeft(dir.path()));
@@ -152,11 +138,11 @@ TEST(FileSave, FailedSaveKeepsTheFileAndMakesNoBackup) {
     const std::string name = asUser ? "blind.img" : "unit.img";
     EXPECT_EQ("Unable to make backup file\n" + d + "/" + name + ".orig: " +
                   (asUser ? "Permission denied\n" : "Is a directory\n"),
-              cli({"resave", image, dir.file(name)}, asUser).err);
+              errOf({"resave", image, dir.file(name)}, asUser));
     EXPECT_EQ(STOCK, readFile(dir.file(name)));
   }
   fileSaveCorruptForTest(long(FIRST.size() + 200));  // in the body of "maps"
-  std::string err = cli({"resave", image, dir.file("check.img")}).err;
+  const std::string err = errOf({"resave", image, dir.file("check.img")});
   fileSaveCorruptForTest(-1);
   EXPECT_EQ("Saved file does not read back: module 1 (maps) differs\n" + d +
                 "/check.img: Module has invalid CRC\n", err);
@@ -177,7 +163,7 @@ TEST(FileSave, FailedRenameLeavesNoBackup) {
   fs::permissions(target, fs::perms(04666));  // copied, not linked, by the user
   fs::permissions(dir.path(), fs::perms(01777));
   EXPECT_EQ("Error saving file\n" + target + ": Operation not permitted\n",
-            cli({"resave", image, target}, true).err);
+            errOf({"resave", image, target}, true));
   EXPECT_EQ(STOCK, readFile(target));
   EXPECT_FALSE(fs::exists(target + ".orig"));
   EXPECT_FALSE(tempLeft(dir.path()));
@@ -187,16 +173,14 @@ TEST(FileSave, InterruptedSaveRemovesItsTemporaryFile) {
   TempDir dir;
   const std::string target = dir.file("out.img");
   ASSERT_TRUE(writeFile(target, bytesOf("old")));
-  pid_t child = ::fork();
-  if (child == 0) {
-    auto halfThenEnd = [](int fd, void*, char*, size_t) {
-      static const uint8_t half[4096] = {};
-      return fileWriteAll(fd, half, sizeof half), std::raise(SIGTERM) == 0;  // the user ends it now
-    };
-    FileWriter writer = {halfThenEnd, nullptr};
-    char err[256];
-    fileSave(target.c_str(), 1, writer, err, sizeof err);
-    _exit(0);
+  const pid_t child = ::fork();
+  if (child == 0) {  // the user ends the save half-way
+    FileWriter writer = {[](int fd, void*, char*, size_t) {
+                           static const uint8_t half[4096] = {};
+                           return fileWriteAll(fd, half, sizeof half), std::raise(SIGTERM) == 0;
+                         },
+                         nullptr};
+    _exit(fileSave(target.c_str(), 1, writer, nullptr, 0));
   }
   int status = 0;
   ::waitpid(child, &status, 0);

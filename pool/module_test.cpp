@@ -44,9 +44,9 @@ TEST(ModuleObject, BodyAndNameRebuildTheCanonicalLayout) {
   ModulePtr m = create(ModuleBuilder().name("text").body(old).headerFiller(true).build());
   const uint8_t five[] = {1, 2, 3, 4, 5};
   ASSERT_EQ(1, moduleSetBody(m.get(), five, 5));
-  // The header is kept byte for byte, the body padded.
-  EXPECT_EQ(ModuleBuilder().name("text").body({1, 2, 3, 4, 5}).headerFiller(true).build(), dataOf(m.get()));
-  // Gaps in a non-canonical module are dropped: same body, new bytes.
+  // The header kept byte for byte, the body padded; gaps dropped, the same body in new bytes.
+  EXPECT_EQ(ModuleBuilder().name("text").body({1, 2, 3, 4, 5}).headerFiller(true).build(),
+            dataOf(m.get()));
   m = create(ModuleBuilder().name("icons").body(old).gaps(8, 12).build());
   moduleSetBody(m.get(), old.data(), 12);
   EXPECT_EQ(ModuleBuilder().name("icons").body(old).build(), dataOf(m.get()));
@@ -84,8 +84,7 @@ TEST(ModuleObject, BodyDecidedAtCreateAndSetData) {
   EXPECT_STREQ("", moduleGetName(m.get()));
 }
 
-// Modules borrowing from one buffer: the buffer lives until the last of them
-// lets go, whatever the order, and a written module keeps its own bytes.
+// Modules borrowing one buffer keep it until the last lets go; a written one keeps its own bytes.
 TEST(ModuleObject, SharedBlocksOutliveTheirBufferOnlyWhenOwned) {
   Bytes x = ModuleBuilder().name("xx").body({1, 2, 3, 4}).build();
   Bytes y = ModuleBuilder().name("yy").body(Bytes(400, 5)).build();
@@ -103,8 +102,7 @@ TEST(ModuleObject, SharedBlocksOutliveTheirBufferOnlyWhenOwned) {
   middle.reset();
   Bytes typed = ModuleBuilder().name("xx").type(1).body({1, 2, 3, 4}).build();
   ASSERT_EQ(1, moduleSetData(first.get(), typed.data(), uint32_t(typed.size())));
-  // A refused field edit still marks the module dirty: updating its codes gives
-  // the last borrower its own block, and frees the buffer.
+  // A refused field edit still marks it dirty: the last borrower takes its own block.
   EXPECT_EQ(0, moduleSetField(last.get(), MF_CRC, 0));
   EXPECT_EQ(beGet16(&x[MH_PARITY]), moduleGetField(last.get(), MF_PARITY));
   EXPECT_EQ(typed, dataOf(first.get()));

