@@ -9,8 +9,7 @@
 
 namespace {
 
-// A test page: modules named "col..." shown as labels whose text store writes
-// as the body. It sits in a window of its own, on screen as a tab would be.
+// A test page: modules named "col..." shown as labels whose text store writes as the body.
 int created, freed, stored;
 GdkCursorType cursorAtCreate;  // over the page's window while the last view was built
 
@@ -37,10 +36,7 @@ void testStore(GtkWidget* view) {
 
 std::vector<PoolPtr> pools;  // pages and pools live as long as the process, as in the editor
 ModulePool* parse(const Bytes& image) { return pools.emplace_back(poolParse(image.data(), image.size(), nullptr, 0)).get(); }
-
-Bytes named(const char* name, uint8_t fill, size_t size = 8) {
-  return ModuleBuilder().name(name).body(Bytes(size, fill)).build();
-}
+Bytes named(const char* name, uint8_t fill, size_t size = 8) { return ModuleBuilder().name(name).body(Bytes(size, fill)).build(); }
 
 Bytes blockOf(ModulePool* pool, uint32_t index) {
   uint32_t size = 0;
@@ -51,8 +47,7 @@ Bytes blockOf(ModulePool* pool, uint32_t index) {
 class EditorPageTest : public GuiTest {
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
-    // The main window holds the page in place of its notebook.
+    GuiTest::SetUp();  // the main window holds the page in place of its notebook
     GtkWidget* box = gtk_bin_get_child(GTK_BIN(shellGetMainWindow()));
     gtk_widget_hide(shellGetNotebook());
     container = gtk_vbox_new(FALSE, 0);
@@ -61,7 +56,6 @@ class EditorPageTest : public GuiTest {
     auto match = [](ModulePool*, Module* m) { return int(std::strncmp(moduleGetName(m), "col", 3) == 0); };
     page = editorPageNew(container, match, testCreate, testStore, "No modules found");
   }
-  // Pages live as long as the process, as in the editor.
   static inline GtkWidget* container;
   static inline EditorPage* page;
   GtkNotebook* inner() { return GTK_NOTEBOOK(guiOnlyChild(container)); }
@@ -86,15 +80,10 @@ TEST_F(EditorPageTest, ViewsAreBuiltWhenShownAndOnlyTheyAreStored) {
   auto before = views();
   ASSERT_EQ(3u, before.size());  // two modules of one name: two pages
   EXPECT_EQ("col_day", before[1].first);
-  EXPECT_TRUE(gtk_notebook_get_scrollable(inner()));
-  EXPECT_TRUE(gtk_notebook_get_show_tabs(inner()));
+  EXPECT_TRUE(gtk_notebook_get_scrollable(inner()) && gtk_notebook_get_show_tabs(inner()));
   EXPECT_EQ(1, created);
-  ASSERT_TRUE(before[0].second);
-  EXPECT_EQ(nullptr, before[1].second);
-  EXPECT_EQ(nullptr, before[2].second);
-
-  // The page's own edits, stored on commit, never rebuild it; pages never
-  // shown store nothing.
+  ASSERT_TRUE(before[0].second && !before[1].second && !before[2].second);
+  // The page's own edits, stored on commit, never rebuild it; pages never shown store nothing.
   gtk_label_set_text(GTK_LABEL(before[0].second), "edited");
   gtk_notebook_set_current_page(inner(), 2);
   gtk_notebook_set_current_page(inner(), 0);
@@ -108,7 +97,6 @@ TEST_F(EditorPageTest, ViewsAreBuiltWhenShownAndOnlyTheyAreStored) {
   EXPECT_EQ(ModuleBuilder().name("col_x").body(bytesOf("col_x")).build(), blockOf(pool, 3));
   EXPECT_EQ(named("col_day", 3), blockOf(pool, 2));
   EXPECT_EQ(0, moduleIsModified(poolGet(pool, 2)));
-
   // A module replaced elsewhere keeps its bytes on commit, then every view
   // goes and only the page shown is built again; so with a new pool.
   Bytes other = named("col_x", 9);
@@ -119,8 +107,7 @@ TEST_F(EditorPageTest, ViewsAreBuiltWhenShownAndOnlyTheyAreStored) {
   editorPageLoad(page, pool);
   EXPECT_EQ(2, freed);
   EXPECT_EQ(3, created);
-  EXPECT_NE(nullptr, views()[0].second);
-  EXPECT_EQ(nullptr, views()[2].second);
+  EXPECT_TRUE(views()[0].second && !views()[2].second);
   editorPageLoad(page, parse(image));
   EXPECT_EQ(4, created);
   EXPECT_EQ(3, freed);  // the views' records went with their widgets
@@ -129,22 +116,17 @@ TEST_F(EditorPageTest, ViewsAreBuiltWhenShownAndOnlyTheyAreStored) {
   EXPECT_EQ(4, freed);
 }
 
-// Off screen, a load builds nothing; the page shown later builds its view.
-TEST_F(EditorPageTest, AHiddenPageBuildsItsViewWhenShown) {
+// Off screen, a load builds nothing; the page shown later builds its view. A
+// module of the busy size or more is built under the busy cursor, gone once idle.
+TEST_F(EditorPageTest, AHiddenPageBuildsItsViewWhenShownLargeOnesUnderTheBusyCursor) {
   gtk_widget_hide(container);
   editorPageLoad(page, parse(imageOf({named("col_a", 1), named("col_b", 2)})));
   EXPECT_EQ(0, created);
   editorPageCommit(page);
   EXPECT_EQ(0, stored);
   gtk_widget_show(container);
-  EXPECT_EQ(1, created);
-  ASSERT_TRUE(views()[0].second);
+  ASSERT_EQ(1, created);
   EXPECT_EQ("col_a", guiLabelText(views()[0].second));
-}
-
-// A module of the page's busy size or more is built under the busy cursor,
-// which goes once the main loop is idle; a smaller one is not.
-TEST_F(EditorPageTest, LargeModulesAreBuiltUnderTheBusyCursor) {
   Bytes small = named("col_small", 1), large = named("col_large", 2, 64);
   page->busySize = uint32_t(large.size());
   editorPageLoad(page, parse(imageOf({small, large})));

@@ -18,7 +18,7 @@ void listsIn(GtkWidget* widget, std::vector<GtkTreeView*>& lists) {
   g_list_free(children);
 }
 
-class TreeTitles : public GuiTest {};
+using TreeTitles = GuiTest;
 
 TEST_F(TreeTitles, FixedColumnsAreAsWideAsTheirTitles) {
   openEveryKind();
@@ -28,18 +28,16 @@ TEST_F(TreeTitles, FixedColumnsAreAsWideAsTheirTitles) {
     gtk_notebook_set_current_page(book, page);  // the lists shown are realized in their place
     std::vector<GtkTreeView*> lists;
     listsIn(gtk_notebook_get_nth_page(book, page), lists);
-    ASSERT_TRUE(guiWaitFor([&lists] {
-      return std::any_of(lists.begin(), lists.end(), [](GtkTreeView* l) { return gtk_widget_get_mapped(GTK_WIDGET(l)); });
-    }));
+    auto mapped = [](GtkTreeView* l) { return gtk_widget_get_mapped(GTK_WIDGET(l)); };
+    ASSERT_TRUE(guiWaitFor([&] { return std::any_of(lists.begin(), lists.end(), mapped); }));
     for (GtkTreeView* list : lists) {
-      if (!gtk_widget_get_mapped(GTK_WIDGET(list))) continue;  // an inner page not shown
+      if (!mapped(list)) continue;  // an inner page not shown
       for (int i = 0; GtkTreeViewColumn* column = gtk_tree_view_get_column(list, i); i++) {
         if (gtk_tree_view_column_get_sizing(column) != GTK_TREE_VIEW_COLUMN_FIXED) continue;
-        const std::string title = gtk_tree_view_column_get_title(column);
         GtkRequisition header;
         gtk_widget_size_request(column->button, &header);
-        EXPECT_GE(gtk_tree_view_column_get_fixed_width(column), header.width) << title;
-        seen.push_back(title);
+        seen.push_back(gtk_tree_view_column_get_title(column));
+        EXPECT_GE(gtk_tree_view_column_get_fixed_width(column), header.width) << seen.back();
       }
     }
   }

@@ -43,13 +43,11 @@ TEST_F(ModulesTab, ListReplacesTheLabelAndDrawsLiveCells) {
   EXPECT_EQ("<none>", guiLabelText(guiOnlyChild(container)));
   EXPECT_EQ("diag", guiCellText(view(), MC_NAME, 2));
 
-  // Size, parity and CRC are drawn from the module, following an edit.
-  const uint8_t body[] = {9, 8, 7, 6, 5};
+  const uint8_t body[] = {9, 8, 7, 6, 5};  // cells drawn from the module, following an edit
   moduleSetBody(poolGet(shellGetCurrentPool(), 0), body, sizeof body);
   EXPECT_EQ("108", guiCellText(view(), MC_SIZE, 0));
 
-  // Names are 8-bit text; the list shows them readably.
-  poolMarkSaved(shellGetCurrentPool());  // no question on the next Open
+  poolMarkSaved(shellGetCurrentPool());  // no question on the next Open; 8-bit names shown readably
   ASSERT_TRUE(writeFile(good, ModuleBuilder().name("M\xFCller").build()));
   open(good);
   EXPECT_EQ("M\xC3\xBCller", guiCellText(view(), MC_NAME, 0));
@@ -90,11 +88,10 @@ TEST_F(ModulesTab, KeyboardAndMouse) {
   gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 1);
   gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 0);
   EXPECT_EQ(2, cursorRow());
-  // Shift+F10 and the Menu key: the menu for the cursor row.
-  EXPECT_TRUE(guiKeyPress(view(), GDK_F10, GDK_SHIFT_MASK));
+  EXPECT_TRUE(guiKeyPress(view(), GDK_F10, GDK_SHIFT_MASK));  // the menu for the cursor row
   EXPECT_EQ(2, menuRow());
-  // A right-click moves the cursor to its row; below the last row the
-  // selected row is used, and with none there is no menu.
+  // A right-click moves the cursor to its row (the Menu key's too); below
+  // the last row the selected row is used, and with none no menu.
   EXPECT_TRUE(guiRightClickRow(view(), 1));
   EXPECT_EQ(1, menuRow());
   EXPECT_TRUE(guiKeyPress(view(), GDK_Menu));
@@ -125,8 +122,9 @@ TEST_F(ModulesTab, SaveAndReplaceModule) {
   script.choose(file);
   activate(modulesTabGetWidgets()->replaceItem);
   std::string open = "Open File in " + dir.path();
-  EXPECT_EQ((std::vector<std::string>{"Save File in " + dir.path() + " as diag", open, "error: \nUnable to replace module "
-            "'diag'\nNew module has different name: 'diagnose'.", open}), script.log);
+  EXPECT_EQ((std::vector<std::string>{"Save File in " + dir.path() + " as diag", open,
+                                      "error: \nUnable to replace module 'diag'\nNew module has different name: 'diagnose'.", open}),
+            script.log);
   EXPECT_EQ("200", guiCellText(view(), MC_SIZE, 2));
   EXPECT_EQ(2, cursorRow());
   MallocPtr<uint8_t> data(moduleGetData(old, nullptr));
