@@ -17,9 +17,7 @@ List* blankFont(const FontMetrics& m) {
   List* glyphs = listNew();
   for (uint32_t c = 1; c <= FONT_GLYPH_COUNT; c++) {
     auto* g = static_cast<FontGlyph*>(std::calloc(1, sizeof(FontGlyph)));
-    g->code = c;
-    g->pixels = static_cast<uint8_t*>(std::calloc(m.width * m.height, 1));
-    g->savedPixels = static_cast<uint8_t*>(std::calloc(m.width * m.height, 1));
+    *g = {c, 0, 0, static_cast<uint8_t*>(std::calloc(m.width * m.height, 1)), nullptr, 0};
     listPush(glyphs, g);
   }
   return glyphs;
