@@ -46,6 +46,7 @@ TEST(ImageFile, ParseLoadAndSave) {
   char text[ERROR_SIZE] = "";
   auto loadError = [&](std::string p) { PoolPtr gone(poolLoad(p.c_str(), text, sizeof text)); return text; };
   EXPECT_STREQ("Invalid file name.", loadError(""));
+  EXPECT_EQ("Failed to open '" + link + "': No such file or directory", loadError(link));
   EXPECT_EQ("Failed to open '" + dir.path() + "': Is a directory", loadError(dir.path()));
   ASSERT_TRUE(writeFile(dir.file("x"), bytesOf("ABC")));
   EXPECT_EQ("File '" + dir.file("x") + "' is too small", loadError(dir.file("x")));
