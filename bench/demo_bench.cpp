@@ -23,7 +23,7 @@
 #include "pool/pool.h"
 #include "shell/shell.h"
 #include "tabs/pages.h"
-#include "tests/support/demo_image.h"
+#include "tools/demo_image.h"
 #include "tests/support/module_builder.h"
 
 namespace {

@@ -16,7 +16,7 @@
 
 #include "bench/bench_cli.h"
 #include "bench/big_image.h"
-#include "tests/support/demo_image.h"
+#include "tools/demo_image.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench/bench_cli.h"
-#include "tests/support/demo_image.h"
+#include "tools/demo_image.h"
 
 namespace {
 

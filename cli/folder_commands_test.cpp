@@ -14,7 +14,7 @@
 #include "tabs/strings/language_codec.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/cli_capture.h"
-#include "tests/support/demo_image.h"
+#include "tools/demo_image.h"
 
 namespace {
 

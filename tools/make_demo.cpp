@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/demo_image.h"
+#include "tools/demo_image.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -2,7 +2,7 @@
 // The demo firmware image: a few dozen modules of the kinds a navigation
 // unit carries, built with the project's own module builder, for trying the
 // editor and for the benchmarks.
-#include "tests/support/demo_image.h"
+#include "tools/demo_image.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
