@@ -13,8 +13,7 @@
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
 
-// Items 1 and 2 use entry 12, item 3 the transparent entry 11, item 5 entry
-// 35. All under heading 0.
+// Items 1 and 2 use entry 12, item 3 the transparent entry 11, item 5 entry 35, all under heading 0.
 class ColorsTab : public GuiTest {
  protected:
   void SetUp() override {
@@ -34,7 +33,6 @@ class ColorsTab : public GuiTest {
     g_list_free(cells);
     while (gtk_events_pending()) gtk_main_iteration();
   }
-
   // A suite's own changes to the body, before it is loaded.
   virtual void bodyEdit() {}
 
@@ -43,11 +41,16 @@ class ColorsTab : public GuiTest {
     gtk_tree_view_set_cursor(tree, p, nullptr, FALSE);
     gtk_tree_path_free(p);
   }
-
+  std::tuple<uint32_t, uint32_t, uint32_t> sliders() { return {sliderValue(0), sliderValue(1), sliderValue(2)}; }
   uint32_t sliderValue(int c) { return uint32_t(gtk_range_get_value(GTK_RANGE(v->sliders[c]))); }
   bool sensitive(GtkWidget* w) { return gtk_widget_is_sensitive(w); }
-  // The red byte of a picture's top-left pixel.
-  static int red(GdkPixbuf* p) { return gdk_pixbuf_get_pixels(p)[0]; }
+  static int red(GdkPixbuf* p) { return gdk_pixbuf_get_pixels(p)[0]; }  // of the top-left pixel
+  int previewRed() { return red(gtk_image_get_pixbuf(GTK_IMAGE(v->previewImage))); }
+  // Whether the swatch's frame shows it as the selected entry.
+  bool framed(int32_t e) {
+    auto* rect = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(v->swatches[e]), "selrect"));
+    return gtk_widget_get_modifier_style(rect)->color_flags[GTK_STATE_NORMAL] & GTK_RC_BG;
+  }
 
   // What the Changed column draws for a row: box shown and ticked, or not.
   bool changedShown(const char* path) {
@@ -60,23 +63,21 @@ class ColorsTab : public GuiTest {
     return visible && active;
   }
 
-  // A drag over a row's centre: the action it shows there, then its data dropped.
-  // The tree lays its rows out when the main loop is idle: the row's place
-  // is read once the tree finds that very row there.
+  // A drag over a row's centre: the action it shows there, then its data dropped. The tree lays
+  // its rows out when the main loop is idle: the row's place is read once the tree finds it there.
   GdkDragAction dropOn(const char* path, Bytes data) {
-    GtkTreePath* p = gtk_tree_path_new_from_string(path);
+    GtkTreePath *p = gtk_tree_path_new_from_string(path), *there = nullptr;
     GdkRectangle area = {};
     EXPECT_TRUE(guiWaitFor([&] {
+      if (there) gtk_tree_path_free(there), there = nullptr;
       gtk_tree_view_get_cell_area(tree, p, nullptr, &area);
-      GtkTreePath* there = nullptr;
-      bool found = area.height > 0 &&
-                   gtk_tree_view_get_path_at_pos(tree, area.x + 10, area.y + area.height / 2, &there, nullptr,
-                                                 nullptr, nullptr) &&
-                   gtk_tree_path_compare(there, p) == 0;
-      if (there) gtk_tree_path_free(there);
-      return found;
+      return area.height > 0 &&
+             gtk_tree_view_get_path_at_pos(tree, area.x + 10, area.y + area.height / 2, &there, nullptr, nullptr,
+                                           nullptr) &&
+             gtk_tree_path_compare(there, p) == 0;
     })) << path;
     gtk_tree_path_free(p);
+    if (there) gtk_tree_path_free(there);
     gint x, y;
     gtk_tree_view_convert_bin_window_to_widget_coords(tree, area.x + 10, area.y + area.height / 2, &x, &y);
     GdkDragContext* context = gdk_drag_context_new();
@@ -100,19 +101,8 @@ class ColorsTab : public GuiTest {
     MallocPtr<uint8_t> bytes(moduleGetBody(poolGet(shellGetCurrentPool(), 1), &size));
     return Bytes(bytes.get(), bytes.get() + size);
   }
-
-  // The item of the cursor row, -1 for none.
-  int cursorItem() {
-    GtkTreePath* path = nullptr;
-    gtk_tree_view_get_cursor(tree, &path, nullptr);
-    GtkTreeIter iter;
-    guint item = 0;
-    bool found = path && gtk_tree_model_get_iter(GTK_TREE_MODEL(v->treeStore), &iter, path);
-    if (found) gtk_tree_model_get(GTK_TREE_MODEL(v->treeStore), &iter, 0, &item, -1);
-    if (path) gtk_tree_path_free(path);
-    return found ? int(item) : -1;
-  }
   bool focusIs(GtkWidget* w) { return guiWaitFor([w] { return guiFocus() == w; }); }
+  void undo() { guiType(GDK_z, GDK_CONTROL_MASK); }
   // Whether any pixel of the swatch's row y differs from its colour, as on screen.
   bool swatchMarked(int32_t e, int y) {
     GtkWidget* w = v->swatches[e];
@@ -125,21 +115,16 @@ class ColorsTab : public GuiTest {
       if (p[3 * x] != c[0] || p[3 * x + 1] != c[1] || p[3 * x + 2] != c[2]) return true;
     return false;
   }
-  // A drag of the slider's knob by dx pixels in two moves, as the pointer does it.
-  void sliderDrag(GtkWidget* slider, int dx) {
-    GtkRange* range = GTK_RANGE(slider);
-    const double x = (range->slider_start + range->slider_end) / 2.0, y = slider->allocation.height / 2.0;
-    for (auto [type, at] : {std::pair{GDK_BUTTON_PRESS, 0.0}, {GDK_MOTION_NOTIFY, dx / 2.0}, {GDK_MOTION_NOTIFY, double(dx)},
-                            {GDK_BUTTON_RELEASE, double(dx)}}) {
-      GdkEvent* event = gdk_event_new(type);
-      event->button.window = GDK_WINDOW(g_object_ref(range->event_window));
-      event->button.x = x + at, event->button.y = y;
-      if (type == GDK_MOTION_NOTIFY) event->motion.state = GDK_BUTTON1_MASK, event->motion.is_hint = FALSE;
-      else event->button.button = 1;
-      event->button.device = gdk_device_get_core_pointer();
-      gtk_main_do_event(event);
-      gdk_event_free(event);
-    }
+  // Button b going down, up or moving at (x, y) of a widget's own window.
+  void button(GtkWidget* w, GdkEventType type, double x, double y, guint b = 3) {
+    GdkEvent* event = gdk_event_new(type);
+    GdkWindow* window = GTK_IS_RANGE(w) ? GTK_RANGE(w)->event_window : w->window;
+    event->button.window = GDK_WINDOW(g_object_ref(window));
+    event->button.x = x, event->button.y = y, event->button.device = gdk_device_get_core_pointer();
+    if (type == GDK_MOTION_NOTIFY) event->motion.state = b == 1 ? GDK_BUTTON1_MASK : GDK_BUTTON3_MASK;
+    else event->button.button = b;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
   }
 
   Bytes body;
