@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target: fontDecode on arbitrary bytes as a body. An accepted body must give sane
-// metrics and widths, and, when fontEncode can store it, read back from the new body as the same
-// font: same metrics, widths and cells. Anything else aborts (input kept).
+// libFuzzer target: fontDecode on arbitrary bytes. An accepted body gives sane metrics and widths
+// and, when fontEncode can store it, reads back from the new body as the same font; else abort.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

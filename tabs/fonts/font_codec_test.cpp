@@ -16,8 +16,7 @@
 
 namespace {
 
-// The smallest useful font: W = 4, H = 2; glyph 65 is X..X twice, every
-// other glyph blank with width 2.
+// W = 4, H = 2; glyph 65 is X..X twice, every other glyph blank with width 2.
 Bytes workedExample() {
   Bytes b = {4, 2, 0x02, 0x09};
   for (uint32_t c = 1; c <= 255; c++) b.insert(b.end(), {0x02, uint8_t(c == 65 ? 0x05 : 0x02)});
@@ -71,8 +70,7 @@ TEST(FontCodec, Recognition) {
   EXPECT_FALSE(fontMatch(nullptr, moduleOf("font", {}).get()));
 }
 
-// Encoded again, the decoded worked example gives its bytes back. (Record
-// layouts and sharing are pinned by PatternsFollowTheRulesWhateverTheWidths.)
+// Encoded again, the decoded worked example gives its bytes back.
 TEST(FontCodec, WorkedExampleBothWays) {
   Font f(workedExample());
   ASSERT_TRUE(f.glyphs);
@@ -84,8 +82,7 @@ TEST(FontCodec, WorkedExampleBothWays) {
 }
 
 TEST(FontCodec, InlineRowsAndTheTableEnd) {
-  // 510 distinct rows, each used once: rows numbered 255 and on go inline,
-  // and the table stops after pattern 255.
+  // 510 distinct rows used once: rows numbered 255 and on go inline, the table stops after 255.
   Font f(9, 2, 9);
   for (uint32_t c = 1; c <= 255; c++)
     for (uint32_t x = 0; x < 9; x++) {
@@ -107,10 +104,8 @@ TEST(FontCodec, InlineRowsAndTheTableEnd) {
   EXPECT_TRUE(huge.encode().empty());
 }
 
-// The encoder's rules followed literally: identical glyphs share a record;
-// glyphs widest first (ties in code order); each stored row takes the
-// first-made pattern whose leading `width` pixels are its own; patterns
-// numbered by use (ties: the order made).
+// The encoder's rules followed literally: identical glyphs share a record; glyphs widest first; a row
+// takes the first-made pattern whose leading `width` pixels are its own; patterns numbered by use.
 Bytes encodeByTheRules(Font& f) {
   const uint32_t W = f.m.width, H = f.m.height, BPR = f.m.rowBytes;
   std::vector<uint32_t> same(256), end(256, H);
@@ -164,8 +159,7 @@ Bytes encodeByTheRules(Font& f) {
   return out;
 }
 
-// Random fonts whose rows come from a few shapes, so that rows of glyphs of
-// many widths share their leading pixels in every way.
+// Rows from a few random shapes, so that glyphs of many widths share leading pixels in every way.
 TEST(FontCodec, PatternsFollowTheRulesWhateverTheWidths) {
   std::mt19937 random(7);
   for (uint32_t round = 0; round < 12; round++) {
