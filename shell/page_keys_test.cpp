@@ -7,7 +7,6 @@
 #include "tabs/colors/color_view.h"
 #include "tabs/fonts/font_view.h"
 #include "tabs/images/image_view.h"
-#include "tabs/modules/modules_tab.h"
 #include "tabs/strings/language_view.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
@@ -50,7 +49,6 @@ TEST_F(PageKeys, TabsByKeysFromAnywhereAndTheFocusGoesToTheList) {
   EXPECT_TRUE(focusIs(view<FontView>(4)->listView));
   guiType(GDK_Page_Down, GDK_CONTROL_MASK);  // round the end
   EXPECT_EQ(0, gtk_notebook_get_current_page(book()));
-  EXPECT_TRUE(focusIs(modulesTabGetWidgets()->view));
 
   // On a slider Ctrl+PgUp would change the colour.
   guiType(GDK_3, GDK_MOD1_MASK);
@@ -67,19 +65,14 @@ TEST_F(PageKeys, TabsByKeysFromAnywhereAndTheFocusGoesToTheList) {
   EXPECT_EQ(red, gtk_range_get_value(GTK_RANGE(colors->sliders[0])));
   EXPECT_FALSE(colors->table.colorIsChanged(&colors->table, uint32_t(colors->selected)));
 
-  // Inner pages turn with Ctrl+Alt only; the cursor row stays where it was.
-  gtk_widget_grab_focus(GTK_WIDGET(book()));  // the tabs, as a click on one leaves it
+  // A page shown again by a click on its tab keeps its cursor row.
+  gtk_widget_grab_focus(GTK_WIDGET(book()));
   gtk_notebook_set_current_page(book(), 3);
   ASSERT_TRUE(focusIs(de->treeView));
   EXPECT_EQ(1, cursorRow(de->treeView));
-  guiType(GDK_Page_Down, GDK_CONTROL_MASK | GDK_MOD1_MASK);  // built, shown and focused
-  EXPECT_TRUE(focusIs(view<LanguageView>(3, 1)->treeView));
-  guiType(GDK_Page_Up, GDK_CONTROL_MASK | GDK_MOD1_MASK);
-  EXPECT_TRUE(focusIs(de->treeView));
 }
 
-// Four language modules: the Strings tab's notebook lists its pages in its popup, from Shift+F10
-// on its tabs or a right-click there; a page chosen there is built and its list takes the focus.
+// The Strings notebook's popup (Shift+F10 or a right-click on its tabs) lists its pages; one chosen is focused.
 TEST_F(PageKeys, InnerPagesFromTheNotebooksPopup) {
   const Bytes texts = languageBody(LANGUAGE_LAYOUT_32, {{"Ja", "Nein"}}, "CP1252");
   auto module = [&texts](const char* name) { return ModuleBuilder().name(name).body(texts).build(); };

@@ -12,26 +12,21 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Stand-in pages: each records the calls the shell makes on its handler.
-Lines calls;
-ModulePool* poolAtLoad;
+// Stand-in pages: the first load with a pool notes the map events handled by then.
 int mapEvents, mapEventsAtLoad = -1;
 
-template <int N>
 TabHandler* spyPageNew(GtkWidget* container) {
   gtk_container_add(GTK_CONTAINER(container), gtk_label_new("page"));
   auto* handler = g_new0(TabHandler, 1);
   handler->load = [](TabHandler*, ModulePool* pool) {
-    calls.push_back("load " + std::to_string(N) + (pool ? "" : " none"));
-    poolAtLoad = shellGetCurrentPool();
     if (mapEventsAtLoad < 0 && pool) mapEventsAtLoad = mapEvents;
   };
-  handler->commit = [](TabHandler*) { calls.push_back("commit " + std::to_string(N)); };
+  handler->commit = [](TabHandler*) {};
   return handler;
 }
 
-const TabPage SPY_PAGES[] = {{"First", &ICON_MODULES, spyPageNew<0>},
-    {"Second", &ICON_IMAGES, spyPageNew<1>}, {"Third", &ICON_COLORS, spyPageNew<2>}};
+const TabPage SPY_PAGES[] = {
+    {"First", &ICON_MODULES, spyPageNew}, {"Second", &ICON_IMAGES, spyPageNew}, {"Third", &ICON_COLORS, spyPageNew}};
 
 class Shell : public GuiTest {
  protected:
@@ -49,17 +44,14 @@ TEST_F(Shell, StartUpState) {
   gtk_widget_get_size_request(GTK_WIDGET(window), &width, &height);
   EXPECT_EQ(700 * 10000 + 580, width * 10000 + height);
   EXPECT_EQ(guint(GDK_f), gtk_label_get_mnemonic_keyval(GTK_LABEL(gtk_bin_get_child(GTK_BIN(shellGetMenu()->file)))));
-  // One page per entry, the icon above the title, the page's own content.
+  // One page per entry, its title below its icon.
   GtkNotebook* notebook = GTK_NOTEBOOK(shellGetNotebook());
   ASSERT_EQ(3, gtk_notebook_get_n_pages(notebook));
-  GtkWidget* page = gtk_notebook_get_nth_page(notebook, 1);
-  GList* label = gtk_container_get_children(GTK_CONTAINER(gtk_notebook_get_tab_label(notebook, page)));
-  EXPECT_EQ(24, gdk_pixbuf_get_width(gtk_image_get_pixbuf(GTK_IMAGE(label->data))));
+  GtkWidget* tab = gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, 1));
+  GList* label = gtk_container_get_children(GTK_CONTAINER(tab));
   EXPECT_EQ("Second", guiLabelText(GTK_WIDGET(label->next->data)));
-  EXPECT_EQ("page", guiLabelText(guiOnlyChild(page)));
   g_list_free(label);
-  // Without a file Save does nothing, Quit asks nothing, Open starts in the
-  // current folder; a chooser that names no file loads nothing.
+  // Without a file Save does nothing, Quit asks nothing, Open starts in the current folder; no name, no load.
   DialogScript script;
   script.choose("");
   for (guint key : {GDK_s, GDK_o, GDK_q}) guiType(key, GDK_CONTROL_MASK);
@@ -137,57 +129,49 @@ TEST_F(Shell, UnsavedDataQuestions) {
   EXPECT_EQ(nullptr, shellGetCurrentPool());
 }
 
-// A page switch commits the page left and loads the one shown; an Open loads
-// the visible tab first, and frees the old pool only after every tab has the new one.
-TEST_F(Shell, PoolHandOverAndPageSwitches) {
-  calls.clear();  // the start-up's load
-  gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), 2);
-  EXPECT_EQ((Lines{"commit 0", "load 2 none"}), calls);
-  open(good);
-  ModulePool* first = shellGetCurrentPool();
-  calls.clear();
-  open(good);
-  EXPECT_EQ((Lines{"commit 0", "commit 1", "commit 2", "load 2", "load 0", "load 1"}), calls);
-  EXPECT_EQ(first, poolAtLoad);
-}
+// GTK's own dialogs answered as they run, a chooser once it has read its folder or file; after
+// 5 s anything left is cancelled, so that a fault fails the test instead of hanging it.
+std::string gtkFile, gtkSeen;
+int gtkTicks;
 
-// GTK's own dialogs answered as they run (0: look again); each answered adds what it showed to seen.
-int answerGtkDialog(GtkWidget* dialog, const std::string& file, std::string& seen) {
-  std::string title = GTK_IS_MESSAGE_DIALOG(dialog) ? gtk_label_get_text(GTK_LABEL(GTK_MESSAGE_DIALOG(dialog)->label))
-                                                   : gtk_window_get_title(GTK_WINDOW(dialog));
-  if (!GTK_IS_FILE_CHOOSER(dialog)) return seen += title + "|", GTK_RESPONSE_NO;
-  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-  GCharPtr name(gtk_file_chooser_get_filename(chooser)), folder(gtk_file_chooser_get_current_folder(chooser));
-  if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
-    if (!folder) return 0;
-    seen += title + " " + folder.get() + " " + std::to_string(gtk_file_chooser_get_do_overwrite_confirmation(chooser)) + "|";
-    return GTK_RESPONSE_CANCEL;
+gboolean answerGtkDialogs(gpointer) {
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w; w = w->next) {
+    GtkWidget* dialog = GTK_WIDGET(w->data);
+    if (!GTK_IS_DIALOG(dialog) || !gtk_widget_get_visible(dialog) || !gtk_window_get_modal(GTK_WINDOW(dialog))) continue;
+    std::string title = GTK_IS_MESSAGE_DIALOG(dialog) ? gtk_label_get_text(GTK_LABEL(GTK_MESSAGE_DIALOG(dialog)->label))
+                                                     : gtk_window_get_title(GTK_WINDOW(dialog));
+    int response = GTK_RESPONSE_NO;
+    if (GTK_IS_FILE_CHOOSER(dialog)) {
+      GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+      GCharPtr name(gtk_file_chooser_get_filename(chooser)), folder(gtk_file_chooser_get_current_folder(chooser));
+      bool save = gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE;
+      bool ready = save ? bool(folder) : name && gtkFile == name.get();
+      if (save && ready)
+        title += " " + std::string(folder.get()) + " " + std::to_string(gtk_file_chooser_get_do_overwrite_confirmation(chooser));
+      if (!save && !ready) gtk_file_chooser_set_filename(chooser, gtkFile.c_str());
+      if (!ready && ++gtkTicks < 250) continue;
+      response = save || !ready ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT;
+    }
+    gtkSeen += title + "|";
+    gtk_dialog_response(GTK_DIALOG(dialog), response);
   }
-  if (name && file == name.get()) return seen += title + "|", GTK_RESPONSE_ACCEPT;  // once it has read its folder
-  gtk_file_chooser_set_filename(chooser, file.c_str());
-  return 0;
+  g_list_free(windows);
+  return TRUE;
 }
 
 TEST_F(Shell, GtkDialogs) {
   open(good);  // no folder remembered: the save chooser starts in the image's
-  std::string seen;
   shellSetDialogs(&SHELL_GTK_DIALOGS);
-  static std::function<int(GtkWidget*)> answer;
-  answer = [&](GtkWidget* d) { return answerGtkDialog(d, good, seen); };
-  guint source = g_timeout_add(20, [](gpointer) -> gboolean {
-    GList* windows = gtk_window_list_toplevels();
-    for (GList* w = windows; w; w = w->next)
-      if (GTK_IS_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)) && gtk_window_get_modal(GTK_WINDOW(w->data)))
-        if (int response = answer(GTK_WIDGET(w->data))) gtk_dialog_response(GTK_DIALOG(w->data), response);
-    g_list_free(windows);
-    return TRUE;
-  }, nullptr);
+  gtkFile = good;
+  guint source = g_timeout_add(20, answerGtkDialogs, nullptr);
   EXPECT_EQ(SAVE_NO, askSaveFirst("Data not saved\nSave it before exit ?"));
   showError("50% of %s");
   PoolPtr pool(runOpenDialog());
+  ASSERT_NE(nullptr, pool.get());
   EXPECT_EQ(SAVE_CANCELLED, runSaveDialog(pool.get(), "diag"));
   g_source_remove(source);
-  EXPECT_EQ("Save|50% of %s|Open File|Save File " + dir.path() + " 1|", seen);
+  EXPECT_EQ("Save|50% of %s|Open File|Save File " + dir.path() + " 1|", gtkSeen);
 }
 
 // korvane FILE: opened once the window is on screen (its map event not yet handled), not before.

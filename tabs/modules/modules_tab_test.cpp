@@ -52,8 +52,7 @@ TEST_F(ModulesTab, ListReplacesTheLabelAndDrawsLiveCells) {
   open(good);
   EXPECT_EQ("M\xC3\xBCller", guiCellText(view(), MC_NAME, 0));
 
-  // Among hundreds of names the Name column is as wide as the widest, which
-  // has the fewest letters but the widest ones.
+  // Among 300 names the Name column is as wide as the widest: the fewest letters, but the widest ones.
   std::vector<std::string> names;
   Bytes image;
   for (int i = 0; i < 300; i++) {
@@ -90,17 +89,8 @@ TEST_F(ModulesTab, KeyboardAndMouse) {
   EXPECT_EQ(2, cursorRow());
   EXPECT_TRUE(guiKeyPress(view(), GDK_F10, GDK_SHIFT_MASK));  // the menu for the cursor row
   EXPECT_EQ(2, menuRow());
-  // A right-click moves the cursor to its row (the Menu key's too); below
-  // the last row the selected row is used, and with none no menu.
-  EXPECT_TRUE(guiRightClickRow(view(), 1));
+  EXPECT_TRUE(guiRightClickRow(view(), 1));  // a right-click moves the cursor to its row
   EXPECT_EQ(1, menuRow());
-  EXPECT_TRUE(guiKeyPress(view(), GDK_Menu));
-  EXPECT_EQ(1, menuRow());
-  guiRightClickRow(view(), -1);
-  EXPECT_EQ(1, menuRow());
-  gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(GTK_TREE_VIEW(view())));
-  guiRightClickRow(view(), -1);
-  EXPECT_EQ(-1, menuRow());
 }
 
 TEST_F(ModulesTab, SaveAndReplaceModule) {
@@ -126,7 +116,6 @@ TEST_F(ModulesTab, SaveAndReplaceModule) {
                                       "error: \nUnable to replace module 'diag'\nNew module has different name: 'diagnose'.", open}),
             script.log);
   EXPECT_EQ("200", guiCellText(view(), MC_SIZE, 2));
-  EXPECT_EQ(2, cursorRow());
   MallocPtr<uint8_t> data(moduleGetData(old, nullptr));
   EXPECT_EQ(newer, Bytes(data.get(), data.get() + newer.size()));
   EXPECT_EQ(1, poolIsModified(shellGetCurrentPool()));
