@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The Colors tab's GUI tests' window: one colour table loaded, its view and
-// what they read of it as drawn.
+// The Colors tab's GUI tests' window: one colour table loaded, its view and what is drawn of it.
 #pragma once
 
 #include <gdk/gdkkeysyms.h>
@@ -63,8 +62,7 @@ class ColorsTab : public GuiTest {
     return visible && active;
   }
 
-  // A drag over a row's centre: the action it shows there, then its data dropped. The tree lays
-  // its rows out when the main loop is idle: the row's place is read once the tree finds it there.
+  // A drag over a row's centre, its action returned, then its data dropped; the tree lays rows out when idle.
   GdkDragAction dropOn(const char* path, Bytes data) {
     GtkTreePath *p = gtk_tree_path_new_from_string(path), *there = nullptr;
     GdkRectangle area = {};
