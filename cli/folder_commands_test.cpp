@@ -58,9 +58,6 @@ TEST_F(ModFolder, UntouchedFoldersPackByteForByte) {
   unpack(demoImage(0, &err));
   ASSERT_EQ(CliResult(0, "", ""), pack());
   EXPECT_EQ(image, readFile(out));
-  EXPECT_EQ(
-      0u, textOf(file("korvane.manifest")).find("korvane-manifest 1\n0\tmodules/000-kernel.mod\t"));
-  EXPECT_TRUE(fs::exists(file("images/013-rombitmaps/000.xbm")));
 
   Bytes odd = languageBody(LANGUAGE_LAYOUT_16, {{"Caf~", "OK"}}, "CP1252");
   odd[odd.size() - 8] = 0x81;  // the tilde: no character of CP1252

@@ -130,11 +130,6 @@ TEST_F(StringCommands, RefusalsListedAndNothingWrittenUnlessSkipped) {
                                     "msgctxt \"0/2\"\nmsgid \"\"\nmsgstr \"B\"\n")));
   EXPECT_EQ(Result(1, "", "line 2: a comment or flag line inside an entry (it belongs before msgctxt)\n" + notPo),
             cliCapture({"strings-import", image, "0", po, out, "--skip-refused"}));
-  EXPECT_EQ(Result(1, "", "korvane-cli: '" + dir.file("texts.txt") + "' must end in .po or .tsv\n"),
-            cliCapture({"strings-export", image, "0", dir.file("texts.txt")}));
-  EXPECT_EQ(Result(1, "", "korvane-cli: 'font_test' is not a language module (its name must begin "
-                          "with Lng_)\n"),
-            cliCapture({"strings-export", image, "font_test", po}));
 }
 
 TEST_F(StringCommands, WidthsAreSumsOfGlyphWidths) {
@@ -142,8 +137,6 @@ TEST_F(StringCommands, WidthsAreSumsOfGlyphWidths) {
   EXPECT_EQ(Result(0, "0/0\t7\t7\n0/2\t15\t15\n0/3\t125\t125\n0/4\t0\t0\n1/0\t76\t76\n"
                       "1/1\t53\t53\n1/2\t6\t6\n", ""),
             cliCapture({"strings-width", image, "Lng_German", "font_test"}));
-  EXPECT_EQ(Result(1, "", "korvane-cli: 'Lng_English' is not a font module.\n"),
-            cliCapture({"strings-width", image, "0", "1"}));
   EXPECT_EQ(
       Result(1, "", "korvane-cli: The font 'font_bad' is malformed: its glyphs cannot be read.\n"),
       cliCapture({"strings-width", image, "0", "font_bad"}));

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target: moduleCrcUpdate folded, split in two calls and by the four-byte step, and
-// to 4 KiB by the byte step, must agree. Bytes 0-3: register; 4: 0-15 skipped; 5: split; rest: data.
+// libFuzzer target: moduleCrcUpdate folded, split, by four-byte and byte steps must agree.
+// Bytes 0-3: register; 4: 0-15 skipped; 5: split; rest: data.
 #include <cstdint>
 #include <cstdlib>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target: readLanguageModule of the input after its first byte, named by that byte
-// (even: "Lng_German", CP1252; odd: "Lng_Russian", CP1251). Refusals must say why. Stored
-// unedited, the module keeps its bytes; rebuilt, it reads back the same (layout, groups, every
-// entry's key, presence, text or kept bytes) and rebuilds to the same bytes. Else it aborts.
+// libFuzzer target: readLanguageModule of the input after its first byte (even: "Lng_German",
+// CP1252; odd: "Lng_Russian", CP1251). Refusals must say why. Stored unedited, the module keeps
+// its bytes; rebuilt, it reads back the same (layout, groups, every entry's key, presence, text
+// or kept bytes) and rebuilds to the same bytes. Else it aborts.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -20,10 +20,6 @@ Bytes bodyOf(Module* m) {
   return body ? Bytes(body.get(), body.get() + size) : Bytes();
 }
 
-StringEntry* entryAt(const LanguageModule& lm, uint32_t i) {
-  return static_cast<StringEntry*>(listGet(lm.entries, i));
-}
-
 // The same key, presence, and text or undecodable bytes.
 bool entrySame(const StringEntry* x, const StringEntry* y) {
   if (x->group != y->group || x->index != y->index || !x->text != !y->text || !x->raw != !y->raw)
@@ -36,12 +32,13 @@ bool languageSame(const LanguageModule& a, const LanguageModule& b) {
   const uint32_t n = listGetCount(a.entries);
   bool same = a.layout == b.layout && a.groupCount == b.groupCount && n == listGetCount(b.entries) &&
               std::memcmp(a.groupOffsets, b.groupOffsets, a.groupCount * sizeof a.groupOffsets[0]) == 0;
-  for (uint32_t i = 0; same && i < n; i++) same = entrySame(entryAt(a, i), entryAt(b, i));
+  for (uint32_t i = 0; same && i < n; i++)
+    same = entrySame(static_cast<StringEntry*>(listGet(a.entries, i)),
+                     static_cast<StringEntry*>(listGet(b.entries, i)));
   return same;
 }
 
-// A module's texts as read, cleared when it goes.
-struct Read : LanguageModule {
+struct Read : LanguageModule {  // a module's texts as read, cleared when it goes
   ~Read() { languageModuleClear(this); }
 };
 
@@ -53,25 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   Bytes built = ModuleBuilder().name(name).body(Bytes(bytes + 1, bytes + length)).build();
   std::unique_ptr<Module, void (*)(Module*)> module(
       moduleCreate(built.data(), built.size(), ARCH_4DAD, nullptr), moduleFree);
-  if (!module) std::abort();
   char err[ERROR_SIZE] = "";
   Read first{}, again{};
   first.module = again.module = module.get();
-  if (!readLanguageModule(&first, err, sizeof err)) {
-    if (!err[0]) std::abort();
-    return 0;
-  }
-  // Nothing edited: the store keeps the module's bytes, whatever their layout.
+  if (!module || !readLanguageModule(&first, err, sizeof err)) return err[0] ? 0 : (std::abort(), 0);
   const Bytes before = bodyOf(module.get());
   ModuleKeep keep;
   if (!writeLanguageModule(&first, &keep, err, sizeof err) || bodyOf(module.get()) != before)
     std::abort();
   uint32_t size = 0, againSize = 0;
   MallocPtr<uint8_t> encoded(languageModuleEncode(&first, &size, err, sizeof err)), reencoded;
-  if (!encoded) {
-    if (!err[0]) std::abort();
-    return 0;
-  }
+  if (!encoded) return err[0] ? 0 : (std::abort(), 0);
   if (!moduleSetBody(module.get(), encoded.get(), size)) std::abort();
   const Bytes written = bodyOf(module.get());
   if (!readLanguageModule(&again, err, sizeof err) || !languageSame(first, again) ||

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target: translationRead of any PO (first byte even) or TSV (odd) file into a test
-// module. Refusals must say why; a malformed file takes nothing. The texts left, written by
-// translationWrite and read into a fresh module, come back the same, but for PO entries marked
-// fuzzy (text and original differ in a leading or trailing newline): left as read. Else abort.
+// libFuzzer target: translationRead of a PO (first byte even) or TSV (odd) file. Refusals say why;
+// a malformed file takes nothing; the texts, written and read back, are the same (but fuzzy PO ones).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +21,6 @@ struct Language {
     if (!lm.module || !readLanguageModule(&lm, err, sizeof err)) std::abort();
   }
   ~Language() { languageModuleClear(&lm); moduleFree(lm.module); }
-  const StringEntry* operator[](uint32_t i) { return static_cast<StringEntry*>(listGet(lm.entries, i)); }
   LanguageModule lm = {};
 };
 
@@ -52,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
   if (result.refused) std::abort();
   translationImportClear(&result);
   for (uint32_t i = 0; i < listGetCount(first.lm.entries); i++) {
-    const StringEntry *a = first[i], *b = second[i];
+    auto* a = static_cast<StringEntry*>(listGet(first.lm.entries, i));
+    auto* b = static_cast<StringEntry*>(listGet(second.lm.entries, i));
     if (!a->text) continue;
     const bool leftAsRead = format == TRANSLATION_PO && !languageShowsRaw(a) &&
                             newlinesDiffer(a->originalText, a->text);

