@@ -123,9 +123,18 @@ TEST_F(SaveSafety, RefusedStoresAndImagesAreNamed) {
   poolFree(pool);
 }
 
-// Text exports save as images do (fileSave); - is standard output.
-TEST_F(SaveSafety, ExportToDashIsStandardOutput) {
+// Text exports follow links and keep modes as image saves do; - is
+// standard output.
+TEST_F(SaveSafety, ExportsFollowLinksAndKeepModes) {
   writeFontAndTexts();
+  const std::string po = dir.file("de.po"), link = dir.file("link.po");
+  ASSERT_TRUE(writeFile(po, bytesOf("old")));
+  std::filesystem::create_symlink(po, link);
+  ::chmod(po.c_str(), 0600);
+  ASSERT_EQ(CliResult(0, "", ""), cliCapture({"strings-export", in, "1", link}));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(bytesOf(std::get<1>(cliCapture({"strings-export", in, "1", "-"}))), readFile(po));
+  EXPECT_EQ(std::filesystem::perms(0600), std::filesystem::status(po).permissions());
   EXPECT_EQ(CliResult(0, "key\treference\ttext\n0/0\tJa\tJa\n", ""),
             cliCapture({"strings-export", in, "1", "-", "--format", "tsv"}));
 }

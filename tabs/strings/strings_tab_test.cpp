@@ -77,7 +77,7 @@ class StringsTab : public GuiTest {
 };
 
 // Edits follow the module's code page. Return and F2 edit the cursor row's text, from any column
-// or the search box; Escape drops an open edit, a lost focus and the commit enter it.
+// or the search box; Escape and Ctrl+Z drop an open edit, a lost focus and the commit enter it.
 TEST_F(StringsTab, KeyboardEditsRefusalsSayWhyAndKeepTheEarlierEdit) {
   edit(ru, 0, "\xD0\x94\xD0\xB0");  // "Да"
   EXPECT_EQ("\\x98", cell(ru, TEXT, 1));
@@ -109,6 +109,10 @@ TEST_F(StringsTab, KeyboardEditsRefusalsSayWhyAndKeepTheEarlierEdit) {
                                      "not in CP1252"},
             script.log);
   guiType(GDK_Return);
+  guiTypeText("Nix");
+  guiType(GDK_z, GDK_CONTROL_MASK);  // Ctrl+Z drops an open edit
+  EXPECT_EQ("Nee", cell(de, TEXT, 1));
+  guiType(GDK_Return);
   guiTypeText("Nit");
   gtk_widget_grab_focus(de->treeView);
   EXPECT_EQ("Nit", cell(de, TEXT, 1));
@@ -120,8 +124,8 @@ TEST_F(StringsTab, KeyboardEditsRefusalsSayWhyAndKeepTheEarlierEdit) {
 }
 
 // A reference whose view was never built is read from its module, then follows the view's
-// edits. The inner tab names the filter.
-TEST_F(StringsTab, ReferenceWidthAndFilterFollowEdits) {
+// edits; the search takes it. The inner tab names the filter.
+TEST_F(StringsTab, ReferenceSearchWidthAndFilterFollowEdits) {
   // Shift+F10 pops the list's menu up, which makes its submenus.
   ASSERT_TRUE(guiKeyPress(de->treeView, GDK_F10, GDK_SHIFT_MASK) && gtk_widget_get_visible(de->menu));
   gtk_menu_popdown(GTK_MENU(de->menu));
@@ -129,6 +133,32 @@ TEST_F(StringsTab, ReferenceWidthAndFilterFollowEdits) {
   GtkWidget* inner = guiOnlyChild(gtk_notebook_get_nth_page(GTK_NOTEBOOK(shellGetNotebook()), 3));
   EXPECT_EQ(nullptr, editorPageViewOf(gtk_notebook_get_nth_page(GTK_NOTEBOOK(inner), 1)));
   EXPECT_EQ("Yes", cell(de, REFERENCE, 0));
+  // The search takes the reference too; a miss turns the box red; F3 goes round the ends.
+  auto red = [](GtkWidget* box) {
+    return (gtk_widget_get_modifier_style(box)->color_flags[GTK_STATE_NORMAL] & GTK_RC_BASE) != 0;
+  };
+  auto cursorRow = [this] {
+    GtkTreePath* path = nullptr;
+    gtk_tree_view_get_cursor(GTK_TREE_VIEW(de->treeView), &path, nullptr);
+    const int row = path ? gtk_tree_path_get_indices(path)[0] : -1;
+    gtk_tree_path_free(path);
+    return row;
+  };
+  gtk_widget_grab_focus(de->treeView);
+  guiTypeText("ext");  // only in English "Next"
+  ASSERT_TRUE(de->searchEntry);
+  EXPECT_FALSE(red(de->searchEntry));
+  EXPECT_EQ(3, cursorRow());
+  guiTypeText("z");
+  EXPECT_TRUE(red(de->searchEntry));
+  guiType(GDK_Escape);
+  guiTypeText("EI");
+  EXPECT_EQ(1, cursorRow());  // "Nein"
+  guiType(GDK_Escape);
+  guiType(GDK_F3, GDK_SHIFT_MASK);
+  EXPECT_EQ(3, cursorRow());  // "Weiter"
+  guiType(GDK_F3);
+  EXPECT_EQ(1, cursorRow());  // round the end
   edit(viewGetRecord<LanguageView>(guiEditorView(3, 1)), 4, "Onward");  // 0/4: English has 0/1
   EXPECT_EQ("Onward", cell(de, REFERENCE, 3));
 
